@@ -1,0 +1,58 @@
+# SPDX-License-Identifier: MIT
+# The two commands a user needs: `make run` and `make test`.
+
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
+            libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev \
+            fonts-dejavu-core xvfb xauth
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+SAMPLES := build/dev/samples
+
+.PHONY: setup build run test test-asan test-tsan bench format install clean
+
+# Installs only what is missing, so a second run costs nothing.
+setup:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
+	fi
+
+build: setup
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev
+
+run: build
+	./build/dev/tools/make_samples $(SAMPLES)
+	./build/dev/src/galerio $(SAMPLES)
+
+test: build
+	QT_QPA_PLATFORM=offscreen ctest --preset dev
+
+test-asan: setup
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+	QT_QPA_PLATFORM=offscreen ctest --preset asan
+
+test-tsan: setup
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+	QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp second_deadlock_stack=1" \
+	  ctest --preset tsan
+
+bench: setup
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	QT_QPA_PLATFORM=offscreen ./build/bench/bench/galerio_bench
+
+format:
+	find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+install: build
+	cmake --install build/dev
+
+clean:
+	rm -rf build

@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: MIT
+#include "codec/display_bitmap.h"

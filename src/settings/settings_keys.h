@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Every setting's section, name and default, written once. Reading sites
+// still pass the default explicitly: GetInt(kSettings, kPitch, kPitchDefault).
+
+inline constexpr const char* kSectionSettings = "Settings";
+inline constexpr const char* kSectionScreen = "Screen";
+inline constexpr const char* kSectionNewbie = "Newbie";
+
+// "Screen": main window rectangle.
+inline constexpr const char* kScreenX = "x";
+inline constexpr const char* kScreenY = "y";
+inline constexpr const char* kScreenCx = "cx";
+inline constexpr const char* kScreenCy = "cy";
+inline constexpr int kScreenDefault = 0;
+
+// "Newbie".
+inline constexpr const char* kNeedFullPath = "NeedFullPath";
+inline constexpr int kNeedFullPathDefault = 1;
+
+// "Settings".
+inline constexpr const char* kMRU = "MRU";
+inline constexpr int kMRUDefault = 8;
+inline constexpr const char* kPitch = "Pitch";
+inline constexpr int kPitchDefault = 103;
+inline constexpr const char* kSortOption = "SortOption";
+inline constexpr int kSortOptionDefault = 0;
+inline constexpr const char* kSortStyle = "SortStyle";
+inline constexpr int kSortStyleDefault = 0;
+inline constexpr const char* kColorCheck = "ColorCheck";
+inline constexpr int kColorCheckDefault = 1;
+inline constexpr const char* kBackColor = "BackColor";
+inline constexpr int kBackColorDefault = 0;
+inline constexpr const char* kTextColor = "TextColor";
+inline constexpr int kTextColorDefault = 0;
+inline constexpr const char* kShowDim = "ShowDim";
+inline constexpr int kShowDimDefault = 0;
+inline constexpr const char* kShowFileName = "ShowFileName";
+inline constexpr int kShowFileNameDefault = 1;
+inline constexpr const char* kShowFileSize = "ShowFileSize";
+inline constexpr int kShowFileSizeDefault = 0;
+inline constexpr const char* kShowFileDate = "ShowFileDate";
+inline constexpr int kShowFileDateDefault = 0;
+inline constexpr const char* kTNSearch = "TNSearch";
+inline constexpr int kTNSearchDefault = 0;
+inline constexpr const char* kSlideTime = "SlideTime";
+inline constexpr const char* kSlideTimeDefault = "5";
+inline constexpr int kSlideSecondsDefault = 5;  // when "SlideTime" holds no number
+inline constexpr const char* kRandom = "Random";
+inline constexpr int kRandomDefault = 0;
+inline constexpr const char* kFit = "Fit";
+inline constexpr int kFitDefault = 0;
+inline constexpr const char* kShellBrowse = "ShellBrowse";
+inline constexpr int kShellBrowseDefault = 1;
+inline constexpr const char* kCreateHere = "CreateHere";
+inline constexpr int kCreateHereDefault = 0;
+inline constexpr const char* kFolderPath = "FolderPath";
+inline constexpr const char* kFolderPathDefault = "";
+inline constexpr const char* kNoDelDlg = "NoDelDlg";
+inline constexpr int kNoDelDlgDefault = 0;
+inline constexpr const char* kNoOverDlg = "NoOverDlg";
+inline constexpr int kNoOverDlgDefault = 0;
+inline constexpr const char* kPrepend = "Prepend";
+inline constexpr int kPrependDefault = 0;
+inline constexpr const char* kPostPendText = "PostPendText";
+inline constexpr const char* kPostPendTextDefault = "_tn";
+inline constexpr const char* kPrePendText = "PrePendText";
+inline constexpr const char* kPrePendTextDefault = "tn_";
+inline constexpr const char* kDoAll = "DoAll";
+inline constexpr int kDoAllDefault = 1;
+inline constexpr const char* kCompression = "Compression";
+inline constexpr int kCompressionDefault = 100;
+inline constexpr const char* kFolder = "Folder";
+inline constexpr const char* kFolderDefault = "";
+inline constexpr const char* kHref = "Href";
+inline constexpr int kHrefDefault = 0;
+inline constexpr const char* kTextHref = "TextHref";
+inline constexpr int kTextHrefDefault = 0;
+inline constexpr const char* kHrefStyle = "HrefStyle";
+inline constexpr int kHrefStyleDefault = 0;
+inline constexpr const char* kFile = "File";
+inline constexpr const char* kFileDefault = "";
+inline constexpr const char* kRowCount = "RowCount";
+inline constexpr int kRowCountDefault = 5;
+inline constexpr const char* kTable = "Table";
+inline constexpr int kTableDefault = 0;
+inline constexpr const char* kBorder = "Border";
+inline constexpr int kBorderDefault = 1;
+inline constexpr const char* kCell = "Cell";
+inline constexpr int kCellDefault = 1;
+inline constexpr const char* kCellPad = "CellPad";
+inline constexpr int kCellPadDefault = 1;
+inline constexpr const char* kBefore = "Before";
+inline constexpr const char* kBeforeDefault =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\n<HTML><HEAD><TITLE>\nGalerio "
+    "Results\n</TITLE></HEAD><BODY>\n<br>";
+inline constexpr const char* kAfter = "After";
+inline constexpr const char* kAfterDefault = "</BODY></HTML>";

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#include "support/temp_config.h"
+
+#include <QDir>
+#include <cstdlib>
+
+TempConfig::TempConfig() {
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+        m_bHadOld = true;
+        m_strOld = old;
+    }
+    QDir(m_dir.path()).mkpath("config");
+    QDir(m_dir.path()).mkpath("work");
+    setenv("XDG_CONFIG_HOME", ConfigDir().c_str(), 1);
+}
+
+TempConfig::~TempConfig() {
+    if (m_bHadOld)
+        setenv("XDG_CONFIG_HOME", m_strOld.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
+std::string TempConfig::ConfigDir() const { return m_dir.path().toStdString() + "/config"; }
+
+std::string TempConfig::WorkDir() const { return m_dir.path().toStdString() + "/work"; }
