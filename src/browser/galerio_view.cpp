@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "browser/view_events.h"
+#include "codec/display_bitmap.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -18,6 +19,7 @@ int RefFromColor(const QColor& color) {
 
 CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent)
     : QAbstractScrollArea(parent), m_store(store), m_pHost(pHost) {
+    m_fnBuildThumbnail = BuildThumbnailBitmap;
     LoadSettings();
     // Seeds the random slide order with the millisecond part of the time.
     std::srand(static_cast<unsigned>(QTime::currentTime().msec()));

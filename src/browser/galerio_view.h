@@ -5,7 +5,9 @@
 #include <QColor>
 #include <QFont>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -76,6 +78,15 @@ public:
     std::atomic<bool> m_bFindDlgVisible{false};
     std::string m_strSearchFile;
     std::string m_strProcessFile;
+    // Guards the two text slots for the one case the hand-shake cannot: a
+    // worker that gave up waiting writes while the handler may still read.
+    std::mutex m_mutexSlots;
+    // Set by the destructor: waiting workers give up at once so it can join them.
+    std::atomic<bool> m_bShutdown{false};
+    std::atomic<int> m_nWorkersRunning{0};
+    // How long a worker waits for the hand-shake before asking the user;
+    // tests shorten it.
+    std::chrono::milliseconds m_msAckTimeout{15000};
 
     // ---- Settings held by the view ----
     int m_nSortStyle = 0;

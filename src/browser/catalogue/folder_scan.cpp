@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#include "browser/catalogue/folder_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+bool MatchesPattern(const std::string& name, const std::string& ext) {
+    if (name.size() < ext.size()) return false;
+    const std::size_t off = name.size() - ext.size();
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        char c = name[off + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != ext[i]) return false;
+    }
+    return true;
+}
+
+// Runs on the searching thread.
+bool EnumerateMatches(const std::string& folder, const std::string& ext,
+                      const std::function<void(const FindRecord&)>& fn) {
+    // O_DIRECTORY keeps a FIFO given as the folder itself from blocking the open.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), &::closedir);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool bMatched = false;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || !MatchesPattern(name, ext)) continue;
+        bMatched = true;
+        if (name[0] == '.') continue;
+        // stat follows a symlink to what it names; nothing is opened, so a
+        // FIFO or device is only looked at, never waited on.
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, 0) != 0) continue;
+        if (!S_ISREG(st.st_mode)) continue;
+        FindRecord record;
+        record.m_strName = name;
+        record.m_nSize = static_cast<std::uint64_t>(st.st_size);
+        record.m_tModified = st.st_mtim.tv_sec;
+        record.m_nModifiedNsec = st.st_mtim.tv_nsec;
+        fn(record);
+    }
+    return bMatched;
+}
+
+// Runs on the searching thread.
+bool ScanFolder(const std::string& folder, const ScanOptions& options, ImageList& list,
+                const ScanReport& fnReport, const std::atomic<bool>* pAbort) {
+    bool bAnyMatch = false;
+    for (const char* ext : kScanPatterns) {
+        if (pAbort && pAbort->load(std::memory_order_acquire)) break;
+        bAnyMatch |= EnumerateMatches(folder, ext, [&](const FindRecord& record) {
+            if (pAbort && pAbort->load(std::memory_order_acquire)) return;
+            AddImageItem(list, folder, record, options, fnReport);
+        });
+    }
+    if (bAnyMatch)
+        for (auto& item : list) SplitImagePath(*item);
+    return bAnyMatch;
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "browser/catalogue/catalogue.h"
+
+// The three search patterns, in the order they are searched.
+inline constexpr const char* kScanPatterns[] = {".jpg", ".jpeg", ".bmp"};
+
+// True when a name matches "*<ext>" ignoring case.
+bool MatchesPattern(const std::string& name, const std::string& ext);
+
+// Runs on the searching thread. Enumerates the folder in directory order for
+// one pattern and passes each regular file (after following a symlink) whose
+// name does not begin with "." to fn. Returns whether any name matched the
+// pattern at all, skipped ones included. Files are never opened, so a FIFO
+// cannot block it. A folder that cannot be read matches nothing.
+bool EnumerateMatches(const std::string& folder, const std::string& ext,
+                      const std::function<void(const FindRecord&)>& fn);
+
+// Runs on the searching thread. Searches all three patterns into list (which
+// it appends to), splits the paths and leaves the sort to the caller. Returns
+// whether any pattern matched anything. bAbort, when given, ends the scan
+// early (the view is being destroyed).
+bool ScanFolder(const std::string& folder, const ScanOptions& options, ImageList& list,
+                const ScanReport& fnReport, const std::atomic<bool>* pAbort = nullptr);

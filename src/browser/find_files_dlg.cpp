@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "browser/find_files_dlg.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "browser/galerio_view.h"
+
+CFindFilesDlg::CFindFilesDlg(CGalerioView* pView)
+    : QDialog(pView, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_pView(pView),
+      m_pLabel(new QLabel(this)) {
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pLabel);
+    m_pLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A long path is shown whole and clipped by the window, never wrapped.
+    m_pLabel->setWordWrap(false);
+    m_pLabel->setMinimumWidth(420);
+    m_pLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+CFindFilesDlg::~CFindFilesDlg() {
+    // The base destructor hides the window without passing through setVisible.
+    if (m_pView) m_pView->m_bFindDlgVisible.store(false, std::memory_order_release);
+}
+
+void CFindFilesDlg::Create(QWidget* pOwner) {
+    SetText(QStringLiteral("starting..."));
+    adjustSize();
+    QWidget* pMain = pOwner ? pOwner->window() : nullptr;
+    if (pMain && pMain->isVisible()) {
+        QRect rc = frameGeometry();
+        rc.moveCenter(pMain->frameGeometry().center());
+        move(rc.topLeft());
+    }
+    show();
+}
+
+void CFindFilesDlg::SetTitle(const QString& title) {
+    setWindowTitle(title);
+    emit TitleChanged(title);
+}
+
+void CFindFilesDlg::SetText(const QString& text) {
+    m_strText = text;
+    m_pLabel->setText(text);
+    emit TextChanged(text);
+}
+
+void CFindFilesDlg::setVisible(bool bVisible) {
+    QDialog::setVisible(bVisible);
+    // The processing thread must not ask the widget, so it reads this mirror.
+    if (m_pView) m_pView->m_bFindDlgVisible.store(isVisible(), std::memory_order_release);
+}
+
+void CFindFilesDlg::closeEvent(QCloseEvent* e) {
+    if (m_pView && (m_pView->m_bSearching.load() || m_pView->m_bProcessing.load())) {
+        // The run ends at its next entry; the window goes with it.
+        m_pView->m_bStopRequested.store(true, std::memory_order_release);
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
