@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "codec/jpeg_error.h"
+
+#include "platform/message_box.h"
+
+namespace JpegFile::detail {
+
+namespace {
+
+// Every Qt object of a box lives and dies inside this function, so none is
+// alive when JpegErrorExit jumps away afterwards.
+void ShowLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedByActiveWindow) {
+    char szText[JMSG_LENGTH_MAX] = {};
+    (*cinfo->err->format_message)(cinfo, szText);
+    MessageRequest request;
+    request.text = QString::fromLocal8Bit(szText);
+    request.caption = QString::fromLatin1(pszCaption);
+    request.icon = MsgIcon::Error;
+    request.buttons = MsgButtons::Ok;
+    request.bOwnedByActiveWindow = bOwnedByActiveWindow;
+    ShowMessage(request);
+}
+
+}  // namespace
+
+void JpegErrorExit(j_common_ptr cinfo) {
+    ShowLibraryMessage(cinfo, "JPEG Fatal Error", false);
+    // longjmp skips destructors. Between here and the setjmp there are only
+    // this frame (nothing left alive) and the library's C frames; the frame
+    // that called setjmp keeps nothing with a destructor either.
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jumpBack, 1);
+}
+
+void JpegOutputMessage(j_common_ptr cinfo) { ShowLibraryMessage(cinfo, "JPEG Library Error", true); }
+
+jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {
+    jpeg_error_mgr* pErr = jpeg_std_error(&err.pub);
+    pErr->error_exit = JpegErrorExit;
+    pErr->output_message = JpegOutputMessage;
+    return pErr;
+}
+
+}  // namespace JpegFile::detail

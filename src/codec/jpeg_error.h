@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Private to the codec: the libjpeg error manager every JpegFile call sets up.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE declared first
+
+#include <jpeglib.h>
+
+namespace JpegFile::detail {
+
+// The library's standard error manager with one return point. The library
+// hands routines a pointer to `pub`; it is the first member so that pointer
+// converts back to the whole object.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jumpBack;
+};
+static_assert(offsetof(ErrorManager, pub) == 0);
+
+// Fatal library error: shows the library's text in a "JPEG Fatal Error" box
+// with no owner window, then jumps to the return point of the call in
+// progress. It never returns to the library, which must not be entered again
+// with that object except to destroy it.
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo);
+
+// Library warnings (corrupt or truncated data): a "JPEG Library Error" box;
+// decoding goes on.
+void JpegOutputMessage(j_common_ptr cinfo);
+
+// jpeg_std_error with the two routines above installed; every other routine
+// keeps the library's default. Returns the pointer to store in cinfo.err.
+jpeg_error_mgr* InstallErrorManager(ErrorManager& err);
+
+}  // namespace JpegFile::detail

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The program's thin layer over libjpeg. A packed buffer is rows top-down,
+// 3 bytes a pixel, no row padding. Every call keeps its library objects and
+// error state to itself, so calls on different threads may overlap. Failures
+// are shown in message boxes from the calling thread and reported to the
+// caller as null or false; nothing of a failed call is left behind.
+namespace JpegFile {
+
+// Decodes a file into a packed red-green-blue buffer, reduced by the DCT
+// scaling to 1/1, 1/2, 1/4 or 1/8: the strongest of those that is still at
+// least nScaleNum/nScaleDenom of the full size (sizes rounded up). Greyscale
+// comes back as equal triples, CMYK converted to RGB. nWidth and nHeight are
+// 0 until the buffer exists, then the decoded size.
+std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth,
+                                            std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                            std::int32_t nScaleDenom);
+
+// The full size from the header, without decoding; the outputs stay untouched
+// on failure.
+bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight);
+
+// Encodes a packed red-green-blue buffer (only read) as a baseline JPEG at the
+// given quality. The file appears, or replaces an existing one, only once it
+// is complete: a failed write leaves whatever was at the path untouched.
+bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
+                   std::uint32_t nHeight, int nQuality);
+
+// Exchanges byte 0 and byte 2 of every 3-byte pixel, in place.
+bool SwapRedBlue(std::uint8_t* pBuffer, std::uint32_t nWidth, std::uint32_t nHeight);
+
+// Reverses the order of the rows, in place.
+bool FlipRowsVertically(std::uint8_t* pBuffer, std::uint32_t nRowBytes, std::uint32_t nHeight);
+
+// Copies packed rows into a new buffer whose rows are padded to a multiple of
+// 4 bytes (the padding is zero); nStride is written only on success.
+std::unique_ptr<std::uint8_t[]> AlignRowsToDword(const std::uint8_t* pBuffer, std::uint32_t nWidth,
+                                                 std::uint32_t nHeight, std::uint32_t& nStride);
+
+// The reduction libjpeg is asked for: 1, 2, 4 or 8, the denominator of 1/n.
+// The library could reduce in finer steps; thumbnails and the sizes shown to
+// the user rely on these four.
+int ChooseJpegReduction(std::int32_t nScaleNum, std::int32_t nScaleDenom);
+
+// nRowBytes × nHeight when the product fits the 32-bit sizes the codec works
+// with; false otherwise, which callers treat as an allocation that cannot be
+// made. Keeps a forged header from overflowing a size computation.
+bool CheckedBufferSize(std::uint64_t nRowBytes, std::uint64_t nHeight, std::uint32_t& nBytes);
+
+}  // namespace JpegFile
