@@ -1,7 +1,48 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "model/image_item.h"
+
+// The decoder reduction asked for one image: nNum / nDenom of the full size.
+struct DecodeScale {
+    std::int32_t nNum = 1;
+    std::int32_t nDenom = 1;
+};
+
+// The file's full pixel size: the JPEG header, or the bitmap file's header
+// when Qt can read that file as a BMP. False for any other kind.
+bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight);
+
+// 1/1 when the image fits the grid cell (nPitch) or the thumbnail square
+// (nThumbSize); otherwise nThumbSize over the longer side, so the decoder
+// does the bulk of the reduction.
+DecodeScale ChooseDecodeScale(const ImageItem& item, int nPitch, int nThumbSize);
+
+// A new packed buffer with the image's pixels: red-green-blue for a JPEG
+// (reduced by the scale), blue-green-red for a bitmap file (always full size).
+// Null when the file cannot be read; a bitmap file fails without a message.
+std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                                                std::int32_t nScaleNum, std::int32_t nScaleDenom);
+
+// The size fitted into a square of nSide keeping the aspect ratio, the
+// shorter side truncated; never enlarged. True when it had to be reduced.
+bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide, std::uint32_t& nOutWidth,
+                     std::uint32_t& nOutHeight);
+
+// Reduces a packed 3-byte-a-pixel image by averaging square blocks (truncated
+// mean per byte) into a packed destination. Refuses to enlarge or to write
+// an empty image: false when nothing was written.
+bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
+               std::uint32_t nDstWidth, std::uint32_t nDstHeight);
+
+// BoxShrink into a new buffer (room for display rows of the new size); the
+// source is released. Null if the new buffer cannot be allocated.
+std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc, std::uint32_t nSrcWidth,
+                                                  std::uint32_t nSrcHeight, std::uint32_t nDstWidth,
+                                                  std::uint32_t nDstHeight);
 
 // Fills the entry's thumbnail fields from its file: full size, decoding
 // reduction, display rows of at most nThumbSize pixels a side. Runs on the
