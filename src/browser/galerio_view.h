@@ -4,12 +4,14 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "model/image_item.h"
 
@@ -53,6 +55,9 @@ public:
     void OnDraw(QPainter& dc, const QRect& rcUpdate);
     ImageItem* HitTest(const QPoint& ptWindow) const;
     void OnFilePrint();
+    // Drops the painted copies of the thumbnails; call on the user-interface
+    // thread whenever a run starts or ends or the catalogue changes.
+    void InvalidateThumbCache();
 
     // The slide interval in milliseconds, from "SlideTime".
     int SlideIntervalMs() const { return m_nSlideTime * 1000; }
@@ -112,6 +117,15 @@ public:
     int m_nRows = 0;
     QFont m_font;
     bool m_bInitialized = false;
+    // A painted copy of one entry's display rows, top-down, made once. The
+    // pointer and size it was made from let a paint notice a stale copy.
+    struct ThumbCacheEntry {
+        const std::uint8_t* pBits = nullptr;
+        int nWidth = 0;
+        int nHeight = 0;
+        QImage image;
+    };
+    std::unordered_map<const ImageItem*, ThumbCacheEntry> m_thumbCache;
 
     // Reads the settings above from the store (constructor and Preferences).
     void LoadSettings();
