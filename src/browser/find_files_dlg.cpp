@@ -2,6 +2,7 @@
 #include "browser/find_files_dlg.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -63,4 +64,16 @@ void CFindFilesDlg::closeEvent(QCloseEvent* e) {
         return;
     }
     QDialog::closeEvent(e);
+}
+
+void CFindFilesDlg::keyPressEvent(QKeyEvent* e) {
+    // Enter dismisses the window like Escape although it has no default
+    // button; a hidden window stops processing before its next entry.
+    if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(e);
 }

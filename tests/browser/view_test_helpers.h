@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "browser/view_host.h"
+
+// Runs the event loop until pred holds or the time is up; true when it held.
+// Worker threads post to the view, so tests of a run wait through this.
+bool PumpUntil(const std::function<bool()>& pred,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+// Runs the event loop for a fixed time.
+void PumpFor(std::chrono::milliseconds duration);
+
+// An IViewHost that records every request of the view.
+class RecordingHost : public IViewHost {
+public:
+    bool SetPaneTextSized(int nPane, const QString& text) override;
+    void StartStartupTimer() override { ++m_nStartupTimers; }
+    void RequestClose() override { ++m_nCloseRequests; }
+    void SetWindowTitle(const QString& title) override { m_titles.push_back(title); }
+    void AddToRecentFileList(const std::string& folder) override { m_recent.push_back(folder); }
+    bool SlideShowRequested() const override { return m_bSlideShowRequested; }
+    void StartSlideShow() override { ++m_nSlideShows; }
+
+    std::vector<std::pair<int, QString>> m_panes;
+    int m_nStartupTimers = 0;
+    int m_nCloseRequests = 0;
+    QStringList m_titles;
+    std::vector<std::string> m_recent;
+    bool m_bSlideShowRequested = false;
+    int m_nSlideShows = 0;
+};
