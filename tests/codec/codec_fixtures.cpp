@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: MIT
+#include "codec/codec_fixtures.h"
+
+#include <QDir>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include <jpeglib.h>
+
+#include "codec/jpeg_file.h"
+#include "model/image_item.h"
+
+Rgb QuadrantColour(int x, int y, int w, int h) {
+    const bool bLeft = x < w / 2, bTop = y < h / 2;
+    if (bTop) return bLeft ? Rgb{255, 0, 0} : Rgb{0, 255, 0};
+    return bLeft ? Rgb{0, 0, 255} : Rgb{255, 255, 255};
+}
+
+std::vector<std::uint8_t> QuadrantPixels(int w, int h) {
+    std::vector<std::uint8_t> v;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = QuadrantColour(x, y, w, h);
+            v.insert(v.end(), {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b)});
+        }
+    return v;
+}
+
+QImage QuadrantImage(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = QuadrantColour(x, y, w, h);
+            image.setPixel(x, y, qRgb(c.r, c.g, c.b));
+        }
+    return image;
+}
+
+std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w, int h,
+                              int nQuality) {
+    const std::string strPath = strFolder + "/" + strName;
+    const std::vector<std::uint8_t> v = QuadrantPixels(w, h);
+    return JpegFile::WriteJpegFile(strPath, v.data(), w, h, nQuality) ? strPath : std::string();
+}
+
+bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
+                  const std::uint8_t* pSamples, bool bAdobeMarker) {
+    std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (!pFile) return false;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, pFile);
+    cinfo.image_width = w;
+    cinfo.image_height = h;
+    cinfo.input_components = nComponents;
+    cinfo.in_color_space = static_cast<J_COLOR_SPACE>(nColorSpace);
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, cinfo.in_color_space);
+    cinfo.write_Adobe_marker = bAdobeMarker;
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW pRow = const_cast<JSAMPROW>(pSamples + cinfo.next_scanline * w * nComponents);
+        jpeg_write_scanlines(&cinfo, &pRow, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(pFile) == 0;
+}
+
+namespace {
+
+void Put16(std::string& s, unsigned v) { s.append({char(v & 0xFF), char((v >> 8) & 0xFF)}); }
+void Put32(std::string& s, std::uint32_t v) { Put16(s, v & 0xFFFF), Put16(s, v >> 16); }
+
+}  // namespace
+
+bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown, bool bRle) {
+    const int w = image.width(), h = image.height();
+    std::vector<QRgb> vPalette;
+    std::map<QRgb, int> mapIndex;
+    if (nBits <= 8)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (mapIndex.emplace(image.pixel(x, y), int(vPalette.size())).second) vPalette.push_back(image.pixel(x, y));
+    if (vPalette.size() > (1u << std::min(nBits, 8))) return false;
+
+    std::string strPixels;
+    for (int r = 0; r < h; ++r) {
+        const int y = bTopDown ? r : h - 1 - r;
+        std::string strRow;
+        if (bRle) {  // 8-bit runs of up to 255 pixels, then end of line
+            for (int x = 0; x < w;) {
+                int n = 1;
+                while (x + n < w && n < 255 && image.pixel(x + n, y) == image.pixel(x, y)) ++n;
+                strRow.append({char(n), char(mapIndex[image.pixel(x, y)])});
+                x += n;
+            }
+            strRow.append({0, 0});
+            strPixels += strRow;
+            continue;
+        }
+        unsigned nAcc = 0;
+        int nAccBits = 0;
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (nBits <= 8) {
+                nAcc = (nAcc << nBits) | unsigned(mapIndex[p]);
+                if ((nAccBits += nBits) == 8) strRow += char(nAcc), nAcc = 0, nAccBits = 0;
+            } else if (nBits == 16) {
+                Put16(strRow, ((qRed(p) >> 3) << 10) | ((qGreen(p) >> 3) << 5) | (qBlue(p) >> 3));
+            } else {
+                strRow.append({char(qBlue(p)), char(qGreen(p)), char(qRed(p))});
+                if (nBits == 32) strRow += char(0);
+            }
+        }
+        if (nAccBits) strRow += char(nAcc << (8 - nAccBits));
+        strRow.resize((strRow.size() + 3) / 4 * 4, 0);
+        strPixels += strRow;
+    }
+    if (bRle) strPixels.append({0, 1});
+
+    std::string s = "BM";
+    const std::uint32_t nOffset = 14 + 40 + 4 * std::uint32_t(vPalette.size());
+    Put32(s, nOffset + std::uint32_t(strPixels.size()));
+    Put32(s, 0);
+    Put32(s, nOffset);
+    Put32(s, 40);
+    Put32(s, std::uint32_t(w));
+    Put32(s, std::uint32_t(bTopDown ? -h : h));
+    Put16(s, 1);
+    Put16(s, unsigned(nBits));
+    Put32(s, bRle ? 1 : 0);
+    Put32(s, std::uint32_t(strPixels.size()));
+    Put32(s, 2835), Put32(s, 2835);
+    Put32(s, std::uint32_t(vPalette.size())), Put32(s, 0);
+    for (QRgb c : vPalette) s.append({char(qBlue(c)), char(qGreen(c)), char(qRed(c)), 0});
+    WriteBytes(strPath, s + strPixels);
+    return true;
+}
+
+std::string ReadBytes(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& strPath, const std::string& strBytes) {
+    std::ofstream(strPath, std::ios::binary) << strBytes;
+}
+
+std::vector<std::string> ListFolder(const std::string& strFolder) {
+    std::vector<std::string> v;
+    for (const QString& s : QDir(QString::fromStdString(strFolder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        v.push_back(s.toStdString());
+    return v;
+}
+
+Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y) {
+    const std::uint8_t* p = pBits + std::size_t(h - 1 - y) * DisplayStride(w) + std::size_t(x) * 3;
+    return Rgb{p[2], p[1], p[0]};
+}

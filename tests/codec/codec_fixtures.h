@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Test images made on the spot: JPEGs through our writer or libjpeg itself,
+// bitmap files of every depth written byte by byte.
+#include <QImage>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    int r, g, b;
+};
+
+// A w × h picture in four flat quarters: red, green (top), blue, white (bottom).
+Rgb QuadrantColour(int x, int y, int w, int h);
+std::vector<std::uint8_t> QuadrantPixels(int w, int h);  // packed RGB, top-down
+QImage QuadrantImage(int w, int h);                       // the same as QImage::Format_RGB32
+
+// Writes the quadrant picture with JpegFile::WriteJpegFile; returns the path.
+std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w, int h,
+                              int nQuality = 95);
+
+// Encodes samples of any colour space with libjpeg directly (greyscale, CMYK).
+bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
+                  const std::uint8_t* pSamples, bool bAdobeMarker);
+
+// A bitmap file of 1, 4, 8, 16, 24 or 32 bits; 8 bits optionally RLE-coded,
+// uncompressed ones optionally top-down.
+bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false, bool bRle = false);
+
+std::string ReadBytes(const std::string& strPath);
+void WriteBytes(const std::string& strPath, const std::string& strBytes);
+std::vector<std::string> ListFolder(const std::string& strFolder);
+
+// Display-row pixel (x, y counted from the top of the picture) as RGB.
+Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y);
