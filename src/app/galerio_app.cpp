@@ -2,8 +2,105 @@
 #include "app/galerio_app.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
+
+#include "app/galerio_doc.h"
+#include "app/main_frame.h"
+#include "app/recent_file_list.h"
+#include "browser/galerio_view.h"
+#include "platform/message_box_ui.h"
+#include "settings/settings_keys.h"
+
+// The resources live in a static library; nothing would pull them into the
+// program unless they are named once.
+static void InitGalerioResources() { Q_INIT_RESOURCE(galerio); }
+
+namespace {
+
+constexpr const char* kAppName = "Galerio";
+
+std::vector<std::string> Arguments(int argc, char* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return args;
+}
+
+}  // namespace
 
 int RunGalerio(int argc, char* argv[]) {
+    // Answered before any window system is needed, so they also work over ssh.
+    const CommandLineInfo early = ParseCommandLine(Arguments(argc, argv));
+    if (early.bHelp) {
+        std::fputs(CommandLineUsage(), stdout);
+        return 0;
+    }
+    if (early.bVersion) {
+        std::printf("Galerio %s\n", GALERIO_VERSION);
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QString::fromLatin1(kAppName));
+    QApplication::setApplicationVersion(QStringLiteral(GALERIO_VERSION));
+    InitGalerioResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/galerio.png")));
+    InstallDesktopMessageBoxes();
+
+    // Qt has taken its own options (-style, -platform ...) out of argv by now.
+    CGalerioApp theApp;
+    if (!theApp.InitInstance(ParseCommandLine(Arguments(argc, argv)))) return 1;
+    return app.exec();
 }
+
+CGalerioApp::CGalerioApp() { InitGalerioResources(); }
+
+CGalerioApp::~CGalerioApp() {
+    // The window (and the view's workers with it) goes before the document.
+    m_pMainWnd.reset();
+    m_pDocument.reset();
+}
+
+bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
+    m_cmdInfo = cmdInfo;
+    bool bCreated = false;
+    // A store that cannot be created still lets the program run on defaults.
+    if (m_store.OpenProductKey(kAppName, bCreated) && bCreated)
+        m_store.ImportLegacyProfile(kAppName);
+
+    m_nMruCount = ClampRecentCount(m_store.GetInt(kSectionSettings, kMRU, kMRUDefault));
+    m_pRecentFileList =
+        std::make_unique<CRecentFileList>(CRecentFileList::DefaultProfilePath(), m_nMruCount);
+    m_pRecentFileList->ReadList();
+
+    m_pDocument = std::make_unique<CGalerioDoc>(m_pRecentFileList.get());
+    m_pDocument->OnNewDocument();
+    m_pMainWnd = std::make_unique<CMainFrame>(*this);
+    m_pDocument->SetView(View());
+    m_pRecentFileList->SetOnChanged([this] {
+        if (m_pMainWnd) m_pMainWnd->RebuildRecentMenu();
+    });
+
+    // A command-line folder becomes the document at once, but its scan waits
+    // for the start-up timer, when the window is up and laid out.
+    if (!m_cmdInfo.strFolder.empty()) m_pDocument->SetPathName(m_cmdInfo.strFolder);
+
+    m_pMainWnd->show();
+    View()->OnInitialUpdate();
+    return true;
+}
+
+CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folder) {
+    CGalerioView* pView = View();
+    if (m_pMainWnd && pView && !pView->IsIdle()) return nullptr;
+    if (!m_pDocument || folder.empty()) return nullptr;
+    m_pDocument->OnOpenDocument(folder);
+    m_pDocument->SetPathName(folder);
+    return m_pDocument.get();
+}
+
+void CGalerioApp::AddToRecentFileList(const std::string& folder) {
+    if (m_pRecentFileList) m_pRecentFileList->Add(folder);
+}
+
+CGalerioView* CGalerioApp::View() const { return m_pMainWnd ? m_pMainWnd->View() : nullptr; }

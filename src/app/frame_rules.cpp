@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+#include "app/frame_rules.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+std::string StripBlanks(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLineInfo info;
+    std::string folder;
+    bool bOptionsEnded = false;
+    for (const std::string& arg : args) {
+        if (!bOptionsEnded) {
+            if (arg == "--") {
+                bOptionsEnded = true;
+                continue;
+            }
+            if (arg == "-S") {
+                info.bSlideShow = true;
+                continue;
+            }
+            if (arg == "-s") continue;  // accepted for old shortcuts, means nothing
+            if (arg == "--help") {
+                info.bHelp = true;
+                continue;
+            }
+            if (arg == "--version") {
+                info.bVersion = true;
+                continue;
+            }
+        }
+        if (!folder.empty()) folder += ' ';
+        folder += arg;
+    }
+    // Shortcuts written for the old program quote the folder inside one
+    // argument; up to two quotes are taken out.
+    folder = StripBlanks(folder);
+    for (int i = 0; i < 2; ++i) {
+        const std::size_t quote = folder.find('"');
+        if (quote == std::string::npos) break;
+        folder[quote] = ' ';
+    }
+    info.strFolder = StripBlanks(folder);
+    return info;
+}
+
+const char* CommandLineUsage() {
+    return "Usage: galerio [folder] [-S]\n"
+           "Shows the JPEG and BMP images of a folder as thumbnails.\n"
+           "\n"
+           "  folder      the folder to open at start-up\n"
+           "  -S          start the slide show once the thumbnails are ready\n"
+           "  --          take every following argument as part of the folder\n"
+           "  --help      show this text and exit\n"
+           "  --version   show the version and exit\n";
+}
+
+WindowRect InitialWindowRect(const WindowRect& stored, int nWorkWidth, int nWorkHeight,
+                             bool& bReplaced) {
+    const int W = nWorkWidth;
+    const int H = nWorkHeight;
+    // The right and bottom edges are not tested: a window that hangs over the
+    // work area's edge is still reachable by its title bar.
+    bReplaced = !(stored.cx > 0 && stored.cy > 0 && stored.x >= 0 && stored.y >= 0 &&
+                  stored.cx <= W && stored.cy <= H && stored.x <= W && stored.y <= H);
+    if (!bReplaced) return stored;
+    // The factor is the single-precision 0.95 (slightly below 0.95), multiplied
+    // exactly; a float product would round 20 * 0.95f up to 19.
+    const double kFactor = static_cast<double>(0.95f);
+    WindowRect rect;
+    rect.cx = static_cast<int>(W * kFactor);
+    rect.cy = static_cast<int>(H * kFactor);
+    rect.x = (W - rect.cx) / 2;
+    rect.y = (H - rect.cy) / 2;
+    return rect;
+}
+
+WindowRect ClampForSave(const WindowRect& rect, int nWorkWidth, int nWorkHeight) {
+    WindowRect saved = rect;
+    saved.x = std::max(saved.x, 0);
+    saved.y = std::max(saved.y, 0);
+    saved.cx = std::min(saved.cx, nWorkWidth);
+    saved.cy = std::min(saved.cy, nWorkHeight);
+    return saved;
+}
+
+int ClampRecentCount(int nMRU) { return std::clamp(nMRU, 1, kMaxRecentFiles); }
+
+void AddRecentFolder(std::vector<std::string>& list, const std::string& folderIn, int nMax) {
+    // "/pics/" and "/pics" are one folder; the scan drops the slash too.
+    std::string folder = folderIn;
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) return;
+    list.erase(std::remove(list.begin(), list.end(), folder), list.end());
+    list.insert(list.begin(), folder);
+    if (nMax < 0) nMax = 0;
+    if (list.size() > static_cast<std::size_t>(nMax)) list.resize(static_cast<std::size_t>(nMax));
+}
+
+QString RecentMenuCaption(int nIndex, const QString& path) {
+    const int nNumber = nIndex + 1;
+    QString number;
+    if (nNumber < 10)
+        number = QStringLiteral("&%1").arg(nNumber);
+    else if (nNumber == 10)
+        number = QStringLiteral("1&0");
+    else
+        number = QString::number(nNumber);
+    QString shown = path;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return number + QLatin1Char(' ') + shown;
+}
+
+QString ApplyMailtoRule(const QString& link, const QString& userName) {
+    static const QString kMailto = QStringLiteral("mailto:");
+    if (userName.isEmpty()) return link;
+    if (link.contains(userName + QLatin1Char('@')) && !link.startsWith(kMailto))
+        return kMailto + link;
+    return link;
+}

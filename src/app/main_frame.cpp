@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: MIT
+#include "app/main_frame.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimerEvent>
+#include <QToolBar>
+#include <optional>
+
+#include "app/command_table.h"
+#include "app/galerio_app.h"
+#include "browser/galerio_view.h"
+#include "settings/settings_keys.h"
+
+namespace {
+
+std::optional<QSize> g_workAreaOverride;
+
+// The initial texts of the information panes; each pane starts as wide as its text.
+const char* const kPaneTexts[5] = {"", "filename", "filesize", "filedate", "imagesize"};
+
+// Decorations the window manager will add around the client area. Before the
+// window is shown they are not known, so the style's figures stand in; the
+// headless platforms draw none.
+QMargins EstimatedFrameMargins(const QWidget* pWidget) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return {};
+    const int nBorder = pWidget->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    const int nTitle = pWidget->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return {nBorder, nTitle + nBorder, nBorder, nBorder};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CGalerioApp& app) : m_app(app) {
+    setWindowTitle(QStringLiteral("Galerio"));
+    PreCreateWindow();
+    OnCreate();
+    m_pView = new CGalerioView(m_app.m_store, this, this);
+    setCentralWidget(m_pView);
+    m_pView->setFocus();
+
+    connect(&m_timerUpdateUI, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    m_timerUpdateUI.start(250);
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    m_timerUpdateUI.stop();
+    // The view joins its workers on destruction and may still report to the
+    // frame, so it goes while the frame is whole.
+    delete m_pView;
+    m_pView = nullptr;
+}
+
+QSize CMainFrame::WorkAreaSize() {
+    if (g_workAreaOverride) return *g_workAreaOverride;
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    return pScreen ? pScreen->availableGeometry().size() : QSize(1024, 768);
+}
+
+void CMainFrame::SetWorkAreaOverride(QSize size) {
+    if (size.isEmpty())
+        g_workAreaOverride.reset();
+    else
+        g_workAreaOverride = size;
+}
+
+void CMainFrame::PreCreateWindow() {
+    const SettingsStore& store = m_app.m_store;
+    WindowRect stored;
+    stored.x = store.GetInt(kSectionScreen, kScreenX, kScreenDefault);
+    stored.y = store.GetInt(kSectionScreen, kScreenY, kScreenDefault);
+    stored.cx = store.GetInt(kSectionScreen, kScreenCx, kScreenDefault);
+    stored.cy = store.GetInt(kSectionScreen, kScreenCy, kScreenDefault);
+    const QSize work = WorkAreaSize();
+    bool bReplaced = false;
+    const WindowRect rect = InitialWindowRect(stored, work.width(), work.height(), bReplaced);
+    if (bReplaced) {
+        store.PutInt(kSectionScreen, kScreenX, rect.x);
+        store.PutInt(kSectionScreen, kScreenY, rect.y);
+        store.PutInt(kSectionScreen, kScreenCx, rect.cx);
+        store.PutInt(kSectionScreen, kScreenCy, rect.cy);
+    }
+    // The stored rectangle is the frame's, decorations included; Qt places
+    // the frame's corner but sizes the client area.
+    const QMargins m = EstimatedFrameMargins(this);
+    move(rect.x, rect.y);
+    resize(std::max(rect.cx - m.left() - m.right(), 1), std::max(rect.cy - m.top() - m.bottom(), 1));
+}
+
+void CMainFrame::OnCreate() {
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+}
+
+void CMainFrame::CreateToolBar() {
+    m_pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_pToolBar->setObjectName(QStringLiteral("toolBar"));
+    m_pToolBar->setIconSize(QSize(16, 16));
+    m_pToolBar->setMovable(true);
+    m_pToolBar->setFloatable(true);
+    m_pToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int nId : ToolbarLayout()) {
+        if (nId == 0)
+            m_pToolBar->addSeparator();
+        else
+            m_pToolBar->addAction(Action(nId));
+    }
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    setDockNestingEnabled(true);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* pBar = statusBar();
+    pBar->setObjectName(QStringLiteral("statusBar"));
+    // Pane 0 is the status bar's own message area: prompts, stretching.
+    for (int i = 1; i < 5; ++i) {
+        m_pPanes[i] = new QLabel(pBar);
+        m_pPanes[i]->setObjectName(QStringLiteral("pane%1").arg(i));
+        m_pPanes[i]->setContentsMargins(0, 0, 0, 0);
+        pBar->addPermanentWidget(m_pPanes[i]);
+        SetPaneTextSized(i, QString::fromLatin1(kPaneTexts[i]));
+    }
+}
+
+QLabel* CMainFrame::Pane(int nPane) const {
+    return nPane >= 1 && nPane < 5 ? m_pPanes[nPane] : nullptr;
+}
+
+bool CMainFrame::SetPaneTextSized(int nPane, const QString& text) {
+    if (nPane == 0) {
+        statusBar()->showMessage(text);
+        return true;
+    }
+    QLabel* pPane = Pane(nPane);
+    if (!pPane) return false;
+    // Measured in the pane's own font, with a little air either side.
+    pPane->setFixedWidth(pPane->fontMetrics().horizontalAdvance(text) + 2);
+    pPane->setText(text);
+    pPane->repaint();
+    return true;
+}
+
+void CMainFrame::StartStartupTimer() {
+    if (m_bStartupTimerStarted) return;
+    m_bStartupTimerStarted = true;
+    m_timerStartup.start(kStartupMs, this);
+}
+
+void CMainFrame::RequestClose() { close(); }
+
+void CMainFrame::SetWindowTitle(const QString& title) { setWindowTitle(title); }
+
+void CMainFrame::AddToRecentFileList(const std::string& folder) {
+    m_app.AddToRecentFileList(folder);
+}
+
+bool CMainFrame::SlideShowRequested() const { return m_app.CmdInfo().bSlideShow; }
+
+// The slide show window is not part of this build yet; the request is
+// accepted and nothing is shown.
+void CMainFrame::StartSlideShow() {}
+
+void CMainFrame::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == m_timerStartup.timerId()) {
+        m_timerStartup.stop();
+        OnStartupTimer();
+    } else if (e->timerId() == m_timerCloseRetry.timerId()) {
+        m_timerCloseRetry.stop();
+        close();
+    } else {
+        QMainWindow::timerEvent(e);
+    }
+}
+
+void CMainFrame::OnStartupTimer() {
+    const std::string& folder = m_app.CmdInfo().strFolder;
+    if (folder.empty() || !m_pView) return;
+    // The user may have opened a folder in the first 200 ms; a scan must never
+    // start over a running one.
+    if (!m_pView->IsIdle()) return;
+    m_pView->StartSearch(folder);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_pView && m_pView->m_pFindFDlg) {
+        // Work is under way: ask it to stop and try again shortly. The workers
+        // are never waited on here, so the window stays responsive.
+        m_pView->m_bStopRequested = true;
+        m_timerCloseRetry.start(kCloseRetryMs, this);
+        e->ignore();
+        return;
+    }
+    m_timerCloseRetry.stop();
+    // By now the window system knows the real decorations; saving once more
+    // keeps the stored frame rectangle exact.
+    OnWindowPosChanged();
+    QMainWindow::closeEvent(e);
+}
+
+void CMainFrame::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    OnWindowPosChanged();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    OnWindowPosChanged();
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    // Coming back from the minimised state stores the restored rectangle.
+    if (e->type() == QEvent::WindowStateChange) OnWindowPosChanged();
+}
+
+void CMainFrame::OnWindowPosChanged() {
+    // Before the first show the geometry is Qt's guess, and a minimised
+    // window's rectangle means nothing to the next start.
+    if (!isVisible() || isMinimized()) return;
+    const QRect frame = frameGeometry();
+    const QSize work = WorkAreaSize();
+    const WindowRect saved = ClampForSave({frame.x(), frame.y(), frame.width(), frame.height()},
+                                          work.width(), work.height());
+    const SettingsStore& store = m_app.m_store;
+    store.PutInt(kSectionScreen, kScreenX, saved.x);
+    store.PutInt(kSectionScreen, kScreenY, saved.y);
+    store.PutInt(kSectionScreen, kScreenCx, saved.cx);
+    store.PutInt(kSectionScreen, kScreenCy, saved.cy);
+}
+
+QString CMainFrame::HelpPagePath() {
+    // Installed as <prefix>/share/galerio/help/index.html beside <prefix>/bin;
+    // the build tree mirrors that layout.
+    const QString rel = QStringLiteral(GALERIO_HELP_RELPATH);
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + rel);
+}

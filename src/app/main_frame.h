@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QBasicTimer>
+#include <QMainWindow>
+#include <QSize>
+#include <QTimer>
+#include <map>
+#include <vector>
+
+#include "app/frame_rules.h"
+#include "browser/view_host.h"
+
+class CGalerioApp;
+class CGalerioView;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+// Frame timers, named after their ids.
+inline constexpr int kTimerCloseRetry = 105;  // 500 ms: retries a close held up by a run
+inline constexpr int kTimerStartup = 106;     // 200 ms once: scans the command-line folder
+inline constexpr int kCloseRetryMs = 500;
+inline constexpr int kStartupMs = 200;
+
+// The main window: menus, toolbar, five-pane status bar and the thumbnail view.
+// It keeps its own position and size in "Screen" and will not close while the
+// view is still working.
+class CMainFrame : public QMainWindow, public IViewHost {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CGalerioApp& app);
+    ~CMainFrame() override;
+
+    CGalerioView* View() const { return m_pView; }
+
+    // ---- IViewHost ----
+    bool SetPaneTextSized(int nPane, const QString& text) override;
+    void StartStartupTimer() override;
+    void RequestClose() override;
+    void SetWindowTitle(const QString& title) override;
+    void AddToRecentFileList(const std::string& folder) override;
+    bool SlideShowRequested() const override;
+    void StartSlideShow() override;
+
+    // ---- Commands ----
+    QAction* Action(int nId) const;
+    // Applies the enabling rules and check marks to menus and toolbar.
+    void UpdateCommandUI();
+    void RebuildRecentMenu();
+    const std::vector<QAction*>& RecentActions() const { return m_recentActions; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    QLabel* Pane(int nPane) const;
+
+    bool IsClosePending() const { return m_timerCloseRetry.isActive(); }
+    bool IsStartupTimerStarted() const { return m_bStartupTimerStarted; }
+
+    // The desktop's work area (the primary screen without panels). Tests fix
+    // it to a known size; an empty size goes back to the real screen.
+    static QSize WorkAreaSize();
+    static void SetWorkAreaOverride(QSize size);
+
+    // Where the installed help page is looked for.
+    static QString HelpPagePath();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void PreCreateWindow();
+    void OnCreate();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void OnCommand(int nId);
+    void OnWindowPosChanged();
+    void OnStartupTimer();
+    bool IsCommandEnabled(int nId) const;
+
+    // Command handlers.
+    void OnOpenFolder();
+    void OnCloseView();
+    void OnRefresh();
+    void OnRestoreTips();
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrint();
+    void OnHelpFinder();
+    void OnContextHelp();
+    void OnAppAbout();
+    void OnOpenRecentFile(int nIndex);
+
+    CGalerioApp& m_app;
+    CGalerioView* m_pView = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    QLabel* m_pPanes[5] = {};
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pRecentAnchor = nullptr;  // the separator below the recent list
+    std::vector<QAction*> m_recentActions;
+    std::map<int, QAction*> m_actions;
+    QBasicTimer m_timerCloseRetry;  // timer 105
+    QBasicTimer m_timerStartup;     // timer 106
+    bool m_bStartupTimerStarted = false;
+    // Menus and toolbar follow the view's state the way an idle loop would.
+    QTimer m_timerUpdateUI;
+};
