@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -43,12 +44,13 @@ struct BmpReader {
     bool HeaderSize(std::uint32_t& nWidth, std::uint32_t& nHeight) {
         if (!file.isOpen() || !reader.canRead()) return false;
         const QSize size = reader.size();
+        // Qt passes on the negative height of a top-down file as it stands.
+        const std::int64_t nW = size.width(), nH = std::abs(std::int64_t(size.height()));
         std::uint32_t nBytes = 0;
-        if (size.width() <= 0 || size.height() <= 0 ||
-            !JpegFile::CheckedBufferSize(std::uint64_t(size.width()) * 3, std::uint64_t(size.height()), nBytes))
+        if (nW <= 0 || nH <= 0 || !JpegFile::CheckedBufferSize(std::uint64_t(nW) * 3, std::uint64_t(nH), nBytes))
             return false;
-        nWidth = static_cast<std::uint32_t>(size.width());
-        nHeight = static_cast<std::uint32_t>(size.height());
+        nWidth = static_cast<std::uint32_t>(nW);
+        nHeight = static_cast<std::uint32_t>(nH);
         return true;
     }
 };

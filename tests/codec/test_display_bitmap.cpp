@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: MIT
+#include "codec/display_bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "codec/codec_fixtures.h"
+#include "codec/jpeg_file.h"
+#include "support/message_recorder.h"
+
+namespace {
+
+constexpr int kPitch = 103;
+constexpr int kThumb = kPitch - 3;
+
+ImageItem Entry(const std::string& strPath, ImageKind kind) {
+    ImageItem item;
+    item.m_strPath = strPath;
+    item.m_nKind = kind;
+    return item;
+}
+
+void ExpectQuadrants(const ImageItem& item, int nTolerance) {
+    const int w = item.m_nThumbWidth, h = item.m_nThumbHeight;
+    for (auto [fx, fy] : {std::pair{1, 1}, {3, 1}, {1, 3}, {3, 3}}) {
+        const int x = w * fx / 4, y = h * fy / 4;
+        const Rgb want = QuadrantColour(x, y, w, h), got = DisplayPixel(item.m_pBits.get(), w, h, x, y);
+        EXPECT_NEAR(got.r, want.r, nTolerance) << x << "," << y;
+        EXPECT_NEAR(got.g, want.g, nTolerance) << x << "," << y;
+        EXPECT_NEAR(got.b, want.b, nTolerance) << x << "," << y;
+    }
+}
+
+struct ThumbCase {
+    int w, h, num, denom, thumbW, thumbH;
+};
+
+class ThumbnailTest : public ::testing::TestWithParam<ThumbCase> {
+protected:
+    QTemporaryDir m_dir;
+    MessageRecorder m_recorder;
+};
+
+TEST_P(ThumbnailTest, FitsTheSquareInDisplayRows) {
+    const ThumbCase c = GetParam();
+    ImageItem item = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "a.jpg", c.w, c.h), IMAGE_JPEG);
+    item.m_pBits.reset(new std::uint8_t[1]);  // an old bitmap to be replaced
+    ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_EQ(item.m_nImageWidth, std::uint32_t(c.w));
+    EXPECT_EQ(item.m_nImageHeight, std::uint32_t(c.h));
+    EXPECT_EQ(item.m_nScaleNum, c.num);
+    EXPECT_EQ(item.m_nScaleDenom, c.denom);
+    EXPECT_EQ(item.m_nThumbWidth, c.thumbW);
+    EXPECT_EQ(item.m_nThumbHeight, c.thumbH);
+    EXPECT_EQ(item.m_strDim, std::to_string(c.thumbW) + " x " + std::to_string(c.thumbH));
+    ASSERT_TRUE(item.m_pBits);
+    if (c.thumbH >= 8) ExpectQuadrants(item, 40);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pitch103, ThumbnailTest,
+                         ::testing::Values(ThumbCase{1600, 1200, 100, 1600, 100, 75},
+                                           ThumbCase{1200, 1600, 100, 1600, 75, 100},
+                                           ThumbCase{90, 60, 1, 1, 90, 60},
+                                           ThumbCase{101, 50, 1, 1, 100, 49},
+                                           ThumbCase{103, 103, 1, 1, 100, 100},
+                                           ThumbCase{104, 50, 100, 104, 100, 48},
+                                           ThumbCase{1000, 5, 100, 1000, 100, 0},
+                                           ThumbCase{480, 640, 100, 640, 75, 100}));
+
+class DisplayBitmapTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& strName) const { return m_dir.path().toStdString() + "/" + strName; }
+    QTemporaryDir m_dir;
+    MessageRecorder m_recorder;
+};
+
+// An image that already fits is shown exactly as decoded: no resampling.
+TEST_F(DisplayBitmapTest, SmallImageIsNotResampled) {
+    ImageItem item = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "s.jpg", 90, 60, 70), IMAGE_JPEG);
+    ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    std::uint32_t w = 0, h = 0;
+    auto p = JpegFile::ReadJpegRgb(item.m_strPath, w, h, 1, 1);
+    ASSERT_TRUE(p);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 90; ++x) {
+            const std::uint8_t* q = p.get() + (y * 90 + x) * 3;
+            const Rgb got = DisplayPixel(item.m_pBits.get(), 90, 60, x, y);
+            ASSERT_EQ(got.r, q[0]);
+            ASSERT_EQ(got.g, q[1]);
+            ASSERT_EQ(got.b, q[2]);
+        }
+    EXPECT_EQ(item.m_pBits[270], 0);  // row padding: 270 bytes of pixels, stride 272
+    EXPECT_EQ(item.m_pBits[271], 0);
+}
+
+TEST(BoxShrinkTest, AveragesBlocksAndRefusesToEnlarge) {
+    // 4 × 2 source into 2 × 1: each output byte is the truncated mean of a 2 × 2 block.
+    std::vector<std::uint8_t> src(4 * 2 * 3);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = std::uint8_t(i * 7 % 256);
+    std::uint8_t dst[6] = {};
+    ASSERT_TRUE(BoxShrink(src.data(), dst, 4, 2, 2, 1));
+    for (int j = 0; j < 2; ++j)
+        for (int c = 0; c < 3; ++c) {
+            const int nSum = src[j * 6 + c] + src[j * 6 + 3 + c] + src[12 + j * 6 + c] + src[12 + j * 6 + 3 + c];
+            EXPECT_EQ(dst[j * 3 + c], nSum / 4) << j << "," << c;
+        }
+    // 3 × 3 into 2 × 2: ratio 1.5, block side 1, blocks start at 0 and 1.
+    std::uint8_t grid[27];
+    for (int i = 0; i < 27; ++i) grid[i] = std::uint8_t(i);
+    std::uint8_t small[12] = {};
+    ASSERT_TRUE(BoxShrink(grid, small, 3, 3, 2, 2));
+    EXPECT_EQ(std::vector<int>(small, small + 12), (std::vector<int>{0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14}));
+
+    std::uint8_t untouched[6];
+    std::memset(untouched, 0xAB, sizeof untouched);
+    EXPECT_FALSE(BoxShrink(src.data(), untouched, 4, 2, 5, 1));
+    EXPECT_FALSE(BoxShrink(src.data(), untouched, 4, 2, 2, 3));
+    EXPECT_FALSE(BoxShrink(src.data(), untouched, 4, 2, 0, 1));
+    EXPECT_FALSE(BoxShrink(nullptr, untouched, 4, 2, 2, 1));
+    EXPECT_EQ(untouched[0], 0xAB);
+}
+
+struct BmpCase {
+    int nBits;
+    bool bTopDown, bRle;
+};
+
+class BmpDepthTest : public DisplayBitmapTest, public ::testing::WithParamInterface<BmpCase> {};
+
+// Every bitmap file Qt reads loads, whatever the screen; 1 bit gets a
+// black-and-white picture, the others the coloured quadrants.
+TEST_P(BmpDepthTest, LoadsAsBlueGreenRedRows) {
+    const BmpCase c = GetParam();
+    QImage image = QuadrantImage(41, 30);
+    if (c.nBits == 1) image = image.convertToFormat(QImage::Format_Mono).convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(WriteBmp(Path("b.bmp"), image, c.nBits, c.bTopDown, c.bRle));
+    ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
+    std::uint32_t w = 0, h = 0;
+    auto p = LoadImagePixels(item, w, h, 1, 8);  // the scale is for JPEG files only
+    ASSERT_TRUE(p);
+    ASSERT_EQ(w, 41u);
+    ASSERT_EQ(h, 30u);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 41; ++x) {
+            const QRgb want = image.pixel(x, y);
+            const std::uint8_t* q = p.get() + (y * 41 + x) * 3;
+            ASSERT_NEAR(q[0], qBlue(want), 8) << x << "," << y;
+            ASSERT_NEAR(q[1], qGreen(want), 8) << x << "," << y;
+            ASSERT_NEAR(q[2], qRed(want), 8) << x << "," << y;
+        }
+    ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_EQ(item.m_strDim, "41 x 30");
+    EXPECT_NEAR(DisplayPixel(item.m_pBits.get(), 41, 30, 0, 0).r, qRed(image.pixel(0, 0)), 8);  // bottom-up rows
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, BmpDepthTest,
+                         ::testing::Values(BmpCase{1, false, false}, BmpCase{4, false, false},
+                                           BmpCase{8, false, false}, BmpCase{8, false, true},
+                                           BmpCase{16, false, false}, BmpCase{24, false, false},
+                                           BmpCase{24, true, false}, BmpCase{32, false, false}));
+
+TEST_F(DisplayBitmapTest, BitmapAndJpegOfOnePictureGiveTheSameRows) {
+    ASSERT_TRUE(WriteBmp(Path("q.bmp"), QuadrantImage(62, 40), 24));
+    ImageItem bmp = Entry(Path("q.bmp"), IMAGE_BMP);
+    ImageItem jpeg = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "q.jpg", 62, 40), IMAGE_JPEG);
+    ASSERT_TRUE(BuildThumbnailBitmap(bmp, kPitch, kThumb));
+    ASSERT_TRUE(BuildThumbnailBitmap(jpeg, kPitch, kThumb));
+    ASSERT_EQ(bmp.m_nThumbWidth, jpeg.m_nThumbWidth);
+    ASSERT_EQ(bmp.m_nThumbHeight, jpeg.m_nThumbHeight);
+    EXPECT_EQ(bmp.m_strDim, "62 x 40");
+    ExpectQuadrants(bmp, 0);
+    ExpectQuadrants(jpeg, 24);
+    const std::size_t nBytes = DisplayStride(62) * 40;
+    long nDiff = 0;
+    for (std::size_t i = 0; i < nBytes; ++i) nDiff += std::abs(bmp.m_pBits[i] - jpeg.m_pBits[i]);
+    EXPECT_LT(double(nDiff) / nBytes, 8.0);  // chroma blur along the quarter edges
+}
+
+// Unreadable bitmap files fail quietly, also a JPEG that only carries the
+// bitmap extension and a header whose size would overflow the buffers.
+TEST_F(DisplayBitmapTest, UnreadableFilesFail) {
+    WriteBytes(Path("junk.bmp"), "BM not really");
+    const std::string strJpeg = WriteQuadrantJpeg(m_dir.path().toStdString(), "photo.bmp", 64, 48);
+    ASSERT_TRUE(WriteBmp(Path("huge.bmp"), QuadrantImage(4, 4), 24));
+    std::string strHuge = ReadBytes(Path("huge.bmp"));
+    strHuge.replace(18, 8, std::string("\xA0\x86\x01\x00\xA0\x86\x01\x00", 8));  // 100000 × 100000
+    WriteBytes(Path("huge.bmp"), strHuge);
+    for (const std::string& strPath : {Path("junk.bmp"), strJpeg, Path("huge.bmp"), Path("gone.bmp")}) {
+        ImageItem item = Entry(strPath, IMAGE_BMP);
+        EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb)) << strPath;
+        EXPECT_FALSE(item.m_pBits);
+        std::uint32_t w = 0, h = 0;
+        EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1)) << strPath;
+    }
+    ImageItem unknown = Entry(strJpeg, IMAGE_UNKNOWN);
+    std::uint32_t w = 0, h = 0;
+    EXPECT_FALSE(GetImageSize(unknown, w, h));
+    EXPECT_FALSE(BuildThumbnailBitmap(unknown, kPitch, kThumb));
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+TEST_F(DisplayBitmapTest, BrokenJpegFailsWithOneBox) {
+    WriteBytes(Path("x.jpg"), "BM this is no JPEG");
+    ImageItem item = Entry(Path("x.jpg"), IMAGE_JPEG);
+    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    ASSERT_EQ(m_recorder.Count(), 1u);
+    EXPECT_EQ(m_recorder.Messages()[0].caption, "JPEG Fatal Error");
+    EXPECT_EQ(m_recorder.Messages()[0].text, "Not a JPEG file: starts with 0x42 0x4d");
+}
+
+TEST(FitWithinSquareTest, NeverEnlarges) {
+    std::uint32_t w = 0, h = 0;
+    EXPECT_FALSE(FitWithinSquare(50, 20, 100, w, h));
+    EXPECT_EQ(w, 50u);
+    EXPECT_EQ(h, 20u);
+    EXPECT_TRUE(FitWithinSquare(300, 299, 100, w, h));
+    EXPECT_EQ(h, 99u);
+}
+
+}  // namespace
