@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <ostream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,3 +37,11 @@ public:
     bool m_bSlideShowRequested = false;
     int m_nSlideShows = 0;
 };
+
+// Readable failure output for QString and QStringList in assertions.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << "{";
+    for (const QString& s : list) *os << " \"" << s.toStdString() << "\"";
+    *os << " }";
+}

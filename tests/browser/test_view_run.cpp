@@ -1,0 +1,434 @@
+// SPDX-License-Identifier: MIT
+// The run of a folder through the view: the search and processing threads,
+// the progress window, the hand-shake, stopping, and destroying mid-run.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "browser/find_files_dlg.h"
+#include "codec/display_bitmap.h"
+#include "browser/galerio_doc.h"
+#include "browser/galerio_view.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+#include "support/message_recorder.h"
+#include "support/temp_config.h"
+#include "view_test_helpers.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A thumbnail builder the test scripts: records each call, fails on a chosen
+// entry, and can hold an entry until the test lets it go.
+class ScriptedBuilder {
+public:
+    struct Call {
+        std::string path;
+        int nPitch;
+        int nThumbSize;
+    };
+
+    ThumbnailBuilder Fn() {
+        return [this](ImageItem& item, int nPitch, int nThumbSize) {
+            return Build(item, nPitch, nThumbSize);
+        };
+    }
+
+    void FailOnCall(int n) { m_nFailOn = n; }
+    void HoldCall(int n) { m_nHoldOn = n; }
+    void Release() {
+        std::lock_guard lock(m_mutex);
+        m_bReleased = true;
+        m_cv.notify_all();
+    }
+    bool IsHeld() const { return m_bHeld.load(); }
+    std::vector<Call> Calls() const {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+
+private:
+    // Runs on the processing thread.
+    bool Build(ImageItem& item, int nPitch, int nThumbSize) {
+        int n = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            m_calls.push_back({item.m_strPath, nPitch, nThumbSize});
+            n = static_cast<int>(m_calls.size());
+        }
+        if (n == m_nHoldOn) {
+            std::unique_lock lock(m_mutex);
+            m_bHeld.store(true);
+            m_cv.wait_for(lock, 20s, [this] { return m_bReleased; });
+        }
+        if (n == m_nFailOn) return false;
+        item.m_nThumbWidth = nThumbSize;
+        item.m_nThumbHeight = nThumbSize / 2;
+        item.m_pBits = std::make_unique<std::uint8_t[]>(DisplayStride(nThumbSize) * (nThumbSize / 2));
+        return true;
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<Call> m_calls;
+    int m_nFailOn = 0;
+    int m_nHoldOn = 0;
+    bool m_bReleased = false;
+    std::atomic<bool> m_bHeld{false};
+};
+
+class ViewRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_store.SetFilePath(m_config.ConfigDir() + "/galerio-test.ini");
+        m_strFolder = m_config.WorkDir();
+    }
+
+    void MakeView() {
+        m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
+        m_pView->SetThumbnailBuilder(m_builder.Fn());
+        m_pView->resize(400, 300);
+    }
+
+    void Touch(const std::string& name) {
+        const int fd = ::open((m_strFolder + "/" + name).c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+
+    // Starts a search and follows the progress window from its birth to its end.
+    void Start(const std::string& folder) {
+        m_pView->StartSearch(folder);
+        CFindFilesDlg* pDlg = m_pView->m_pFindFDlg;
+        ASSERT_NE(pDlg, nullptr);
+        m_log << "title:" + pDlg->windowTitle() << "text:" + pDlg->Text();
+        QObject::connect(pDlg, &CFindFilesDlg::TitleChanged,
+                         [this](const QString& t) { m_log << "title:" + t; });
+        QObject::connect(pDlg, &CFindFilesDlg::TextChanged,
+                         [this](const QString& t) { m_log << "text:" + t; });
+        QObject::connect(pDlg, &QObject::destroyed, [this] { m_log << "gone"; });
+    }
+
+    bool WaitIdle() {
+        return PumpUntil([this] { return m_pView->IsIdle(); });
+    }
+
+    QString Text(const std::string& name) const {
+        return "text:" + QString::fromStdString(m_strFolder + "/" + name);
+    }
+
+    std::vector<std::string> CataloguePaths() const {
+        std::vector<std::string> out;
+        for (const auto& item : m_pView->m_listImages) out.push_back(item->m_strPath);
+        return out;
+    }
+
+    TempConfig m_config;
+    SettingsStore m_store;
+    MessageRecorder m_messages;
+    RecordingHost m_host;
+    ScriptedBuilder m_builder;
+    std::string m_strFolder;
+    QStringList m_log;
+    std::unique_ptr<CGalerioView> m_pView;
+};
+
+TEST_F(ViewRun, ThreeImagesShowEveryFileInOrderThenTheWindowGoes) {
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    m_store.PutInt(kSectionSettings, kSortStyle, 1);  // descending names
+    Touch("b.jpeg");
+    Touch("c.bmp");
+    Touch("a.jpg");
+    MakeView();
+    Start(m_strFolder + "/");
+    EXPECT_FALSE(m_pView->IsIdle());
+    ASSERT_TRUE(WaitIdle());
+
+    // Search texts in scan order, processing texts in catalogue order.
+    EXPECT_EQ(m_log, (QStringList{"title:Searching For Image Files", "text:starting...",
+                                  Text("a.jpg"), Text("b.jpeg"), Text("c.bmp"),
+                                  "title:Processing Image Files", Text("c.bmp"),
+                                  Text("b.jpeg"), Text("a.jpg"), "gone"}));
+    const std::vector<ScriptedBuilder::Call> calls = m_builder.Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].nPitch, 103);
+    EXPECT_EQ(calls[0].nThumbSize, 100);
+    for (const auto& item : m_pView->m_listImages) EXPECT_NE(item->m_pBits, nullptr);
+    EXPECT_EQ(m_pView->m_listImages.at(2)->m_nKind, IMAGE_JPEG);
+
+    EXPECT_EQ(m_pView->m_strSearchFolder, m_strFolder);
+    EXPECT_EQ(m_host.m_titles, QStringList{"Galerio - " + QString::fromStdString(m_strFolder)});
+    EXPECT_EQ(m_host.m_recent, std::vector<std::string>{m_strFolder});
+    std::vector<std::pair<int, QString>> blanks;
+    for (int n = 1; n <= 4; ++n) blanks.emplace_back(n, QString(10, QLatin1Char(' ')));
+    EXPECT_EQ(m_host.m_panes, blanks);
+    EXPECT_EQ(m_messages.Count(), 0u);
+    EXPECT_EQ(m_host.m_nCloseRequests, 0);
+    EXPECT_EQ(m_host.m_nSlideShows, 0);
+    EXPECT_FALSE(m_pView->m_bSearching.load());
+    EXPECT_FALSE(m_pView->m_bProcessing.load());
+    EXPECT_EQ(m_pView->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(ViewRun, EmptyFolderSaysNoFilesFoundAndEndsEmpty) {
+    Touch("readme.txt");
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(m_messages.Count(), 1u);
+    const MessageRequest box = m_messages.Messages()[0];
+    EXPECT_EQ(box.text, "No files found.");
+    EXPECT_EQ(box.caption, "Galerio");
+    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(m_pView->m_listImages.empty());
+    EXPECT_TRUE(m_builder.Calls().empty());
+    EXPECT_EQ(m_log, (QStringList{"title:Searching For Image Files", "text:starting...",
+                                  "title:Processing Image Files", "gone"}));
+}
+
+TEST_F(ViewRun, MissingFolderBehavesAsEmpty) {
+    MakeView();
+    Start(m_strFolder + "/does-not-exist");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_messages.Texts(), QStringList{"No files found."});
+}
+
+TEST_F(ViewRun, SkippedMatchesGiveAnEmptyCatalogueWithoutTheMessage) {
+    Touch(".hidden.jpg");
+    m_store.PutInt(kSectionSettings, kTNSearch, 1);
+    // The search thread reads the thumbnail texts from the store itself.
+    m_store.PutString(kSectionSettings, kPostPendText, "_small");
+    Touch("beach_small.jpg");
+    Touch("beach_tn.jpg");
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_messages.Count(), 0u);
+    EXPECT_EQ(CataloguePaths(), std::vector<std::string>{m_strFolder + "/beach_tn.jpg"});
+}
+
+TEST_F(ViewRun, FailingSecondOfFiveEmptiesTheCatalogue) {
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) Touch(n);
+    m_builder.FailOnCall(2);
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    const auto calls = m_builder.Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].path, m_strFolder + "/a.jpg");
+    EXPECT_EQ(calls[1].path, m_strFolder + "/b.jpg");
+    EXPECT_TRUE(m_pView->m_listImages.empty());
+    EXPECT_EQ(m_pView->m_pSelected, nullptr);
+    EXPECT_EQ(m_log.back(), "gone");
+    EXPECT_EQ(m_host.m_nCloseRequests, 0);
+}
+
+class ViewRunKeys : public ViewRun, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(ViewRunKeys, DismissingTheWindowStopsBeforeTheNextEntry) {
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) Touch(n);
+    m_builder.HoldCall(1);
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(PumpUntil([this] { return m_builder.IsHeld(); }));
+    QTest::keyClick(m_pView->m_pFindFDlg, GetParam());
+    EXPECT_FALSE(m_pView->m_pFindFDlg->isVisible());
+    EXPECT_FALSE(m_pView->m_bFindDlgVisible.load());
+    m_builder.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_builder.Calls().size(), 1u);
+    EXPECT_TRUE(m_pView->m_listImages.empty());
+    EXPECT_FALSE(m_pView->m_bStopRequested.load());
+    EXPECT_EQ(m_host.m_nCloseRequests, 0);  // the program keeps running
+    EXPECT_EQ(m_log.back(), "gone");
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ViewRunKeys,
+                         ::testing::Values(Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter));
+
+TEST_F(ViewRun, CloseRequestDuringProcessingStopsAndAsksTheMainWindowToClose) {
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Touch(n);
+    m_builder.HoldCall(1);
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(PumpUntil([this] { return m_builder.IsHeld(); }));
+    EXPECT_FALSE(m_pView->m_pFindFDlg->close());
+    EXPECT_TRUE(m_pView->m_pFindFDlg->isVisible());  // stays until the run stops
+    EXPECT_TRUE(m_pView->m_bStopRequested.load());
+    EXPECT_EQ(m_host.m_nCloseRequests, 0);
+    m_builder.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_builder.Calls().size(), 1u);
+    EXPECT_TRUE(m_pView->m_listImages.empty());
+    EXPECT_EQ(m_host.m_nCloseRequests, 1);
+}
+
+TEST_F(ViewRun, CloseRequestDuringTheSearchActsWhenProcessingBegins) {
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Touch(n);
+    MakeView();
+    Start(m_strFolder);
+    // The search waits for its first report to be shown, so it is still running.
+    EXPECT_FALSE(m_pView->m_pFindFDlg->close());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(m_builder.Calls().empty());
+    EXPECT_TRUE(m_pView->m_listImages.empty());
+    EXPECT_EQ(m_host.m_nCloseRequests, 1);
+    // The search runs to its end.
+    QStringList searched = m_log.mid(2, 3);  // in the directory's order
+    searched.sort();
+    EXPECT_EQ(searched, (QStringList{Text("a.jpg"), Text("b.jpg"), Text("c.jpg")}));
+}
+
+TEST_F(ViewRun, IdleWindowClosesNormally) {
+    MakeView();
+    CFindFilesDlg dlg(m_pView.get());
+    dlg.Create(m_pView.get());
+    EXPECT_EQ(dlg.Text(), "starting...");
+    EXPECT_TRUE(m_pView->m_bFindDlgVisible.load());
+    EXPECT_TRUE(dlg.close());
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(m_pView->m_bFindDlgVisible.load());
+    EXPECT_FALSE(m_pView->m_bStopRequested.load());
+}
+
+TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {
+    m_store.PutInt(kSectionSettings, kSortOption, 2);  // by size
+    for (int n = 0; n < 3; ++n) {
+        QImage img(200 - 40 * n, 100, QImage::Format_RGB32);
+        img.fill(QColor(10 * n, 80, 160));
+        ASSERT_TRUE(img.save(QString::fromStdString(m_strFolder + "/img" + std::to_string(n) + ".bmp")));
+    }
+    MakeView();
+    m_pView->SetThumbnailBuilder(BuildThumbnailBitmap);  // the real codec
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(m_pView->m_listImages.size(), 3u);
+    std::vector<ImageItem*> entries;
+    std::vector<const std::uint8_t*> oldBits;
+    for (const auto& item : m_pView->m_listImages) {
+        entries.push_back(item.get());
+        oldBits.push_back(item->m_pBits.get());
+        EXPECT_EQ(item->m_nThumbWidth, 100);
+        EXPECT_NE(item->m_pBits, nullptr);
+    }
+    const std::vector<std::string> order = CataloguePaths();
+
+    m_pView->m_nPitch = 53;
+    m_pView->m_nThumbSize = 50;
+    m_pView->m_pFindFDlg = new CFindFilesDlg(m_pView.get());
+    m_pView->m_pFindFDlg->Create(m_pView.get());
+    m_pView->StartProcessing();
+    ASSERT_TRUE(WaitIdle());
+
+    EXPECT_EQ(CataloguePaths(), order);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ImageItem& item = *m_pView->m_listImages.at(i);
+        EXPECT_EQ(&item, entries[i]);
+        EXPECT_EQ(item.m_nThumbWidth, 50);
+        EXPECT_EQ(item.m_strDim, QString::asprintf("50 x %d", item.m_nThumbHeight).toStdString());
+        EXPECT_NE(item.m_pBits, nullptr);
+    }
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+TEST_F(ViewRun, SlowHandShakeAsksOnceAndTheRunCarriesOn) {
+    Touch("a.jpg");
+    Touch("b.bmp");
+    MakeView();
+    m_pView->m_msAckTimeout = 200ms;
+    Start(m_strFolder);
+    // Not handling messages: the search's second report waits past the limit.
+    PumpUntil([this] { return m_messages.Count() > 0; }, 0ms);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(m_messages.Texts(), QStringList{"Click OK to unlock Galerio and proceed."});
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_messages.Texts(), QStringList{"Click OK to unlock Galerio and proceed."});
+    EXPECT_EQ(m_builder.Calls().size(), 2u);
+    EXPECT_EQ(m_pView->m_listImages.size(), 2u);
+}
+
+TEST_F(ViewRun, SlideShowStartsAtTheEndOfEveryRunWhenRequested) {
+    Touch("a.jpg");
+    m_host.m_bSlideShowRequested = true;
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_host.m_nSlideShows, 1);
+    m_log.clear();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_host.m_nSlideShows, 2);
+    EXPECT_EQ(m_pView->m_listImages.size(), 1u);
+}
+
+TEST_F(ViewRun, ABusyViewIgnoresANewSearch) {
+    Touch("a.jpg");
+    MakeView();
+    Start(m_strFolder);
+    CFindFilesDlg* pDlg = m_pView->m_pFindFDlg;
+    m_pView->StartSearch(m_strFolder + "/other");
+    EXPECT_EQ(m_pView->m_pFindFDlg, pDlg);
+    EXPECT_EQ(m_pView->m_strSearchFolder, m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_pView->m_listImages.size(), 1u);
+}
+
+TEST_F(ViewRun, DocumentOpensOnlyWhileTheViewIsIdle) {
+    Touch("a.jpg");
+    MakeView();
+    CGalerioDoc doc(m_pView.get());
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_TRUE(doc.OnOpenDocument(m_strFolder));
+    EXPECT_EQ(doc.GetPathName(), m_strFolder);
+    EXPECT_FALSE(m_pView->IsIdle());
+    EXPECT_TRUE(doc.OnOpenDocument("/elsewhere"));  // ignored, still success
+    EXPECT_EQ(doc.GetPathName(), m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_host.m_recent, std::vector<std::string>{m_strFolder});
+}
+
+TEST_F(ViewRun, DestroyingTheViewMidRunReturnsPromptly) {
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Touch(n);
+    MakeView();
+    Start(m_strFolder);
+    // The search now waits for a hand-shake that nobody will give.
+    std::this_thread::sleep_for(50ms);
+    const auto start = std::chrono::steady_clock::now();
+    m_pView.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+TEST_F(ViewRun, DestroyingTheViewWhileAWorkerWaitsInABoxOnThisThread) {
+    Touch("a.jpg");
+    Touch("b.jpg");
+    MakeView();
+    m_pView->m_msAckTimeout = 20ms;
+    // Like the desktop boxes: a worker's box runs on the user-interface thread.
+    std::atomic<int> nBoxes{0};
+    MessageHandler previous = SetMessageHandler([&nBoxes](const MessageRequest&) {
+        if (QThread::currentThread() != qApp->thread())
+            QMetaObject::invokeMethod(qApp, [&nBoxes] { ++nBoxes; }, Qt::BlockingQueuedConnection);
+        return MsgResult::Ok;
+    });
+    Start(m_strFolder);
+    std::this_thread::sleep_for(300ms);
+    m_pView.reset();
+    SetMessageHandler(previous);
+    EXPECT_EQ(nBoxes.load(), 1);
+}
+
+}  // namespace
