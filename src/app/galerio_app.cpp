@@ -5,9 +5,9 @@
 #include <QIcon>
 #include <cstdio>
 
-#include "app/galerio_doc.h"
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
+#include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "platform/message_box_ui.h"
 #include "settings/settings_keys.h"
@@ -73,7 +73,7 @@ bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
         std::make_unique<CRecentFileList>(CRecentFileList::DefaultProfilePath(), m_nMruCount);
     m_pRecentFileList->ReadList();
 
-    m_pDocument = std::make_unique<CGalerioDoc>(m_pRecentFileList.get());
+    m_pDocument = std::make_unique<CGalerioDoc>();
     m_pDocument->OnNewDocument();
     m_pMainWnd = std::make_unique<CMainFrame>(*this);
     m_pDocument->SetView(View());
@@ -83,7 +83,7 @@ bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
 
     // A command-line folder becomes the document at once, but its scan waits
     // for the start-up timer, when the window is up and laid out.
-    if (!m_cmdInfo.strFolder.empty()) m_pDocument->SetPathName(m_cmdInfo.strFolder);
+    if (!m_cmdInfo.strFolder.empty()) SetDocumentPath(m_cmdInfo.strFolder);
 
     m_pMainWnd->show();
     View()->OnInitialUpdate();
@@ -95,8 +95,13 @@ CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folder) {
     if (m_pMainWnd && pView && !pView->IsIdle()) return nullptr;
     if (!m_pDocument || folder.empty()) return nullptr;
     m_pDocument->OnOpenDocument(folder);
-    m_pDocument->SetPathName(folder);
+    SetDocumentPath(folder);
     return m_pDocument.get();
+}
+
+void CGalerioApp::SetDocumentPath(const std::string& folder) {
+    if (m_pDocument) m_pDocument->SetPathName(folder);
+    AddToRecentFileList(folder);
 }
 
 void CGalerioApp::AddToRecentFileList(const std::string& folder) {

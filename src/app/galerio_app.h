@@ -33,6 +33,8 @@ public:
     virtual CGalerioDoc* OpenDocumentFile(const std::string& folder);
 
     void AddToRecentFileList(const std::string& folder);
+    // The document's folder, which also goes on the recent-folder list.
+    void SetDocumentPath(const std::string& folder);
 
     CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
     CGalerioDoc* Document() const { return m_pDocument.get(); }

@@ -12,9 +12,9 @@
 #include "app/about_box.h"
 #include "app/command_table.h"
 #include "app/galerio_app.h"
-#include "app/galerio_doc.h"
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
+#include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "platform/folder_dialog.h"
 #include "platform/message_box.h"
@@ -186,7 +186,7 @@ void CMainFrame::OnOpenFolder() {
     if (chosen.isEmpty()) return;
     std::string folder = FromDisplay(chosen);
     if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    m_app.Document()->SetPathName(folder);
+    m_app.SetDocumentPath(folder);
     store.PutString(kSectionSettings, kFolderPath, folder);
     m_pView->StartSearch(folder);
 }
@@ -196,6 +196,7 @@ void CMainFrame::OnCloseView() {
     m_pView->SetScrolls(false);
     m_pView->viewport()->update();
     m_app.Document()->OnNewDocument();
+    m_app.Document()->SetPathName(std::string());
 }
 
 void CMainFrame::OnRefresh() {
@@ -210,7 +211,9 @@ void CMainFrame::OnRestoreTips() {
 void CMainFrame::OnFileNew() {
     // A new document only forgets the folder; the view's initial update runs
     // as for every new document (its one-time part does not run again).
-    if (m_app.Document()->OnNewDocument()) m_pView->OnInitialUpdate();
+    if (!m_app.Document()->OnNewDocument()) return;
+    m_app.Document()->SetPathName(std::string());
+    m_pView->OnInitialUpdate();
 }
 
 void CMainFrame::OnFileOpen() {
