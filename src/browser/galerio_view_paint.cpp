@@ -151,8 +151,9 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
     const bool bCaptions = m_bShowDim || m_bShowFileSize || m_bShowFileName || m_bShowFileDate;
     // Captions may reach into rows above and below their own; those rows are
     // drawn too (and clipped), so a partial repaint matches a full one.
+    // A few pixels more than the line height allow for glyphs that overhang it.
     int nMarginRows = 1;
-    if (bCaptions && P > 0) nMarginRows += QFontMetrics(m_font, dc.device()).height() / P;
+    if (bCaptions && P > 0) nMarginRows += (QFontMetrics(m_font, dc.device()).height() + 4) / P;
     if (m_thumbCache.size() > kThumbCacheLimit) m_thumbCache.clear();
 
     const IndexRange range = GridEntriesInBand(n, nCols, P, rcUpdate.top(),
