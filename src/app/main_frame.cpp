@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimerEvent>
+#include <QWindow>
 #include <QToolBar>
 #include <optional>
 
@@ -26,13 +27,14 @@ std::optional<QSize> g_workAreaOverride;
 // The initial texts of the information panes; each pane starts as wide as its text.
 const char* const kPaneTexts[5] = {"", "filename", "filesize", "filedate", "imagesize"};
 
-// Decorations the window manager will add around the client area. Before the
-// window is shown they are not known, so the style's figures stand in; the
-// headless platforms draw none.
-QMargins EstimatedFrameMargins(const QWidget* pWidget) {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return {};
+// Decorations the window manager adds around the client area. The platform
+// window knows them once it exists on some platforms, after the first show on
+// others; until then the style's figures stand in.
+QMargins FrameMargins(const QWidget* pWidget) {
+    if (const QWindow* pWindow = pWidget->windowHandle()) {
+        const QMargins m = pWindow->frameMargins();
+        if (!m.isNull()) return m;
+    }
     const int nBorder = pWidget->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
     const int nTitle = pWidget->style()->pixelMetric(QStyle::PM_TitleBarHeight);
     return {nBorder, nTitle + nBorder, nBorder, nBorder};
@@ -90,11 +92,29 @@ void CMainFrame::PreCreateWindow() {
         store.PutInt(kSectionScreen, kScreenCx, rect.cx);
         store.PutInt(kSectionScreen, kScreenCy, rect.cy);
     }
+    m_rcWanted = rect;
+    // The platform window is made now so its decorations can be asked for.
+    winId();
+    ApplyFrameRect(FrameMargins(this));
+}
+
+void CMainFrame::ApplyFrameRect(const QMargins& margins) {
     // The stored rectangle is the frame's, decorations included; Qt places
     // the frame's corner but sizes the client area.
-    const QMargins m = EstimatedFrameMargins(this);
-    move(rect.x, rect.y);
-    resize(std::max(rect.cx - m.left() - m.right(), 1), std::max(rect.cy - m.top() - m.bottom(), 1));
+    m_marginsAssumed = margins;
+    move(m_rcWanted.x, m_rcWanted.y);
+    resize(std::max(m_rcWanted.cx - margins.left() - margins.right(), 1),
+           std::max(m_rcWanted.cy - margins.top() - margins.bottom(), 1));
+}
+
+void CMainFrame::CorrectFrameOnce() {
+    // When the real decorations turn out other than assumed, the first
+    // placement is redone once so the window gets the stored frame size.
+    if (m_bFrameCorrected || !windowHandle()) return;
+    const QMargins real = windowHandle()->frameMargins();
+    if (real.isNull()) return;
+    m_bFrameCorrected = true;
+    if (real != m_marginsAssumed && !isMaximized() && !isMinimized()) ApplyFrameRect(real);
 }
 
 void CMainFrame::OnCreate() {
@@ -211,11 +231,13 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 
 void CMainFrame::moveEvent(QMoveEvent* e) {
     QMainWindow::moveEvent(e);
+    CorrectFrameOnce();
     OnWindowPosChanged();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    CorrectFrameOnce();
     OnWindowPosChanged();
 }
 

@@ -3,6 +3,7 @@
 
 #include <QBasicTimer>
 #include <QMainWindow>
+#include <QMargins>
 #include <QSize>
 #include <QTimer>
 #include <map>
@@ -73,6 +74,8 @@ protected:
 
 private:
     void PreCreateWindow();
+    void ApplyFrameRect(const QMargins& margins);
+    void CorrectFrameOnce();
     void OnCreate();
     void CreateActions();
     void CreateMenus();
@@ -107,6 +110,9 @@ private:
     QBasicTimer m_timerCloseRetry;  // timer 105
     QBasicTimer m_timerStartup;     // timer 106
     bool m_bStartupTimerStarted = false;
+    WindowRect m_rcWanted;      // the frame rectangle chosen at creation
+    QMargins m_marginsAssumed;  // decorations assumed when it was applied
+    bool m_bFrameCorrected = false;
     // Menus and toolbar follow the view's state the way an idle loop would.
     QTimer m_timerUpdateUI;
 };

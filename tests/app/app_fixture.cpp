@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "app_fixture.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QSize>
+#include <QTest>
+
+#include "app/galerio_app.h"
+#include "app/main_frame.h"
+#include "browser/galerio_view.h"
+
+ShellRecorder::ShellRecorder() {
+    m_previous = SetShellOpenHandler([this](const QString& target) {
+        m_targets << target;
+        return m_bSucceed;
+    });
+}
+
+ShellRecorder::~ShellRecorder() { SetShellOpenHandler(std::move(m_previous)); }
+
+FolderDialogScript::FolderDialogScript() {
+    m_previous = SetFolderDialogHandler(
+        [this](QWidget*, const QString& title, const QString& startFolder) {
+            m_titles << title;
+            m_startFolders << startFolder;
+            return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        });
+}
+
+FolderDialogScript::~FolderDialogScript() { SetFolderDialogHandler(std::move(m_previous)); }
+
+AppFixture::AppFixture() { CMainFrame::SetWorkAreaOverride(QSize(1024, 738)); }
+
+AppFixture::~AppFixture() {
+    m_pApp.reset();
+    CMainFrame::SetWorkAreaOverride(QSize());
+}
+
+CGalerioApp& AppFixture::Start(const std::vector<std::string>& args) {
+    m_pApp = std::make_unique<CGalerioApp>();
+    m_pApp->InitInstance(ParseCommandLine(args));
+    return *m_pApp;
+}
+
+CMainFrame& AppFixture::Frame() { return *m_pApp->MainFrame(); }
+
+CGalerioView& AppFixture::View() { return *m_pApp->View(); }
+
+QAction* AppFixture::Action(int nId) { return Frame().Action(nId); }
+
+std::string AppFixture::MakeImageFolder(const std::string& name, int nImages) {
+    const QString folder = QString::fromStdString(m_config.WorkDir() + "/" + name);
+    QDir().mkpath(folder);
+    for (int i = 0; i < nImages; ++i) {
+        QImage image(48, 32, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv((i * 40) % 360, 200, 200));
+        image.save(folder + QStringLiteral("/img%1.jpg").arg(i), "JPG");
+    }
+    return folder.toStdString();
+}
+
+bool AppFixture::WaitIdle(int nTimeoutMs) {
+    return QTest::qWaitFor([this] { return View().IsIdle(); }, nTimeoutMs);
+}

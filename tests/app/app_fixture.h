@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frame_rules.h"
+#include "platform/folder_dialog.h"
+#include "platform/shell_open.h"
+#include "support/message_recorder.h"
+#include "support/temp_config.h"
+
+class CGalerioApp;
+class CGalerioView;
+class CMainFrame;
+class QAction;
+
+// Records the targets handed to the desktop's "open" and answers as scripted.
+class ShellRecorder {
+public:
+    ShellRecorder();
+    ~ShellRecorder();
+    QStringList m_targets;
+    bool m_bSucceed = true;
+
+private:
+    ShellOpenHandler m_previous;
+};
+
+// Answers the folder chooser with scripted folders (empty = cancel) and
+// records the titles it was asked with.
+class FolderDialogScript {
+public:
+    FolderDialogScript();
+    ~FolderDialogScript();
+    QStringList m_answers;
+    QStringList m_titles;
+    QStringList m_startFolders;
+
+private:
+    FolderDialogHandler m_previous;
+};
+
+// One application over its own settings folder and a 1024 x 738 work area,
+// with every desktop seam scripted.
+class AppFixture {
+public:
+    AppFixture();
+    ~AppFixture();
+
+    // Runs start-up with these arguments (after the program's name).
+    CGalerioApp& Start(const std::vector<std::string>& args = {});
+    CGalerioApp& App() { return *m_pApp; }
+    CMainFrame& Frame();
+    CGalerioView& View();
+    QAction* Action(int nId);
+
+    // A fresh folder below the work folder with nImages small JPEG files.
+    std::string MakeImageFolder(const std::string& name, int nImages);
+    // Waits until the view has finished its run (or the timeout passes).
+    bool WaitIdle(int nTimeoutMs = 10000);
+
+    TempConfig m_config;
+    MessageRecorder m_messages;
+    ShellRecorder m_shell;
+    FolderDialogScript m_folders;
+
+private:
+    std::unique_ptr<CGalerioApp> m_pApp;
+};

@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: MIT
+// The main window: where it opens and how its rectangle is kept, the
+// command-line start-up scan, and closing while a run is under way.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWindow>
+#include <thread>
+
+#include "app/galerio_app.h"
+#include "app/main_frame.h"
+#include "app_fixture.h"
+#include "browser/find_files_dlg.h"
+#include "browser/galerio_doc.h"
+#include "browser/galerio_view.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+WindowRect StoredRect(const SettingsStore& store) {
+    return {store.GetInt(kSectionScreen, kScreenX, -1), store.GetInt(kSectionScreen, kScreenY, -1),
+            store.GetInt(kSectionScreen, kScreenCx, -1), store.GetInt(kSectionScreen, kScreenCy, -1)};
+}
+
+void PutRect(const std::string& configDir, const WindowRect& r) {
+    SettingsStore store;
+    bool bCreated = false;
+    ASSERT_TRUE(store.OpenProductKey("Galerio", bCreated));
+    (void)configDir;
+    store.PutInt(kSectionScreen, kScreenX, r.x);
+    store.PutInt(kSectionScreen, kScreenY, r.y);
+    store.PutInt(kSectionScreen, kScreenCx, r.cx);
+    store.PutInt(kSectionScreen, kScreenCy, r.cy);
+}
+
+// Resizes so the frame, decorations included, gets this size.
+void ResizeFrame(QWidget& frame, int cx, int cy) {
+    const QSize extra = frame.frameGeometry().size() - frame.geometry().size();
+    frame.resize(cx - extra.width(), cy - extra.height());
+}
+
+// ---- Window rectangle ----
+
+TEST(MainFrameRect, FirstStartOpensCentredAt95PercentAndStoresIt) {
+    AppFixture f;
+    f.Start();
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{26, 18, 972, 701}));
+    EXPECT_EQ(f.Frame().frameGeometry(), QRect(26, 18, 972, 701));
+    EXPECT_EQ(f.Frame().windowTitle(), "Galerio");
+}
+
+TEST(MainFrameRect, StoredRectangleIsUsedEvenWhenItHangsOverTheEdge) {
+    AppFixture f;
+    PutRect(f.m_config.ConfigDir(), {900, 600, 1000, 700});
+    f.Start();
+    EXPECT_EQ(f.Frame().frameGeometry(), QRect(900, 600, 1000, 700));
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{900, 600, 1000, 700}));
+}
+
+TEST(MainFrameRect, UnusableStoredRectangleIsReplacedAndWrittenBack) {
+    AppFixture f;
+    PutRect(f.m_config.ConfigDir(), {1100, 10, 400, 300});
+    f.Start();
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{26, 18, 972, 701}));
+    EXPECT_EQ(f.Frame().frameGeometry(), QRect(26, 18, 972, 701));
+}
+
+TEST(MainFrameRect, MovesAndResizesAreStoredClampedToTheWorkArea) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    frame.move(-40, 30);
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{0, 30, 972, 701}));
+    ResizeFrame(frame, 1300, 400);
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{0, 30, 1024, 400}));
+    frame.move(100, -7);
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{100, 0, 1024, 400}));
+}
+
+TEST(MainFrameRect, MinimisedWindowChangesNothingAndRestoringStoresAgain) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    frame.move(60, 50);
+    ASSERT_EQ(StoredRect(f.App().m_store), (WindowRect{60, 50, 972, 701}));
+    frame.showMinimized();
+    ASSERT_TRUE(frame.isMinimized());
+    frame.move(200, 200);
+    ResizeFrame(frame, 300, 300);
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{60, 50, 972, 701}));
+    frame.showNormal();
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{200, 200, 300, 300}));
+}
+
+// ---- Command-line start-up ----
+
+TEST(MainFrameStartup, CommandLineFolderIsScannedAfterTheStartupTimer) {
+    AppFixture f;
+    // "-s" inside the name must not cut it; "-s" on its own is ignored.
+    const std::string folder = f.MakeImageFolder("pics-summer", 2);
+    f.Start({folder, "-s"});
+    // The document and the recent list have the folder, but nothing runs yet.
+    EXPECT_EQ(f.App().Document()->GetPathName(), folder);
+    EXPECT_TRUE(f.View().IsIdle());
+    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
+    EXPECT_TRUE(f.Frame().IsStartupTimerStarted());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().m_strSearchFolder.empty(); }, 3000));
+    EXPECT_EQ(f.View().m_strSearchFolder, folder);
+    EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Galerio - " + folder));
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_FALSE(f.Frame().SlideShowRequested());
+}
+
+TEST(MainFrameStartup, StartupTimerRunsOnlyOnce) {
+    AppFixture f;
+    const std::string folder = f.MakeImageFolder("once", 1);
+    f.Start({folder, "-S"});
+    EXPECT_TRUE(f.Frame().SlideShowRequested());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().m_strSearchFolder.empty(); }, 3000));
+    ASSERT_TRUE(f.WaitIdle());
+    ASSERT_EQ(f.View().m_listImages.size(), 1u);
+    const ImageItem* pFirst = f.View().m_listImages.front().get();
+    // Each later initial update asks again; no second scan follows.
+    f.Frame().StartStartupTimer();
+    f.View().OnInitialUpdate();
+    QTest::qWait(400);
+    EXPECT_TRUE(f.View().IsIdle());
+    ASSERT_EQ(f.View().m_listImages.size(), 1u);
+    EXPECT_EQ(f.View().m_listImages.front().get(), pFirst);
+}
+
+TEST(MainFrameStartup, NoFolderNoScan) {
+    AppFixture f;
+    f.Start();
+    QTest::qWait(350);
+    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
+    EXPECT_TRUE(f.App().Document()->GetPathName().empty());
+    EXPECT_EQ(f.m_messages.Count(), 0u);
+}
+
+// ---- Closing ----
+
+TEST(MainFrameClose, IdleWindowClosesAtOnce) {
+    AppFixture f;
+    f.Start();
+    EXPECT_TRUE(f.Frame().close());
+    EXPECT_FALSE(f.Frame().isVisible());
+    EXPECT_FALSE(f.Frame().IsClosePending());
+}
+
+TEST(MainFrameClose, CloseWaitsForTheProgressWindowAndRetriesEveryHalfSecond) {
+    AppFixture f;
+    f.Start();
+    CGalerioView& view = f.View();
+    // A run's state as the view holds it: its progress window is up.
+    view.m_pFindFDlg = new CFindFilesDlg(&view);
+    view.m_pFindFDlg->Create(&f.Frame());
+
+    EXPECT_FALSE(f.Frame().close());
+    EXPECT_TRUE(f.Frame().isVisible());
+    EXPECT_TRUE(view.m_bStopRequested.load());
+    EXPECT_TRUE(f.Frame().IsClosePending());
+
+    // Ticks keep coming while the window is there.
+    QTest::qWait(1200);
+    EXPECT_TRUE(f.Frame().isVisible());
+    EXPECT_TRUE(f.Frame().IsClosePending());
+
+    // The run ends: the next tick closes the window without the user.
+    view.DeleteFindDlg();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 1500));
+    EXPECT_FALSE(f.Frame().IsClosePending());
+}
+
+TEST(MainFrameClose, CloseDuringARealRunStopsItAndThenCloses) {
+    AppFixture f;
+    const std::string folder = f.MakeImageFolder("slow", 8);
+    f.Start();
+    CGalerioView& view = f.View();
+    view.SetThumbnailBuilder([](ImageItem&, int, int) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return true;
+    });
+    view.StartSearch(folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bProcessing.load(); }, 5000));
+
+    f.Frame().close();
+    EXPECT_TRUE(f.Frame().isVisible());
+    EXPECT_TRUE(view.m_bStopRequested.load());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 5000));
+    // The run stopped before its end and left no half-made catalogue.
+    EXPECT_EQ(view.m_pFindFDlg, nullptr);
+    EXPECT_TRUE(view.m_listImages.empty());
+}
+
+}  // namespace
