@@ -46,6 +46,7 @@ test-tsan: setup
 bench: setup
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
+	sh bench/prepare_corpus.sh build/bench
 	QT_QPA_PLATFORM=offscreen ./build/bench/bench/galerio_bench
 
 format:

@@ -53,3 +53,12 @@ int ChooseJpegReduction(std::int32_t nScaleNum, std::int32_t nScaleDenom);
 bool CheckedBufferSize(std::uint64_t nRowBytes, std::uint64_t nHeight, std::uint32_t& nBytes);
 
 }  // namespace JpegFile
+
+// The operations are the program's vocabulary for JPEG files and are called
+// unqualified as well.
+using JpegFile::AlignRowsToDword;
+using JpegFile::FlipRowsVertically;
+using JpegFile::ReadJpegRgb;
+using JpegFile::ReadJpegSize;
+using JpegFile::SwapRedBlue;
+using JpegFile::WriteJpegFile;

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// Thumbnail making against two baselines measured in the same run, image by
+// image and interleaved, so the machine's load affects both sides alike:
+//  - the floor: a bare libjpeg decode at the same DCT reduction into a
+//    discarded row (what no thumbnail maker can beat);
+//  - a full-size decode followed by the same shrink (what the reduction saves).
+// The corpus is made by bench/prepare_corpus.sh beside the executable
+// (or in $GALERIO_BENCH_CORPUS).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "codec/display_bitmap.h"
+#include "codec/jpeg_file.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr int kPitch = 103;
+constexpr int kThumb = kPitch - 3;
+
+std::string CorpusFolder() {
+    if (const char* psz = std::getenv("GALERIO_BENCH_CORPUS"); psz && *psz) return psz;
+    char sz[PATH_MAX] = {};
+    const ssize_t n = readlink("/proc/self/exe", sz, sizeof sz - 1);
+    std::string strExe(sz, n > 0 ? std::size_t(n) : 0);
+    return strExe.substr(0, strExe.rfind('/')) + "/corpus";
+}
+
+std::vector<std::string> CorpusFiles(const char* pszPrefix) {
+    std::vector<std::string> v;
+    for (int i = 0; i < 50; ++i) {
+        char szName[64];
+        std::snprintf(szName, sizeof szName, "/%s_%02d.jpg", pszPrefix, i);
+        const std::string strPath = CorpusFolder() + szName;
+        if (access(strPath.c_str(), R_OK) == 0) v.push_back(strPath);
+    }
+    return v;
+}
+
+// The floor: the library alone, same reduction, rows thrown away.
+void BareDecode(const std::string& strPath, int nReduction) {
+    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) return;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, pFile);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = unsigned(nReduction);
+    jpeg_start_decompress(&cinfo);
+    JSAMPARRAY ppRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                  cinfo.output_width * cinfo.output_components, 1);
+    while (cinfo.output_scanline < cinfo.output_height) jpeg_read_scanlines(&cinfo, ppRow, 1);
+    benchmark::DoNotOptimize(ppRow[0][0]);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(pFile);
+}
+
+// The alternative without DCT reduction: full decode, then the same shrink
+// and display-row preparation as a thumbnail.
+void FullDecodeAndShrink(const std::string& strPath) {
+    std::uint32_t w = 0, h = 0, tw = 0, th = 0, nStride = 0;
+    auto p = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);
+    if (!p) return;
+    FitWithinSquare(w, h, kThumb, tw, th);
+    p = ShrinkToNewBuffer(std::move(p), w, h, tw, th);
+    JpegFile::SwapRedBlue(p.get(), tw, th);
+    JpegFile::FlipRowsVertically(p.get(), tw * 3, th);
+    benchmark::DoNotOptimize(JpegFile::AlignRowsToDword(p.get(), tw, th, nStride));
+}
+
+double Seconds(const std::chrono::steady_clock::time_point& t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+// One iteration = one corpus image through BuildThumbnailBitmap (the timed
+// figure) and through the baseline, alternating which goes first.
+void RunThumbnailAgainst(benchmark::State& state, const char* pszPrefix, bool bFullBaseline) {
+    const std::vector<std::string> vFiles = CorpusFiles(pszPrefix);
+    if (vFiles.empty()) {
+        state.SkipWithError("no corpus: run `make bench` (bench/prepare_corpus.sh) first");
+        return;
+    }
+    SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });  // the corpus is sound
+    std::vector<double> vRatios;
+    double fThumb = 0, fBase = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::string& strPath = vFiles[i % vFiles.size()];
+        ImageItem item;
+        item.m_nKind = IMAGE_JPEG;
+        item.m_strPath = strPath;
+        double fT = 0, fB = 0;
+        for (int nTurn = 0; nTurn < 2; ++nTurn) {
+            const auto t0 = std::chrono::steady_clock::now();
+            if ((nTurn == 0) == (i % 2 == 0)) {
+                BuildThumbnailBitmap(item, kPitch, kThumb);
+                fT = Seconds(t0);
+            } else {
+                if (bFullBaseline) {
+                    FullDecodeAndShrink(strPath);
+                } else {
+                    // The reduction BuildThumbnailBitmap asks for, from the same header.
+                    std::uint32_t w = 0, h = 0;
+                    JpegFile::ReadJpegSize(strPath, w, h);
+                    const int nMax = int(std::max(w, h));
+                    BareDecode(strPath, JpegFile::ChooseJpegReduction(kThumb, nMax));
+                }
+                fB = Seconds(t0);
+            }
+        }
+        state.SetIterationTime(fT);
+        fThumb += fT;
+        fBase += fB;
+        vRatios.push_back(fT / fB);
+        ++i;
+    }
+    state.counters["thumb_ms"] = 1e3 * fThumb / double(i);
+    state.counters[bFullBaseline ? "full_ms" : "floor_ms"] = 1e3 * fBase / double(i);
+    state.counters["ratio"] = fThumb / fBase;
+    state.counters["median_ratio"] = Median(vRatios);
+    SetMessageHandler({});
+}
+
+void BM_ThumbnailVsFloor(benchmark::State& state, const char* pszPrefix) {
+    RunThumbnailAgainst(state, pszPrefix, false);
+}
+
+void BM_ThumbnailVsFullDecode(benchmark::State& state, const char* pszPrefix) {
+    RunThumbnailAgainst(state, pszPrefix, true);
+}
+
+}  // namespace
+
+// Every corpus image at least once, so each photograph counts alike.
+BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, large, "large")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, medium, "medium")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, large, "large")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, medium, "medium")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
