@@ -41,6 +41,9 @@ AppFixture::~AppFixture() {
 CGalerioApp& AppFixture::Start(const std::vector<std::string>& args) {
     m_pApp = std::make_unique<CGalerioApp>();
     m_pApp->InitInstance(ParseCommandLine(args));
+    // Keys reach the window's shortcuts only while it is the active one.
+    Frame().activateWindow();
+    QTest::qWaitForWindowActive(&Frame());
     return *m_pApp;
 }
 
@@ -62,5 +65,11 @@ std::string AppFixture::MakeImageFolder(const std::string& name, int nImages) {
 }
 
 bool AppFixture::WaitIdle(int nTimeoutMs) {
-    return QTest::qWaitFor([this] { return View().IsIdle(); }, nTimeoutMs);
+    const bool bIdle = QTest::qWaitFor([this] { return View().IsIdle(); }, nTimeoutMs);
+    // What the next poll of the enabling rules would do.
+    Frame().UpdateCommandUI();
+    // The progress window took the activation; a desktop gives it back.
+    Frame().activateWindow();
+    QTest::qWaitForWindowActive(&Frame());
+    return bIdle;
 }

@@ -60,7 +60,8 @@ public:
 
     // A fresh folder below the work folder with nImages small JPEG files.
     std::string MakeImageFolder(const std::string& name, int nImages);
-    // Waits until the view has finished its run (or the timeout passes).
+    // Waits until the view has finished its run (or the timeout passes), then
+    // brings menus and toolbar up to date.
     bool WaitIdle(int nTimeoutMs = 10000);
 
     TempConfig m_config;

@@ -1,0 +1,353 @@
+// SPDX-License-Identifier: MIT
+// The main window's commands: captions, keys, prompts, enabling, toolbar and
+// status bar, and what the commands that exist already do.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/about_box.h"
+#include "app/command_table.h"
+#include "app/galerio_app.h"
+#include "app/main_frame.h"
+#include "app/static_link.h"
+#include "app_fixture.h"
+#include "browser/galerio_doc.h"
+#include "browser/galerio_view.h"
+#include "settings/settings_keys.h"
+
+namespace {
+
+QStringList MenuTexts(const QMenu* pMenu) {
+    QStringList texts;
+    for (const QAction* pAction : pMenu->actions())
+        texts << (pAction->isSeparator() ? QStringLiteral("-") : pAction->text());
+    return texts;
+}
+
+QMenu* TopMenu(CMainFrame& frame, int nIndex) {
+    return frame.menuBar()->actions().at(nIndex)->menu();
+}
+
+// ---- Captions, keys and prompts ----
+
+struct CaptionCase {
+    int nId;
+    const char* caption;
+    QKeySequence key;
+    const char* status;
+    const char* tooltip;
+};
+
+class CommandCaptionTest : public ::testing::TestWithParam<CaptionCase> {};
+
+TEST_P(CommandCaptionTest, MenuTextKeyAndPrompts) {
+    AppFixture f;
+    f.Start();
+    const CaptionCase& c = GetParam();
+    QAction* pAction = f.Action(c.nId);
+    ASSERT_NE(pAction, nullptr);
+    if (c.caption) EXPECT_EQ(pAction->text(), c.caption);
+    EXPECT_EQ(pAction->shortcut(), c.key);
+    EXPECT_EQ(pAction->statusTip(), c.status);
+    EXPECT_EQ(pAction->toolTip(), c.tooltip);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandCaptionTest,
+    ::testing::Values(
+        CaptionCase{ID_OPEN_FOLDER, "&Open Folder...\tF2", QKeySequence(Qt::Key_F2), "Open Folder",
+                    "Open Folder"},
+        CaptionCase{ID_CLOSE_VIEW, "&Close View\tF9", QKeySequence(Qt::Key_F9), "Close View",
+                    "Close View"},
+        CaptionCase{ID_DELETE_THUMB, "&Delete Thumb\tDel", QKeySequence(Qt::Key_Delete), "Delete",
+                    "Delete"},
+        CaptionCase{ID_MOVE_THUMB, "&Move or Rename Thumb...\tF3", QKeySequence(Qt::Key_F3),
+                    "Move - Rename", "Move - Rename"},
+        CaptionCase{ID_MAKE_PAGE, "Make Thumbs and Pa&ge...\tF11", QKeySequence(Qt::Key_F11),
+                    "Thumbs and Page", "Thumbs and Page"},
+        CaptionCase{ID_SLIDE_SHOW, "Start Sl&ide Show\tF7", QKeySequence(Qt::Key_F7), "Slide Show",
+                    "Slide Show"},
+        CaptionCase{ID_HELP_FINDER, "&Help Topics\tF1", QKeySequence(), "List Help topics",
+                    "Help Topics"},
+        CaptionCase{ID_CONTEXT_HELP, nullptr, QKeySequence(Qt::SHIFT | Qt::Key_F1),
+                    "Display help for clicked on buttons, menus and windows", "Help"},
+        CaptionCase{ID_APP_ABOUT, "&About Galerio...", QKeySequence(),
+                    "Display program information, version number and copyright", "About"},
+        CaptionCase{ID_APP_EXIT, "E&xit", QKeySequence(),
+                    "Quit the application; prompts to save documents", "Exit"},
+        CaptionCase{ID_FILE_PRINT, nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
+                    "Print the active document", "Print"}));
+
+TEST(FrameMenus, MenusInTheirOrder) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    QStringList titles;
+    for (const QAction* pAction : frame.menuBar()->actions()) titles << pAction->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame, 0)),
+              (QStringList{"&Open Folder...\tF2", "&Close View\tF9", "-", "&Restore New User Tips",
+                           "-", "Recent File", "-", "E&xit"}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame, 1)),
+              (QStringList{"&Delete Thumb\tDel", "&Move or Rename Thumb...\tF3", "-",
+                           "M&ake Thumbs...\tF10", "Make Thumbs and Pa&ge...\tF11"}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame, 2)),
+              (QStringList{"&Preferences...\tF4", "&Refresh\tF5", "Sh&ow Details\tF6", "-",
+                           "Start Sl&ide Show\tF7", "-", "&Toolbar", "&Status Bar"}));
+    EXPECT_EQ(MenuTexts(TopMenu(frame, 3)),
+              (QStringList{"&Help Topics\tF1", "-", "&About Galerio..."}));
+}
+
+TEST(FrameMenus, ToolbarHoldsTenButtonsWithImagesAndTooltips) {
+    AppFixture f;
+    f.Start();
+    QStringList tips;
+    int nButtons = 0;
+    for (QAction* pAction : f.Frame().ToolBar()->actions()) {
+        if (pAction->isSeparator()) {
+            tips << "-";
+            continue;
+        }
+        ++nButtons;
+        tips << pAction->toolTip();
+        EXPECT_FALSE(pAction->icon().pixmap(16, 16).isNull()) << pAction->toolTip().toStdString();
+    }
+    EXPECT_EQ(nButtons, 10);
+    EXPECT_EQ(tips, (QStringList{"Open Folder", "-", "Delete", "Move - Rename", "Make Thumbs",
+                                 "Thumbs and Page", "-", "Preferences", "Refresh", "Show Details",
+                                 "Slide Show", "-", "About"}));
+    EXPECT_EQ(f.Frame().toolBarArea(f.Frame().ToolBar()), Qt::TopToolBarArea);
+    EXPECT_TRUE(f.Frame().ToolBar()->isMovable());
+}
+
+// ---- Enabling rules ----
+
+TEST(FrameEnabling, FollowTheViewsState) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    frame.UpdateCommandUI();
+    // Empty catalogue, idle view.
+    EXPECT_TRUE(f.Action(ID_OPEN_FOLDER)->isEnabled());
+    EXPECT_FALSE(f.Action(ID_CLOSE_VIEW)->isEnabled());
+    EXPECT_FALSE(f.Action(ID_REFRESH)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_APP_ABOUT)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_RESTORE_TIPS)->isEnabled());
+
+    f.View().StartSearch(f.MakeImageFolder("three", 3));
+    frame.UpdateCommandUI();
+    // While the run goes on nothing that starts a scan or changes the catalogue.
+    EXPECT_FALSE(f.Action(ID_OPEN_FOLDER)->isEnabled());
+    EXPECT_FALSE(f.Action(ID_CLOSE_VIEW)->isEnabled());
+    ASSERT_TRUE(f.WaitIdle());
+    frame.UpdateCommandUI();
+    EXPECT_TRUE(f.Action(ID_OPEN_FOLDER)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_CLOSE_VIEW)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_REFRESH)->isEnabled());
+
+    // Features of later versions stay greyed, also with a catalogue.
+    for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES,
+                    ID_SHOW_DETAILS, ID_SLIDE_SHOW})
+        EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
+
+    // The menu shows the state of the moment it opens, not of the last poll.
+    f.View().m_bSearching = true;
+    emit TopMenu(frame, 0)->aboutToShow();
+    EXPECT_FALSE(f.Action(ID_OPEN_FOLDER)->isEnabled());
+    f.View().m_bSearching = false;
+}
+
+TEST(FrameEnabling, KeyOfADisabledCommandDoesNothing) {
+    AppFixture f;
+    f.Start();
+    f.m_folders.m_answers << QString::fromStdString(f.MakeImageFolder("k", 1));
+    f.View().m_bSearching = true;  // busy, between two polls
+    f.Action(ID_OPEN_FOLDER)->setEnabled(true);
+    f.Action(ID_OPEN_FOLDER)->trigger();
+    EXPECT_TRUE(f.m_folders.m_titles.isEmpty());
+    f.View().m_bSearching = false;
+}
+
+// ---- Commands ----
+
+TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
+    AppFixture f;
+    f.Start();
+    const std::string folder = f.MakeImageFolder("chosen", 2);
+    f.m_folders.m_answers << QString::fromStdString(folder + "/");
+    QTest::keyClick(&f.Frame(), Qt::Key_F2);
+    ASSERT_EQ(f.m_folders.m_titles, QStringList{"Folder to search for JPGs"});
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_strSearchFolder, folder);
+    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.App().Document()->GetPathName(), folder);
+    EXPECT_EQ(f.App().m_store.GetString(kSectionSettings, kFolderPath, ""), folder);
+    ASSERT_EQ(f.Frame().RecentActions().size(), 1u);
+    EXPECT_EQ(f.Frame().RecentActions()[0]->text(), QString::fromStdString("&1 " + folder));
+
+    // Cancelling changes nothing.
+    f.Action(ID_OPEN_FOLDER)->trigger();
+    EXPECT_EQ(f.m_folders.m_titles.size(), 2);
+    EXPECT_TRUE(f.View().IsIdle());
+    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+}
+
+TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {
+    AppFixture f;
+    f.Start();
+    const std::string folder = f.MakeImageFolder("cv", 2);
+    f.App().OpenDocumentFile(folder);
+    ASSERT_TRUE(f.WaitIdle());
+    ASSERT_EQ(f.View().m_listImages.size(), 2u);
+    const ImageItem* pBefore = f.View().m_listImages.front().get();
+
+    f.MakeImageFolder("cv", 3);  // a third file appears
+    QTest::keyClick(&f.Frame(), Qt::Key_F5);
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_listImages.size(), 3u);
+    EXPECT_NE(f.View().m_listImages.front().get(), pBefore);
+
+    QTest::keyClick(&f.Frame(), Qt::Key_F9);
+    EXPECT_TRUE(f.View().m_listImages.empty());
+    EXPECT_EQ(f.View().m_pSelected, nullptr);
+    EXPECT_TRUE(f.App().Document()->GetPathName().empty());
+    f.Frame().UpdateCommandUI();
+    EXPECT_FALSE(f.Action(ID_CLOSE_VIEW)->isEnabled());
+    EXPECT_FALSE(f.Action(ID_REFRESH)->isEnabled());
+}
+
+TEST(FrameCommands, CtrlOOpensThroughTheApplicationAndCtrlNForgetsTheFolder) {
+    AppFixture f;
+    f.Start();
+    const std::string folder = f.MakeImageFolder("ctrl", 1);
+    f.m_folders.m_answers << QString::fromStdString(folder);
+    QTest::keyClick(&f.Frame(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_strSearchFolder, folder);
+    EXPECT_EQ(f.App().Document()->GetPathName(), folder);
+
+    QTest::keyClick(&f.Frame(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(f.App().Document()->GetPathName().empty());
+    // The view keeps what it shows.
+    EXPECT_EQ(f.View().m_listImages.size(), 1u);
+}
+
+TEST(FrameCommands, RestoreNewUserTipsSetsTheTipBack) {
+    AppFixture f;
+    f.Start();
+    f.App().m_store.PutInt(kSectionNewbie, kNeedFullPath, 0);
+    f.Action(ID_RESTORE_TIPS)->trigger();
+    EXPECT_EQ(f.App().m_store.GetInt(kSectionNewbie, kNeedFullPath, -1), 1);
+}
+
+TEST(FrameCommands, HelpOpensTheInstalledPage) {
+    AppFixture f;
+    f.Start();
+    QTest::keyClick(&f.Frame(), Qt::Key_F1);
+    f.Action(ID_HELP_FINDER)->trigger();
+    ASSERT_EQ(f.m_shell.m_targets.size(), 2);
+    EXPECT_TRUE(f.m_shell.m_targets[0].endsWith("/galerio/help/index.html"));
+    EXPECT_TRUE(QFileInfo::exists(f.m_shell.m_targets[0]));
+    EXPECT_EQ(f.m_messages.Count(), 0u);
+
+    // The desktop refusing is told to the user.
+    f.m_shell.m_bSucceed = false;
+    f.Action(ID_HELP_FINDER)->trigger();
+    ASSERT_EQ(f.m_messages.Count(), 1u);
+    EXPECT_TRUE(f.m_messages.Texts()[0].startsWith("Could not open the help page"));
+}
+
+TEST(FrameCommands, AboutBoxLinksUseTheApplicationsFlags) {
+    AppFixture f;
+    f.Start();
+    int nBoxes = 0;
+    auto closeBox = [&] {
+        auto* pBox = qobject_cast<CAboutBox*>(QApplication::activeModalWidget());
+        if (!pBox) return;
+        ++nBoxes;
+        if (nBoxes == 1) {
+            QTest::mouseClick(pBox->WebLink(), Qt::LeftButton, {}, QPoint(3, 3));
+        } else {
+            EXPECT_TRUE(pBox->WebLink()->IsVisited());
+            EXPECT_FALSE(pBox->EmailLink()->IsVisited());
+        }
+        pBox->accept();
+    };
+    QTimer::singleShot(100, closeBox);
+    f.Action(ID_APP_ABOUT)->trigger();
+    QTimer::singleShot(100, closeBox);
+    f.Action(ID_APP_ABOUT)->trigger();
+    EXPECT_EQ(nBoxes, 2);
+    EXPECT_EQ(f.App().m_linkVisited[1], 1);
+    EXPECT_EQ(f.App().m_linkVisited[0], 0);
+}
+
+// ---- Bars ----
+
+TEST(FrameBars, ToolbarAndStatusBarToggleWithCheckMarks) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    QAction* pToolbar = f.Action(ID_VIEW_TOOLBAR);
+    QAction* pStatus = f.Action(ID_VIEW_STATUS_BAR);
+    frame.UpdateCommandUI();
+    EXPECT_TRUE(pToolbar->isChecked());
+    EXPECT_TRUE(pStatus->isChecked());
+    pToolbar->trigger();
+    EXPECT_FALSE(frame.ToolBar()->isVisible());
+    EXPECT_FALSE(pToolbar->isChecked());
+    pStatus->trigger();
+    EXPECT_FALSE(frame.statusBar()->isVisible());
+    EXPECT_FALSE(pStatus->isChecked());
+    pToolbar->trigger();
+    pStatus->trigger();
+    EXPECT_TRUE(frame.ToolBar()->isVisible());
+    EXPECT_TRUE(frame.statusBar()->isVisible());
+    EXPECT_TRUE(pToolbar->isChecked());
+    EXPECT_TRUE(pStatus->isChecked());
+}
+
+TEST(FrameBars, PanesAreSizedToTheirText) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    QLabel* pName = frame.Pane(1);
+    ASSERT_NE(pName, nullptr);
+    ASSERT_TRUE(frame.SetPaneTextSized(1, "a_rather_long_file_name"));
+    EXPECT_EQ(pName->text(), "a_rather_long_file_name");
+    const int nWide = pName->width();
+    EXPECT_EQ(nWide, pName->fontMetrics().horizontalAdvance("a_rather_long_file_name") + 2);
+    ASSERT_TRUE(frame.SetPaneTextSized(1, "b"));
+    EXPECT_LT(pName->width(), nWide);
+    // The four panes sit right to left after the stretching prompt area.
+    for (int i = 1; i < 4; ++i)
+        EXPECT_LT(frame.Pane(i)->geometry().left(), frame.Pane(i + 1)->geometry().left());
+    EXPECT_FALSE(frame.SetPaneTextSized(5, "x"));
+    EXPECT_FALSE(frame.SetPaneTextSized(-1, "x"));
+    // Pane 0 is the prompt area.
+    EXPECT_TRUE(frame.SetPaneTextSized(0, "Ready"));
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+}
+
+TEST(FrameBars, PanesStartWithTheirNames) {
+    TempConfig config;
+    CGalerioApp app;
+    CMainFrame frame(app);
+    const char* const names[] = {"filename", "filesize", "filedate", "imagesize"};
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(frame.Pane(i)->text(), names[i - 1]);
+        EXPECT_EQ(frame.Pane(i)->width(),
+                  frame.Pane(i)->fontMetrics().horizontalAdvance(names[i - 1]) + 2);
+    }
+}
+
+}  // namespace
