@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: MIT
+// The recent-folder list: kept in the application profile, most recent first,
+// without duplicates, as long as "MRU" says, and never opened while busy.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include "app/galerio_app.h"
+#include "app/main_frame.h"
+#include "app/recent_file_list.h"
+#include "app_fixture.h"
+#include "browser/galerio_doc.h"
+#include "browser/galerio_view.h"
+#include "settings/settings_keys.h"
+
+namespace {
+
+QString ProfilePath() { return QString::fromStdString(CRecentFileList::DefaultProfilePath()); }
+
+QStringList ProfileEntries() {
+    QSettings profile(ProfilePath(), QSettings::IniFormat);
+    profile.beginGroup("Recent File List");
+    QStringList entries;
+    for (const QString& key : profile.childKeys()) entries << key + "=" + profile.value(key).toString();
+    entries.sort();
+    return entries;
+}
+
+void WriteProfile(const QStringList& lines) {
+    QFile file(ProfilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Recent File List]\n");
+    for (const QString& line : lines) file.write((line + "\n").toUtf8());
+}
+
+QStringList MenuTexts(CMainFrame& frame) {
+    QStringList texts;
+    for (QAction* pAction : frame.RecentActions()) texts << pAction->text();
+    return texts;
+}
+
+void SetMru(int nMru) {
+    SettingsStore store;
+    bool bCreated = false;
+    ASSERT_TRUE(store.OpenProductKey("Galerio", bCreated));
+    store.PutInt(kSectionSettings, kMRU, nMru);
+}
+
+TEST(RecentFileList, WrittenToTheProfileAtEveryChange) {
+    TempConfig config;
+    EXPECT_EQ(CRecentFileList::DefaultProfilePath(),
+              config.ConfigDir() + "/Halvane Software/galerio-profile.ini");
+    CRecentFileList list(CRecentFileList::DefaultProfilePath(), 3);
+    list.Add("/a");
+    list.Add("/b");
+    EXPECT_EQ(ProfileEntries(), (QStringList{"File1=/b", "File2=/a"}));
+    list.Add("/c");
+    list.Add("/d");
+    EXPECT_EQ(ProfileEntries(), (QStringList{"File1=/d", "File2=/c", "File3=/b"}));
+
+    CRecentFileList again(CRecentFileList::DefaultProfilePath(), 3);
+    again.ReadList();
+    EXPECT_EQ(again.Entries(), (std::vector<std::string>{"/d", "/c", "/b"}));
+}
+
+TEST(RecentFileList, ReadingTrimsToTheSizeAndClosesGaps) {
+    TempConfig config;
+    CRecentFileList(CRecentFileList::DefaultProfilePath(), 1).WriteList();  // makes the folder
+    WriteProfile({"File1=/one", "File3=/three", "File4=/one", "File5=/five", "File6=/six"});
+    CRecentFileList list(CRecentFileList::DefaultProfilePath(), 3);
+    list.ReadList();
+    EXPECT_EQ(list.Entries(), (std::vector<std::string>{"/one", "/three", "/five"}));
+}
+
+TEST(RecentFileList, PathThatIsNotUtf8ReadsBackUnchanged) {
+    TempConfig config;
+    const std::string odd = "/photos/caf\xe9";
+    CRecentFileList list(CRecentFileList::DefaultProfilePath(), 4);
+    list.Add(odd);
+    CRecentFileList again(CRecentFileList::DefaultProfilePath(), 4);
+    again.ReadList();
+    ASSERT_EQ(again.Entries().size(), 1u);
+    EXPECT_EQ(again.Entries()[0], odd);
+}
+
+TEST(RecentFolders, LoadedAtStartAndShownInTheFileMenu) {
+    AppFixture f;
+    CRecentFileList(CRecentFileList::DefaultProfilePath(), 1).WriteList();
+    WriteProfile({"File1=/home/ann/Pics", "File2=/data/Tom & Jerry"});
+    f.Start();
+    EXPECT_EQ(MenuTexts(f.Frame()), (QStringList{"&1 /home/ann/Pics", "&2 /data/Tom && Jerry"}));
+    EXPECT_EQ(f.Frame().RecentActions()[0]->statusTip(), "Open this document");
+}
+
+TEST(RecentFolders, CommandLineFolderGoesOnTheListAtOnce) {
+    AppFixture f;
+    f.Start({"/nowhere/pics-summer", "-S"});
+    EXPECT_EQ(MenuTexts(f.Frame()), QStringList{"&1 /nowhere/pics-summer"});
+    EXPECT_EQ(ProfileEntries(), QStringList{"File1=/nowhere/pics-summer"});
+}
+
+TEST(RecentFolders, ListFollowsTheMruSetting) {
+    AppFixture f;
+    SetMru(2);
+    f.Start();
+    EXPECT_EQ(f.App().m_nMruCount, 2);
+    for (const char* folder : {"/a", "/b", "/c", "/b/"}) f.App().AddToRecentFileList(folder);
+    EXPECT_EQ(MenuTexts(f.Frame()), (QStringList{"&1 /b", "&2 /c"}));
+    EXPECT_EQ(ProfileEntries(), (QStringList{"File1=/b", "File2=/c"}));
+}
+
+TEST(RecentFolders, MruSettingClampedToOneToSixteen) {
+    {
+        AppFixture f;
+        SetMru(0);
+        f.Start();
+        EXPECT_EQ(f.App().m_nMruCount, 1);
+    }
+    {
+        AppFixture f;
+        SetMru(99);
+        f.Start();
+        EXPECT_EQ(f.App().m_nMruCount, 16);
+        for (int i = 0; i < 20; ++i) f.App().AddToRecentFileList("/f" + std::to_string(i));
+        EXPECT_EQ(f.Frame().RecentActions().size(), 16u);
+        EXPECT_EQ(f.Frame().RecentActions()[9]->text(), "1&0 /f10");
+    }
+}
+
+TEST(RecentFolders, ChoosingAnEntryOpensItAndMovesItToTheTop) {
+    AppFixture f;
+    f.Start();
+    const std::string older = f.MakeImageFolder("older", 2);
+    const std::string newer = f.MakeImageFolder("newer", 1);
+    f.App().AddToRecentFileList(older);
+    f.App().AddToRecentFileList(newer);
+    f.Frame().RecentActions()[1]->trigger();
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_strSearchFolder, older);
+    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.App().Document()->GetPathName(), older);
+    EXPECT_EQ(MenuTexts(f.Frame()),
+              (QStringList{QString::fromStdString("&1 " + older), QString::fromStdString("&2 " + newer)}));
+}
+
+TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
+    AppFixture f;
+    f.Start();
+    const std::string first = f.MakeImageFolder("first", 1);
+    const std::string second = f.MakeImageFolder("second", 1);
+    f.App().AddToRecentFileList(second);
+    f.App().AddToRecentFileList(first);
+    const QStringList before = MenuTexts(f.Frame());
+
+    // A slide show holds the view (its window stands for the real one).
+    QWidget slideShow;
+    f.View().m_pImageWin = &slideShow;
+    f.Frame().RecentActions()[1]->trigger();
+    EXPECT_EQ(f.App().OpenDocumentFile(second), nullptr);
+    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
+    EXPECT_EQ(f.View().m_pFindFDlg, nullptr);
+    EXPECT_TRUE(f.App().Document()->GetPathName().empty());
+    EXPECT_EQ(MenuTexts(f.Frame()), before);
+    f.View().m_pImageWin = nullptr;
+
+    // Once idle again the same entry opens.
+    f.Frame().RecentActions()[1]->trigger();
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.View().m_strSearchFolder, second);
+}
+
+TEST(RecentFolders, EmptyListShowsAGreyedPlace) {
+    AppFixture f;
+    f.Start();
+    ASSERT_EQ(f.Frame().RecentActions().size(), 1u);
+    EXPECT_EQ(f.Frame().RecentActions()[0]->text(), "Recent File");
+    EXPECT_FALSE(f.Frame().RecentActions()[0]->isEnabled());
+}
+
+}  // namespace
