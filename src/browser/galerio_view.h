@@ -89,6 +89,10 @@ public:
     // Set by the destructor: waiting workers give up at once so it can join them.
     std::atomic<bool> m_bShutdown{false};
     std::atomic<int> m_nWorkersRunning{0};
+    // Counts messages posted by the workers. Qt's event queue locks with
+    // futexes that ThreadSanitizer cannot see; this release/acquire pair makes
+    // the hand-over of each message object visible to it.
+    std::atomic<unsigned> m_nPostedMessages{0};
     // How long a worker waits for the hand-shake before asking the user;
     // tests shorten it.
     std::chrono::milliseconds m_msAckTimeout{15000};

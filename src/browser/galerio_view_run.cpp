@@ -42,7 +42,9 @@ private:
 
 void PostToView(CGalerioView* pView, QEvent::Type type, long long wParam = 0,
                 long long lParam = 0) {
-    QCoreApplication::postEvent(pView, new CViewMessage(type, wParam, lParam));
+    auto* pMessage = new CViewMessage(type, wParam, lParam);
+    pView->m_nPostedMessages.fetch_add(1, std::memory_order_release);
+    QCoreApplication::postEvent(pView, pMessage);
 }
 
 }  // namespace
