@@ -7,6 +7,10 @@
 // The corpus is made by bench/prepare_corpus.sh beside the executable
 // (or in $GALERIO_BENCH_CORPUS).
 #include <benchmark/benchmark.h>
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
+// clang-format on
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +20,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
@@ -60,8 +62,9 @@ void BareDecode(const std::string& strPath, int nReduction) {
     cinfo.scale_num = 1;
     cinfo.scale_denom = unsigned(nReduction);
     jpeg_start_decompress(&cinfo);
-    JSAMPARRAY ppRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                  cinfo.output_width * cinfo.output_components, 1);
+    JSAMPARRAY ppRow =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                   cinfo.output_width * cinfo.output_components, 1);
     while (cinfo.output_scanline < cinfo.output_height) jpeg_read_scanlines(&cinfo, ppRow, 1);
     benchmark::DoNotOptimize(ppRow[0][0]);
     jpeg_finish_decompress(&cinfo);
@@ -152,7 +155,19 @@ void BM_ThumbnailVsFullDecode(benchmark::State& state, const char* pszPrefix) {
 }  // namespace
 
 // Every corpus image at least once, so each photograph counts alike.
-BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, large, "large")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
-BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, medium, "medium")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
-BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, large, "large")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
-BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, medium, "medium")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, large, "large")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(100);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFloor, medium, "medium")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, large, "large")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
+BENCHMARK_CAPTURE(BM_ThumbnailVsFullDecode, medium, "medium")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(100);

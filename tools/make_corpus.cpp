@@ -29,14 +29,16 @@ std::uint32_t Mirror(std::uint64_t v, std::uint32_t n) {
     return static_cast<std::uint32_t>(v < n ? v : nPeriod - 1 - v);
 }
 
-std::vector<std::uint8_t> Cut(const Photo& photo, std::uint32_t nWidth, std::uint32_t nHeight, unsigned nSeed) {
+std::vector<std::uint8_t> Cut(const Photo& photo, std::uint32_t nWidth, std::uint32_t nHeight,
+                              unsigned nSeed) {
     // A different window of the photograph for every output image.
     const std::uint64_t nX0 = (nSeed * 7919ull) % photo.nWidth;
     const std::uint64_t nY0 = (nSeed * 6151ull) % photo.nHeight;
     std::vector<std::uint8_t> v(std::size_t(nWidth) * nHeight * 3);
     std::uint8_t* pOut = v.data();
     for (std::uint32_t y = 0; y < nHeight; ++y) {
-        const std::uint8_t* pRow = photo.pPixels.get() + std::size_t(Mirror(nY0 + y, photo.nHeight)) * photo.nWidth * 3;
+        const std::uint8_t* pRow =
+            photo.pPixels.get() + std::size_t(Mirror(nY0 + y, photo.nHeight)) * photo.nWidth * 3;
         for (std::uint32_t x = 0; x < nWidth; ++x, pOut += 3) {
             const std::uint8_t* p = pRow + std::size_t(Mirror(nX0 + x, photo.nWidth)) * 3;
             pOut[0] = p[0], pOut[1] = p[1], pOut[2] = p[2];
@@ -81,7 +83,8 @@ int main(int argc, char** argv) {
             if (Exists(strPath)) continue;
             const Photo& photo = vPhotos[i % vPhotos.size()];
             const std::vector<std::uint8_t> v = Cut(photo, size.nWidth, size.nHeight, i);
-            if (!JpegFile::WriteJpegFile(strPath, v.data(), size.nWidth, size.nHeight, 90)) return 1;
+            if (!JpegFile::WriteJpegFile(strPath, v.data(), size.nWidth, size.nHeight, 90))
+                return 1;
         }
     return 0;
 }

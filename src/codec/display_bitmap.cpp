@@ -10,8 +10,8 @@
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -47,7 +47,8 @@ struct BmpReader {
         // Qt passes on the negative height of a top-down file as it stands.
         const std::int64_t nW = size.width(), nH = std::abs(std::int64_t(size.height()));
         std::uint32_t nBytes = 0;
-        if (nW <= 0 || nH <= 0 || !JpegFile::CheckedBufferSize(std::uint64_t(nW) * 3, std::uint64_t(nH), nBytes))
+        if (nW <= 0 || nH <= 0 ||
+            !JpegFile::CheckedBufferSize(std::uint64_t(nW) * 3, std::uint64_t(nH), nBytes))
             return false;
         nWidth = static_cast<std::uint32_t>(nW);
         nHeight = static_cast<std::uint32_t>(nH);
@@ -111,11 +112,13 @@ DecodeScale ChooseDecodeScale(const ImageItem& item, int nPitch, int nThumbSize)
     const std::int64_t nW = item.m_nImageWidth;
     const std::int64_t nH = item.m_nImageHeight;
     if ((nW <= nPitch && nH <= nPitch) || (nW <= nThumbSize && nH <= nThumbSize)) return {1, 1};
-    return {nThumbSize, static_cast<std::int32_t>(std::min<std::int64_t>(std::max(nW, nH), INT32_MAX))};
+    return {nThumbSize,
+            static_cast<std::int32_t>(std::min<std::int64_t>(std::max(nW, nH), INT32_MAX))};
 }
 
-std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight,
-                                                std::int32_t nScaleNum, std::int32_t nScaleDenom) {
+std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
+                                                std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                                std::int32_t nScaleDenom) {
     switch (item.m_nKind) {
         case IMAGE_JPEG:
             return JpegFile::ReadJpegRgb(item.m_strPath, nWidth, nHeight, nScaleNum, nScaleDenom);
@@ -126,8 +129,8 @@ std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint
     }
 }
 
-bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide, std::uint32_t& nOutWidth,
-                     std::uint32_t& nOutHeight) {
+bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
+                     std::uint32_t& nOutWidth, std::uint32_t& nOutHeight) {
     const std::uint32_t nN = static_cast<std::uint32_t>(std::max(nSide, 0));
     if (nWidth <= nN && nHeight <= nN) {
         nOutWidth = nWidth;
@@ -145,15 +148,17 @@ bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide, std
     return true;
 }
 
-bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
-               std::uint32_t nDstWidth, std::uint32_t nDstHeight) {
-    if (!pSrc || !pDst || nDstWidth == 0 || nDstHeight == 0 || nDstWidth > nSrcWidth || nDstHeight > nSrcHeight)
+bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth,
+               std::uint32_t nSrcHeight, std::uint32_t nDstWidth, std::uint32_t nDstHeight) {
+    if (!pSrc || !pDst || nDstWidth == 0 || nDstHeight == 0 || nDstWidth > nSrcWidth ||
+        nDstHeight > nSrcHeight)
         return false;
     // The ratios are kept in single precision on purpose: which source block
     // feeds which pixel follows from that rounding.
     const float fXr = static_cast<float>(double(nSrcWidth) / nDstWidth);
     const float fYr = static_cast<float>(double(nSrcHeight) / nDstHeight);
-    const std::uint32_t nB = std::min(static_cast<std::uint32_t>(fXr), static_cast<std::uint32_t>(fYr));
+    const std::uint32_t nB =
+        std::min(static_cast<std::uint32_t>(fXr), static_cast<std::uint32_t>(fYr));
     const std::uint64_t nArea = std::uint64_t(nB) * nB;
     const std::size_t nSrcRow = std::size_t(nSrcWidth) * 3;
 
@@ -165,7 +170,8 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
 
     std::uint8_t* pOut = pDst;
     for (std::uint32_t i = 0; i < nDstHeight; ++i) {
-        const std::uint32_t nY0 = std::min(static_cast<std::uint32_t>(double(i) * fYr), nSrcHeight - nB);
+        const std::uint32_t nY0 =
+            std::min(static_cast<std::uint32_t>(double(i) * fYr), nSrcHeight - nB);
         const std::uint8_t* pBlockRow = pSrc + std::size_t(nY0) * nSrcRow;
         for (std::uint32_t j = 0; j < nDstWidth; ++j, pOut += 3) {
             const std::uint8_t* pBlock = pBlockRow + std::size_t(vX0[j]) * 3;
@@ -190,8 +196,9 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
     return true;
 }
 
-std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc, std::uint32_t nSrcWidth,
-                                                  std::uint32_t nSrcHeight, std::uint32_t nDstWidth,
+std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc,
+                                                  std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
+                                                  std::uint32_t nDstWidth,
                                                   std::uint32_t nDstHeight) {
     std::uint32_t nBytes = 0;
     const std::uint64_t nStride = (std::uint64_t(nDstWidth) * 3 + 3) / 4 * 4;
@@ -214,7 +221,8 @@ bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize) {
     item.m_nScaleDenom = scale.nDenom;
 
     std::uint32_t nWidth = 0, nHeight = 0;
-    std::unique_ptr<std::uint8_t[]> pPixels = LoadImagePixels(item, nWidth, nHeight, scale.nNum, scale.nDenom);
+    std::unique_ptr<std::uint8_t[]> pPixels =
+        LoadImagePixels(item, nWidth, nHeight, scale.nNum, scale.nDenom);
     if (!pPixels) return false;
 
     std::uint32_t nThumbWidth = 0, nThumbHeight = 0;
@@ -225,7 +233,8 @@ bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize) {
     std::snprintf(szDim, sizeof szDim, "%d x %d", item.m_nThumbWidth, item.m_nThumbHeight);
     item.m_strDim = szDim;
 
-    if (bReduced) pPixels = ShrinkToNewBuffer(std::move(pPixels), nWidth, nHeight, nThumbWidth, nThumbHeight);
+    if (bReduced)
+        pPixels = ShrinkToNewBuffer(std::move(pPixels), nWidth, nHeight, nThumbWidth, nThumbHeight);
     // Without memory for the shrink the entry is shown without a picture,
     // which is no reason to stop processing the folder.
     if (!pPixels) return true;

@@ -24,24 +24,26 @@ DecodeScale ChooseDecodeScale(const ImageItem& item, int nPitch, int nThumbSize)
 // A new packed buffer with the image's pixels: red-green-blue for a JPEG
 // (reduced by the scale), blue-green-red for a bitmap file (always full size).
 // Null when the file cannot be read; a bitmap file fails without a message.
-std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight,
-                                                std::int32_t nScaleNum, std::int32_t nScaleDenom);
+std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
+                                                std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                                std::int32_t nScaleDenom);
 
 // The size fitted into a square of nSide keeping the aspect ratio, the
 // shorter side truncated; never enlarged. True when it had to be reduced.
-bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide, std::uint32_t& nOutWidth,
-                     std::uint32_t& nOutHeight);
+bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
+                     std::uint32_t& nOutWidth, std::uint32_t& nOutHeight);
 
 // Reduces a packed 3-byte-a-pixel image by averaging square blocks (truncated
 // mean per byte) into a packed destination. Refuses to enlarge or to write
 // an empty image: false when nothing was written.
-bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
-               std::uint32_t nDstWidth, std::uint32_t nDstHeight);
+bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth,
+               std::uint32_t nSrcHeight, std::uint32_t nDstWidth, std::uint32_t nDstHeight);
 
 // BoxShrink into a new buffer (room for display rows of the new size); the
 // source is released. Null if the new buffer cannot be allocated.
-std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc, std::uint32_t nSrcWidth,
-                                                  std::uint32_t nSrcHeight, std::uint32_t nDstWidth,
+std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc,
+                                                  std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
+                                                  std::uint32_t nDstWidth,
                                                   std::uint32_t nDstHeight);
 
 // Fills the entry's thumbnail fields from its file: full size, decoding

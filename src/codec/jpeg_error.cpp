@@ -31,7 +31,9 @@ void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jumpBack, 1);
 }
 
-void JpegOutputMessage(j_common_ptr cinfo) { ShowLibraryMessage(cinfo, "JPEG Library Error", true); }
+void JpegOutputMessage(j_common_ptr cinfo) {
+    ShowLibraryMessage(cinfo, "JPEG Library Error", true);
+}
 
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {
     jpeg_error_mgr* pErr = jpeg_std_error(&err.pub);

@@ -3,10 +3,11 @@
 
 // Private to the codec: the libjpeg error manager every JpegFile call sets up.
 #include <csetjmp>
+// clang-format off
 #include <cstddef>
-#include <cstdio>  // jpeglib.h needs FILE declared first
-
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
+// clang-format on
 
 namespace JpegFile::detail {
 

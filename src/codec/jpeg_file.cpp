@@ -23,12 +23,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 FilePtr OpenForReading(const std::string& strPath) {
     FilePtr pFile(std::fopen(strPath.c_str(), "rb"));
-    if (!pFile) ShowMessage(QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n"));
+    if (!pFile)
+        ShowMessage(QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) +
+                    QStringLiteral("\n"));
     return pFile;
 }
 
 void ShowOutOfMemory() {
-    ShowMessage(QStringLiteral("JpegFile :\nOut of memory"), QString::fromLatin1(kAppCaption), MsgIcon::Error);
+    ShowMessage(QStringLiteral("JpegFile :\nOut of memory"), QString::fromLatin1(kAppCaption),
+                MsgIcon::Error);
 }
 
 // Everything one decode touches. It lives in the caller's frame, not in the
@@ -58,16 +61,18 @@ void CmykRowToRgb(const JSAMPLE* pIn, std::uint8_t* pOut, std::uint32_t nWidth, 
 
 // Rows that cannot be read straight into the packed buffer go through one
 // library-owned row (freed with the object, so also after a fatal error).
-void ReadConvertedRows(jpeg_decompress_struct& cinfo, std::uint8_t* pPixels, std::uint32_t nRowBytes) {
+void ReadConvertedRows(jpeg_decompress_struct& cinfo, std::uint8_t* pPixels,
+                       std::uint32_t nRowBytes) {
     const int nComponents = cinfo.out_color_components;
-    JSAMPARRAY ppRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                  cinfo.output_width * nComponents, 1);
+    JSAMPARRAY ppRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                  JPOOL_IMAGE, cinfo.output_width * nComponents, 1);
     while (cinfo.output_scanline < cinfo.output_height) {
         jpeg_read_scanlines(&cinfo, ppRow, 1);
         std::uint8_t* pOut = pPixels + std::size_t(cinfo.output_scanline - 1) * nRowBytes;
         const JSAMPLE* pIn = ppRow[0];
         if (nComponents == 1) {
-            for (JDIMENSION x = 0; x < cinfo.output_width; ++x, pOut += 3) pOut[0] = pOut[1] = pOut[2] = pIn[x];
+            for (JDIMENSION x = 0; x < cinfo.output_width; ++x, pOut += 3)
+                pOut[0] = pOut[1] = pOut[2] = pIn[x];
         } else if (nComponents == 4) {
             CmykRowToRgb(pIn, pOut, cinfo.output_width, cinfo.saw_Adobe_marker);
         } else {
@@ -111,7 +116,8 @@ bool RunDecode(DecodeJob* pJob) {
         // The common case decodes straight into the packed rows: no copy.
         JSAMPROW apRows[16];
         while (cinfo.output_scanline < cinfo.output_height) {
-            JDIMENSION nRows = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
+            JDIMENSION nRows =
+                std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
             for (JDIMENSION i = 0; i < nRows; ++i)
                 apRows[i] = pJob->pPixels + std::size_t(cinfo.output_scanline + i) * nRowBytes;
             jpeg_read_scanlines(&cinfo, apRows, nRows);
@@ -155,7 +161,8 @@ namespace JpegFile {
 
 bool CheckedBufferSize(std::uint64_t nRowBytes, std::uint64_t nHeight, std::uint32_t& nBytes) {
     std::uint64_t nProduct = 0;
-    if (__builtin_mul_overflow(nRowBytes, nHeight, &nProduct) || nProduct > UINT32_MAX) return false;
+    if (__builtin_mul_overflow(nRowBytes, nHeight, &nProduct) || nProduct > UINT32_MAX)
+        return false;
     nBytes = static_cast<std::uint32_t>(nProduct);
     return true;
 }
@@ -171,8 +178,9 @@ int ChooseJpegReduction(std::int32_t nScaleNum, std::int32_t nScaleDenom) {
     return 1;
 }
 
-std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight,
-                                            std::int32_t nScaleNum, std::int32_t nScaleDenom) {
+std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth,
+                                            std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                            std::int32_t nScaleDenom) {
     nWidth = 0;
     nHeight = 0;
     FilePtr pFile = OpenForReading(strPath);

@@ -4,6 +4,7 @@
 // temporary file beside the target and renames it over the target only once
 // it is complete: a failure at any point leaves the old file as it was.
 #include <fcntl.h>
+#include <jerror.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +13,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
-
-#include <jerror.h>
 
 #include "codec/jpeg_error.h"
 #include "codec/jpeg_file.h"
@@ -26,7 +25,8 @@ using JpegFile::detail::InstallErrorManager;
 namespace {
 
 void ShowCantOpen(const std::string& strPath) {
-    ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n"));
+    ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) +
+                QStringLiteral("\n"));
 }
 
 // A symbolic link is replaced at the file it points to, as writing through
@@ -59,14 +59,16 @@ int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
             std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
             (std::uint64_t(getpid()) << 40) ^ (s_nCounter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
         char szName[40];
-        std::snprintf(szName, sizeof szName, "/.galerio-%016llx.tmp", static_cast<unsigned long long>(nStamp));
+        std::snprintf(szName, sizeof szName, "/.galerio-%016llx.tmp",
+                      static_cast<unsigned long long>(nStamp));
         strTemp = strFolder + szName;
         const int fd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             struct stat st {};
             if (stat(strTarget.c_str(), &st) == 0) {
                 // Best effort: an unprivileged writer cannot hand the file to another owner.
-                if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own ownership */ }
+                if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own ownership */
+                }
                 fchmod(fd, st.st_mode & 07777);
             }
             return fd;
@@ -93,6 +95,7 @@ struct EncodeJob {
     std::uint32_t nWidth;
     std::uint32_t nHeight;
     int nQuality;
+    bool bSync;  // an existing file is replaced: make the new one durable first
 };
 
 // Steps that may end in the library's fatal error; only trivially
@@ -120,11 +123,12 @@ bool RunEncode(EncodeJob* pJob) {
         jpeg_write_scanlines(&cinfo, &pRow, 1);
     }
     jpeg_finish_compress(&cinfo);
-    // The file must be on disk before it replaces the old one; a failure
-    // here is the library's own write error.
+    // A file that replaces another must be on disk before the rename, or a
+    // crash could leave neither. A failure here is the library's own write
+    // error, reported as such.
     std::FILE* pFile = pJob->pFile;
     pJob->pFile = nullptr;
-    const bool bSynced = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
+    const bool bSynced = std::fflush(pFile) == 0 && (!pJob->bSync || fsync(fileno(pFile)) == 0);
     if (std::fclose(pFile) != 0 || !bSynced) ERREXIT(&cinfo, JERR_FILE_WRITE);
     jpeg_destroy_compress(&cinfo);
     return true;
@@ -134,15 +138,16 @@ bool RunEncode(EncodeJob* pJob) {
 
 namespace JpegFile {
 
-bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth, std::uint32_t nHeight,
-                   int nQuality) {
+bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
+                   std::uint32_t nHeight, int nQuality) {
     if (!pBuffer || nWidth == 0 || nHeight == 0) return false;
 
     // Refuse what creating the file in place would refuse: a folder in the
     // way, or a file the caller may not write.
     const std::string strTarget = ResolveTarget(strPath);
     struct stat st {};
-    if (stat(strTarget.c_str(), &st) == 0 &&
+    const bool bReplacing = stat(strTarget.c_str(), &st) == 0;
+    if (bReplacing &&
         (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, strTarget.c_str(), W_OK, AT_EACCESS) != 0)) {
         ShowCantOpen(strPath);
         return false;
@@ -162,6 +167,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
     job.nWidth = nWidth;
     job.nHeight = nHeight;
     job.nQuality = nQuality;
+    job.bSync = bReplacing;
     const bool bEncoded = RunEncode(&job);
     if (job.pFile) std::fclose(job.pFile);
     if (!bEncoded) return false;

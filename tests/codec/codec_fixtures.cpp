@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "codec/codec_fixtures.h"
 
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
+// clang-format on
+
 #include <QDir>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
-
-#include <jpeglib.h>
 
 #include "codec/jpeg_file.h"
 #include "model/image_item.h"
@@ -38,8 +41,8 @@ QImage QuadrantImage(int w, int h) {
     return image;
 }
 
-std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w, int h,
-                              int nQuality) {
+std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w,
+                              int h, int nQuality) {
     const std::string strPath = strFolder + "/" + strName;
     const std::vector<std::uint8_t> v = QuadrantPixels(w, h);
     return JpegFile::WriteJpegFile(strPath, v.data(), w, h, nQuality) ? strPath : std::string();
@@ -79,14 +82,16 @@ void Put32(std::string& s, std::uint32_t v) { Put16(s, v & 0xFFFF), Put16(s, v >
 
 }  // namespace
 
-bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown, bool bRle) {
+bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown,
+              bool bRle) {
     const int w = image.width(), h = image.height();
     std::vector<QRgb> vPalette;
     std::map<QRgb, int> mapIndex;
     if (nBits <= 8)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (mapIndex.emplace(image.pixel(x, y), int(vPalette.size())).second) vPalette.push_back(image.pixel(x, y));
+                if (mapIndex.emplace(image.pixel(x, y), int(vPalette.size())).second)
+                    vPalette.push_back(image.pixel(x, y));
     if (vPalette.size() > (1u << std::min(nBits, 8))) return false;
 
     std::string strPixels;
@@ -154,7 +159,8 @@ void WriteBytes(const std::string& strPath, const std::string& strBytes) {
 
 std::vector<std::string> ListFolder(const std::string& strFolder) {
     std::vector<std::string> v;
-    for (const QString& s : QDir(QString::fromStdString(strFolder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+    for (const QString& s : QDir(QString::fromStdString(strFolder))
+                                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
         v.push_back(s.toStdString());
     return v;
 }

@@ -15,11 +15,11 @@ struct Rgb {
 // A w × h picture in four flat quarters: red, green (top), blue, white (bottom).
 Rgb QuadrantColour(int x, int y, int w, int h);
 std::vector<std::uint8_t> QuadrantPixels(int w, int h);  // packed RGB, top-down
-QImage QuadrantImage(int w, int h);                       // the same as QImage::Format_RGB32
+QImage QuadrantImage(int w, int h);                      // the same as QImage::Format_RGB32
 
 // Writes the quadrant picture with JpegFile::WriteJpegFile; returns the path.
-std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w, int h,
-                              int nQuality = 95);
+std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w,
+                              int h, int nQuality = 95);
 
 // Encodes samples of any colour space with libjpeg directly (greyscale, CMYK).
 bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
@@ -27,7 +27,8 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
 
 // A bitmap file of 1, 4, 8, 16, 24 or 32 bits; 8 bits optionally RLE-coded,
 // uncompressed ones optionally top-down.
-bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false, bool bRle = false);
+bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false,
+              bool bRle = false);
 
 std::string ReadBytes(const std::string& strPath);
 void WriteBytes(const std::string& strPath, const std::string& strBytes);

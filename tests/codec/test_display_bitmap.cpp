@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "codec/display_bitmap.h"
-
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 #include <cstring>
 
 #include "codec/codec_fixtures.h"
+#include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
 
@@ -26,7 +25,8 @@ void ExpectQuadrants(const ImageItem& item, int nTolerance) {
     const int w = item.m_nThumbWidth, h = item.m_nThumbHeight;
     for (auto [fx, fy] : {std::pair{1, 1}, {3, 1}, {1, 3}, {3, 3}}) {
         const int x = w * fx / 4, y = h * fy / 4;
-        const Rgb want = QuadrantColour(x, y, w, h), got = DisplayPixel(item.m_pBits.get(), w, h, x, y);
+        const Rgb want = QuadrantColour(x, y, w, h),
+                  got = DisplayPixel(item.m_pBits.get(), w, h, x, y);
         EXPECT_NEAR(got.r, want.r, nTolerance) << x << "," << y;
         EXPECT_NEAR(got.g, want.g, nTolerance) << x << "," << y;
         EXPECT_NEAR(got.b, want.b, nTolerance) << x << "," << y;
@@ -36,6 +36,7 @@ void ExpectQuadrants(const ImageItem& item, int nTolerance) {
 struct ThumbCase {
     int w, h, num, denom, thumbW, thumbH;
 };
+std::ostream& operator<<(std::ostream& os, const ThumbCase& c) { return os << c.w << "x" << c.h; }
 
 class ThumbnailTest : public ::testing::TestWithParam<ThumbCase> {
 protected:
@@ -45,7 +46,8 @@ protected:
 
 TEST_P(ThumbnailTest, FitsTheSquareInDisplayRows) {
     const ThumbCase c = GetParam();
-    ImageItem item = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "a.jpg", c.w, c.h), IMAGE_JPEG);
+    ImageItem item =
+        Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "a.jpg", c.w, c.h), IMAGE_JPEG);
     item.m_pBits.reset(new std::uint8_t[1]);  // an old bitmap to be replaced
     ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
     EXPECT_EQ(item.m_nImageWidth, std::uint32_t(c.w));
@@ -60,26 +62,27 @@ TEST_P(ThumbnailTest, FitsTheSquareInDisplayRows) {
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pitch103, ThumbnailTest,
-                         ::testing::Values(ThumbCase{1600, 1200, 100, 1600, 100, 75},
-                                           ThumbCase{1200, 1600, 100, 1600, 75, 100},
-                                           ThumbCase{90, 60, 1, 1, 90, 60},
-                                           ThumbCase{101, 50, 1, 1, 100, 49},
-                                           ThumbCase{103, 103, 1, 1, 100, 100},
-                                           ThumbCase{104, 50, 100, 104, 100, 48},
-                                           ThumbCase{1000, 5, 100, 1000, 100, 0},
-                                           ThumbCase{480, 640, 100, 640, 75, 100}));
+INSTANTIATE_TEST_SUITE_P(
+    Pitch103, ThumbnailTest,
+    ::testing::Values(ThumbCase{1600, 1200, 100, 1600, 100, 75},
+                      ThumbCase{1200, 1600, 100, 1600, 75, 100}, ThumbCase{90, 60, 1, 1, 90, 60},
+                      ThumbCase{101, 50, 1, 1, 100, 49}, ThumbCase{103, 103, 1, 1, 100, 100},
+                      ThumbCase{104, 50, 100, 104, 100, 48}, ThumbCase{1000, 5, 100, 1000, 100, 0},
+                      ThumbCase{480, 640, 100, 640, 75, 100}));
 
 class DisplayBitmapTest : public ::testing::Test {
 protected:
-    std::string Path(const std::string& strName) const { return m_dir.path().toStdString() + "/" + strName; }
+    std::string Path(const std::string& strName) const {
+        return m_dir.path().toStdString() + "/" + strName;
+    }
     QTemporaryDir m_dir;
     MessageRecorder m_recorder;
 };
 
 // An image that already fits is shown exactly as decoded: no resampling.
 TEST_F(DisplayBitmapTest, SmallImageIsNotResampled) {
-    ImageItem item = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "s.jpg", 90, 60, 70), IMAGE_JPEG);
+    ImageItem item =
+        Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "s.jpg", 90, 60, 70), IMAGE_JPEG);
     ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
     std::uint32_t w = 0, h = 0;
     auto p = JpegFile::ReadJpegRgb(item.m_strPath, w, h, 1, 1);
@@ -104,7 +107,8 @@ TEST(BoxShrinkTest, AveragesBlocksAndRefusesToEnlarge) {
     ASSERT_TRUE(BoxShrink(src.data(), dst, 4, 2, 2, 1));
     for (int j = 0; j < 2; ++j)
         for (int c = 0; c < 3; ++c) {
-            const int nSum = src[j * 6 + c] + src[j * 6 + 3 + c] + src[12 + j * 6 + c] + src[12 + j * 6 + 3 + c];
+            const int nSum =
+                src[j * 6 + c] + src[j * 6 + 3 + c] + src[12 + j * 6 + c] + src[12 + j * 6 + 3 + c];
             EXPECT_EQ(dst[j * 3 + c], nSum / 4) << j << "," << c;
         }
     // 3 × 3 into 2 × 2: ratio 1.5, block side 1, blocks start at 0 and 1.
@@ -112,7 +116,8 @@ TEST(BoxShrinkTest, AveragesBlocksAndRefusesToEnlarge) {
     for (int i = 0; i < 27; ++i) grid[i] = std::uint8_t(i);
     std::uint8_t small[12] = {};
     ASSERT_TRUE(BoxShrink(grid, small, 3, 3, 2, 2));
-    EXPECT_EQ(std::vector<int>(small, small + 12), (std::vector<int>{0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(std::vector<int>(small, small + 12),
+              (std::vector<int>{0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14}));
 
     std::uint8_t untouched[6];
     std::memset(untouched, 0xAB, sizeof untouched);
@@ -127,6 +132,9 @@ struct BmpCase {
     int nBits;
     bool bTopDown, bRle;
 };
+std::ostream& operator<<(std::ostream& os, const BmpCase& c) {
+    return os << c.nBits << " bits" << (c.bTopDown ? " top-down" : "") << (c.bRle ? " RLE" : "");
+}
 
 class BmpDepthTest : public DisplayBitmapTest, public ::testing::WithParamInterface<BmpCase> {};
 
@@ -135,7 +143,8 @@ class BmpDepthTest : public DisplayBitmapTest, public ::testing::WithParamInterf
 TEST_P(BmpDepthTest, LoadsAsBlueGreenRedRows) {
     const BmpCase c = GetParam();
     QImage image = QuadrantImage(41, 30);
-    if (c.nBits == 1) image = image.convertToFormat(QImage::Format_Mono).convertToFormat(QImage::Format_RGB32);
+    if (c.nBits == 1)
+        image = image.convertToFormat(QImage::Format_Mono).convertToFormat(QImage::Format_RGB32);
     ASSERT_TRUE(WriteBmp(Path("b.bmp"), image, c.nBits, c.bTopDown, c.bRle));
     ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
     std::uint32_t w = 0, h = 0;
@@ -153,7 +162,8 @@ TEST_P(BmpDepthTest, LoadsAsBlueGreenRedRows) {
         }
     ASSERT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
     EXPECT_EQ(item.m_strDim, "41 x 30");
-    EXPECT_NEAR(DisplayPixel(item.m_pBits.get(), 41, 30, 0, 0).r, qRed(image.pixel(0, 0)), 8);  // bottom-up rows
+    EXPECT_NEAR(DisplayPixel(item.m_pBits.get(), 41, 30, 0, 0).r, qRed(image.pixel(0, 0)),
+                8);  // bottom-up rows
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
@@ -166,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpDepthTest,
 TEST_F(DisplayBitmapTest, BitmapAndJpegOfOnePictureGiveTheSameRows) {
     ASSERT_TRUE(WriteBmp(Path("q.bmp"), QuadrantImage(62, 40), 24));
     ImageItem bmp = Entry(Path("q.bmp"), IMAGE_BMP);
-    ImageItem jpeg = Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "q.jpg", 62, 40), IMAGE_JPEG);
+    ImageItem jpeg =
+        Entry(WriteQuadrantJpeg(m_dir.path().toStdString(), "q.jpg", 62, 40), IMAGE_JPEG);
     ASSERT_TRUE(BuildThumbnailBitmap(bmp, kPitch, kThumb));
     ASSERT_TRUE(BuildThumbnailBitmap(jpeg, kPitch, kThumb));
     ASSERT_EQ(bmp.m_nThumbWidth, jpeg.m_nThumbWidth);
@@ -189,7 +200,8 @@ TEST_F(DisplayBitmapTest, UnreadableFilesFail) {
     std::string strHuge = ReadBytes(Path("huge.bmp"));
     strHuge.replace(18, 8, std::string("\xA0\x86\x01\x00\xA0\x86\x01\x00", 8));  // 100000 × 100000
     WriteBytes(Path("huge.bmp"), strHuge);
-    for (const std::string& strPath : {Path("junk.bmp"), strJpeg, Path("huge.bmp"), Path("gone.bmp")}) {
+    for (const std::string& strPath :
+         {Path("junk.bmp"), strJpeg, Path("huge.bmp"), Path("gone.bmp")}) {
         ImageItem item = Entry(strPath, IMAGE_BMP);
         EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb)) << strPath;
         EXPECT_FALSE(item.m_pBits);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "codec/jpeg_file.h"
-
 #include <gtest/gtest.h>
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
+// clang-format on
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,22 +13,23 @@
 #include <cstdlib>
 #include <thread>
 
-#include <jpeglib.h>
-
 #include "codec/codec_fixtures.h"
+#include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
 
 namespace {
 
 class JpegFileTest : public ::testing::Test {
 protected:
-    std::string Path(const std::string& strName) const { return m_dir.path().toStdString() + "/" + strName; }
+    std::string Path(const std::string& strName) const {
+        return m_dir.path().toStdString() + "/" + strName;
+    }
     QTemporaryDir m_dir;
     MessageRecorder m_recorder;
 };
 
-void ExpectOneBox(const MessageRecorder& recorder, const QString& strCaption, const QString& strText, MsgIcon icon,
-                  bool bOwned = true) {
+void ExpectOneBox(const MessageRecorder& recorder, const QString& strCaption,
+                  const QString& strText, MsgIcon icon, bool bOwned = true) {
     const std::vector<MessageRequest> v = recorder.Messages();
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0].caption, strCaption);
@@ -38,6 +41,9 @@ void ExpectOneBox(const MessageRecorder& recorder, const QString& strCaption, co
 struct ScaleCase {
     int w, h, num, denom, outW, outH;
 };
+std::ostream& operator<<(std::ostream& os, const ScaleCase& c) {
+    return os << c.w << "x" << c.h << " at " << c.num << "/" << c.denom;
+}
 
 class JpegScaleTest : public JpegFileTest, public ::testing::WithParamInterface<ScaleCase> {};
 
@@ -119,7 +125,8 @@ TEST_F(JpegFileTest, NonJpegShowsTheLibrarysFatalMessage) {
     EXPECT_FALSE(JpegFile::ReadJpegRgb(Path("x.jpg"), w, h, 1, 1));
     EXPECT_EQ(w, 0u);
     EXPECT_EQ(h, 0u);
-    ExpectOneBox(m_recorder, "JPEG Fatal Error", "Not a JPEG file: starts with 0x68 0x65", MsgIcon::Error, false);
+    ExpectOneBox(m_recorder, "JPEG Fatal Error", "Not a JPEG file: starts with 0x68 0x65",
+                 MsgIcon::Error, false);
 
     w = h = 7;
     EXPECT_FALSE(JpegFile::ReadJpegSize(Path("x.jpg"), w, h));
@@ -135,7 +142,8 @@ TEST_F(JpegFileTest, TruncatedFileWarnsOnceAndStillDecodes) {
     EXPECT_TRUE(JpegFile::ReadJpegRgb(strPath, w, h, 1, 1));
     EXPECT_EQ(w, 200u);
     EXPECT_EQ(h, 160u);
-    ExpectOneBox(m_recorder, "JPEG Library Error", "Premature end of JPEG file", MsgIcon::Error, true);
+    ExpectOneBox(m_recorder, "JPEG Library Error", "Premature end of JPEG file", MsgIcon::Error,
+                 true);
 }
 
 TEST_F(JpegFileTest, MissingFileShowsCantOpen) {
@@ -192,7 +200,8 @@ TEST_F(JpegFileTest, EncoderReplacesAFileKeepingItsMode) {
     std::uint32_t w = 0, h = 0;
     EXPECT_TRUE(JpegFile::ReadJpegSize(strPath, w, h));
     EXPECT_EQ(w, 40u);
-    EXPECT_EQ(ListFolder(m_dir.path().toStdString()), (std::vector<std::string>{"link.jpg", "p.jpg"}));
+    EXPECT_EQ(ListFolder(m_dir.path().toStdString()),
+              (std::vector<std::string>{"link.jpg", "p.jpg"}));
 }
 
 // Every way a write can fail leaves the existing file byte for byte as it
@@ -241,15 +250,17 @@ TEST_P(JpegWriteFaultTest, FailedWriteLeavesTheTargetIntact) {
     EXPECT_EQ(ReadBytes(Path("photo.jpg")), strOld);
     const auto vFiles = ListFolder(m_dir.path().toStdString());
     EXPECT_EQ(vFiles.size(), GetParam() == WriteFault::DirectoryInTheWay ? 2u : 1u);
-    const QString strCantOpen = QString::fromStdString("JpegFile :\nCan't open " + strTarget + "\n");
+    const QString strCantOpen =
+        QString::fromStdString("JpegFile :\nCan't open " + strTarget + "\n");
     switch (GetParam()) {
         case WriteFault::TooWide:
-            ExpectOneBox(m_recorder, "JPEG Fatal Error", "Maximum supported image dimension is 65500 pixels",
-                         MsgIcon::Error, false);
+            ExpectOneBox(m_recorder, "JPEG Fatal Error",
+                         "Maximum supported image dimension is 65500 pixels", MsgIcon::Error,
+                         false);
             break;
         case WriteFault::FileSizeLimit:
-            ExpectOneBox(m_recorder, "JPEG Fatal Error", "Output file write error --- out of disk space?",
-                         MsgIcon::Error, false);
+            ExpectOneBox(m_recorder, "JPEG Fatal Error",
+                         "Output file write error --- out of disk space?", MsgIcon::Error, false);
             break;
         default:
             ExpectOneBox(m_recorder, "Galerio", strCantOpen, MsgIcon::Exclamation);
@@ -259,7 +270,8 @@ TEST_P(JpegWriteFaultTest, FailedWriteLeavesTheTargetIntact) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, JpegWriteFaultTest,
                          ::testing::Values(WriteFault::TooWide, WriteFault::FileSizeLimit,
-                                           WriteFault::DirectoryInTheWay, WriteFault::MissingFolder));
+                                           WriteFault::DirectoryInTheWay,
+                                           WriteFault::MissingFolder));
 
 TEST(JpegBufferTest, RowOperations) {
     std::uint8_t a[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
