@@ -64,6 +64,28 @@ TEST(RecentFileList, WrittenToTheProfileAtEveryChange) {
     CRecentFileList again(CRecentFileList::DefaultProfilePath(), 3);
     again.ReadList();
     EXPECT_EQ(again.Entries(), (std::vector<std::string>{"/d", "/c", "/b"}));
+
+    // The group is named as it reads, not percent-encoded.
+    QFile file(ProfilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("[Recent File List]\nFile1=/d\nFile2=/c\nFile3=/b\n"));
+}
+
+TEST(RecentFileList, OtherGroupsOfTheProfileAreKept) {
+    TempConfig config;
+    CRecentFileList(CRecentFileList::DefaultProfilePath(), 1).WriteList();
+    {
+        QFile file(ProfilePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Other]\nKey=Value\n[Recent File List]\nFile1=/old\n[Tail]\nA=1\n");
+    }
+    CRecentFileList list(CRecentFileList::DefaultProfilePath(), 4);
+    list.ReadList();
+    list.Add("/new");
+    QSettings profile(ProfilePath(), QSettings::IniFormat);
+    EXPECT_EQ(profile.value("Other/Key").toString(), "Value");
+    EXPECT_EQ(profile.value("Tail/A").toString(), "1");
+    EXPECT_EQ(ProfileEntries(), (QStringList{"File1=/new", "File2=/old"}));
 }
 
 TEST(RecentFileList, ReadingTrimsToTheSizeAndClosesGaps) {
