@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "model/image_item.h"
 
@@ -130,6 +131,12 @@ public:
         QImage image;
     };
     std::unordered_map<const ImageItem*, ThumbCacheEntry> m_thumbCache;
+    // The entries and layout the cells were last computed for: a paint that
+    // finds them unchanged skips touching every entry again.
+    std::vector<const ImageItem*> m_vecCellOwners;
+    int m_nCellCols = 0;
+    int m_nCellPitch = 0;
+    bool m_bCellsCurrent = false;
 
     // Reads the settings above from the store (constructor and Preferences).
     void LoadSettings();

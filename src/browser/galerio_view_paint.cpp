@@ -94,6 +94,9 @@ void CGalerioView::SetScrolls(bool bScrollToTop) {
                                              client.height(), m_nCols, m_nRows);
     m_nCols = sizes.nCols;
     m_nRows = sizes.nRows;
+    // Called after every run and catalogue change: an entry made at the
+    // address of a freed one must still get its cell.
+    m_bCellsCurrent = false;
 
     // A scroll bar runs over the part of the document that does not fit. A
     // step of 0 would make the arrows dead, so every step is at least 1.
@@ -111,7 +114,10 @@ void CGalerioView::SetScrolls(bool bScrollToTop) {
     }
 }
 
-void CGalerioView::InvalidateThumbCache() { m_thumbCache.clear(); }
+void CGalerioView::InvalidateThumbCache() {
+    m_thumbCache.clear();
+    m_bCellsCurrent = false;
+}
 
 void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
     const int P = m_nPitch;
@@ -138,22 +144,40 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
 
     const std::size_t n = m_listImages.size();
     const int nCols = std::max(1, m_nCols);
-    // Every entry's cell is renewed on every paint (hit-testing reads them);
-    // the walk also confirms the selection is still in the catalogue before
-    // its cell is read.
+    // Every entry's cell must be current after a paint (hit-testing reads
+    // them). Comparing the list with the one the cells were made for reads
+    // two compact arrays; walking the entries themselves would touch memory
+    // scattered over the whole catalogue on every scroll step. The walk also
+    // confirms the selection is still in the catalogue before its cell is read.
     const ImageItem* pSelected = nullptr;
+    bool bCellsCurrent = m_bCellsCurrent && nCols == m_nCellCols && P == m_nCellPitch &&
+                         m_vecCellOwners.size() == n;
     for (std::size_t i = 0; i < n; ++i) {
-        ImageItem* pItem = m_listImages[i].get();
-        pItem->m_rcCell = GridCellRect(i, nCols, P);
+        const ImageItem* pItem = m_listImages[i].get();
+        if (bCellsCurrent && m_vecCellOwners[i] != pItem) bCellsCurrent = false;
         if (pItem == m_pSelected) pSelected = pItem;
+    }
+    if (!bCellsCurrent) {
+        m_vecCellOwners.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            m_listImages[i]->m_rcCell = GridCellRect(i, nCols, P);
+            m_vecCellOwners[i] = m_listImages[i].get();
+        }
+        m_nCellCols = nCols;
+        m_nCellPitch = P;
+        m_bCellsCurrent = true;
     }
 
     const bool bCaptions = m_bShowDim || m_bShowFileSize || m_bShowFileName || m_bShowFileDate;
-    // Captions may reach into rows above and below their own; those rows are
-    // drawn too (and clipped), so a partial repaint matches a full one.
-    // A few pixels more than the line height allow for glyphs that overhang it.
-    int nMarginRows = 1;
-    if (bCaptions && P > 0) nMarginRows += (QFontMetrics(m_font, dc.device()).height() + 4) / P;
+    // Captions taller than a cell reach into the rows above and below; those
+    // rows are drawn too (and clipped), so a partial repaint matches a full
+    // one. Thumbnails always fit their cells, so only captions count; a few
+    // pixels more than the line height allow for glyphs that overhang it.
+    int nMarginRows = 0;
+    if (bCaptions && P > 0) {
+        const int nReach = QFontMetrics(m_font, dc.device()).height() + 4 + 2 - P;
+        if (nReach > 0) nMarginRows = (nReach + P - 1) / P;
+    }
     if (m_thumbCache.size() > kThumbCacheLimit) m_thumbCache.clear();
 
     const IndexRange range = GridEntriesInBand(n, nCols, P, rcUpdate.top(),

@@ -241,7 +241,9 @@ TEST_P(PartialRepaintTest, MatchesFullPaintInsideAndTouchesNothingOutside) {
     for (const char* name : {kShowDim, kShowFileSize, kShowFileName, kShowFileDate}) Put(name, "1");
     Put(kPitch, std::to_string(GetParam().nPitch));
     CGalerioView& view = MakeView(500, 400);
-    AddItems(GetParam().nPitch < 50 ? 300 : 11, QSize(60, 40));
+    // Thumbnails are made to fit their cells; only captions spill.
+    const int nSide = GetParam().nPitch - 3;
+    AddItems(GetParam().nPitch < 50 ? 300 : 11, QSize(std::min(60, nSide), std::min(40, nSide)));
     for (auto& pItem : view.m_listImages) {
         pItem->m_strName = "a_rather_long_file_name_that_runs_on";
         pItem->m_strSize = "1234567890123 KB";
@@ -426,6 +428,14 @@ TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     EXPECT_TRUE(view.m_listImages[40]->m_rcCell.IsEmpty());
     EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.m_listImages[0].get());
     for (auto& pItem : view.m_listImages) ASSERT_NE(view.HitTest(QPoint(-1, -1)), pItem.get());
+
+    // A new entry made where a freed one lived starts with an empty cell; the
+    // layout pass that ends every run gives it its cell again at the next paint.
+    RenderDirect();
+    view.m_listImages[0]->m_rcCell = CellRect{};
+    view.SetScrolls(false);
+    RenderDirect();
+    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.m_listImages[0].get());
 }
 
 TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
