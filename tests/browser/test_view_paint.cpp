@@ -436,6 +436,11 @@ TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     view.SetScrolls(false);
     RenderDirect();
     EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.m_listImages[0].get());
+
+    // An entry swapped for another (same count) is laid out by the next paint.
+    view.m_listImages[1] = PaintMakeItem(1, 100, 75);
+    RenderDirect();
+    EXPECT_EQ(view.HitTest(QPoint(110, 0)), view.m_listImages[1].get());
 }
 
 TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
