@@ -32,7 +32,8 @@ void FillCatalogue(ImageList& list, int nEntries) {
         item.m_nThumbWidth = w;
         item.m_nThumbHeight = h;
         item.m_pBits = std::make_unique<std::uint8_t[]>(nBytes);
-        for (std::size_t k = 0; k < nBytes; ++k) item.m_pBits[k] = static_cast<std::uint8_t>(k * 7 + i);
+        for (std::size_t k = 0; k < nBytes; ++k)
+            item.m_pBits[k] = static_cast<std::uint8_t>(k * 7 + i);
     }
 }
 

@@ -45,8 +45,9 @@ void FrameRect(QPainter& dc, int left, int top, int right, int bottom, const QCo
 
 // The entry's display rows as an image the painter copies without
 // conversion, made once per entry and pixel buffer.
-const QImage* CachedThumb(std::unordered_map<const ImageItem*, CGalerioView::ThumbCacheEntry>& cache,
-                          const ImageItem& item) {
+const QImage* CachedThumb(
+    std::unordered_map<const ImageItem*, CGalerioView::ThumbCacheEntry>& cache,
+    const ImageItem& item) {
     const int w = item.m_nThumbWidth;
     const int h = item.m_nThumbHeight;
     if (!item.m_pBits || w <= 0 || h <= 0) return nullptr;
@@ -81,7 +82,8 @@ void CGalerioView::OnInitialUpdate() {
         m_font.setUnderline(false);
         m_font.setStrikeOut(false);
         if (m_pHost) {
-            for (int nPane = 1; nPane <= 4; ++nPane) m_pHost->SetPaneTextSized(nPane, QString(10, QLatin1Char(' ')));
+            for (int nPane = 1; nPane <= 4; ++nPane)
+                m_pHost->SetPaneTextSized(nPane, QString(10, QLatin1Char(' ')));
         }
         m_bInitialized = true;
     }
@@ -150,8 +152,8 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
     // scattered over the whole catalogue on every scroll step. The walk also
     // confirms the selection is still in the catalogue before its cell is read.
     const ImageItem* pSelected = nullptr;
-    bool bCellsCurrent = m_bCellsCurrent && nCols == m_nCellCols && P == m_nCellPitch &&
-                         m_vecCellOwners.size() == n;
+    bool bCellsCurrent =
+        m_bCellsCurrent && nCols == m_nCellCols && P == m_nCellPitch && m_vecCellOwners.size() == n;
     for (std::size_t i = 0; i < n; ++i) {
         const ImageItem* pItem = m_listImages[i].get();
         if (bCellsCurrent && m_vecCellOwners[i] != pItem) bCellsCurrent = false;
@@ -210,11 +212,13 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
                             Qt::AlignRight | Qt::AlignTop | nTextFlags, ToDisplay(item.m_strSize));
             if (m_bShowFileName)
                 dc.drawText(QRectF(x + 2, y + P - 2 - kCaptionRoom, kCaptionRoom, kCaptionRoom),
-                            Qt::AlignLeft | Qt::AlignBottom | nTextFlags, ToDisplay(item.m_strName));
+                            Qt::AlignLeft | Qt::AlignBottom | nTextFlags,
+                            ToDisplay(item.m_strName));
             if (m_bShowFileDate)
                 dc.drawText(QRectF(x + P - 2 - kCaptionRoom, y + P - 2 - kCaptionRoom, kCaptionRoom,
                                    kCaptionRoom),
-                            Qt::AlignRight | Qt::AlignBottom | nTextFlags, ToDisplay(item.m_strDate));
+                            Qt::AlignRight | Qt::AlignBottom | nTextFlags,
+                            ToDisplay(item.m_strDate));
         }
         rcLastFill = QRect(x, y, P, P);
         if ((i + 1) % static_cast<std::size_t>(nCols) == 0) {
@@ -279,7 +283,8 @@ void CGalerioView::OnFilePrint() {
     if (!dc.begin(&printer)) return;
     // The document from its origin, as far as the page reaches; the scroll
     // position does not matter on paper.
-    const QRect rcPage(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    const QRect rcPage(QPoint(0, 0),
+                       printer.pageLayout().paintRectPixels(printer.resolution()).size());
     OnDraw(dc, rcPage);
     dc.end();
 }

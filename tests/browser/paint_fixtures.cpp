@@ -4,7 +4,8 @@
 #include <cstring>
 
 QRgb PaintThumbColour(int nIndex, int x, int y) {
-    return qRgb((x * 2 + nIndex * 29) & 0xFF, (y * 3 + 1) & 0xFF, (nIndex * 53 + x / 16 * 7 + 60) & 0xFF);
+    return qRgb((x * 2 + nIndex * 29) & 0xFF, (y * 3 + 1) & 0xFF,
+                (nIndex * 53 + x / 16 * 7 + 60) & 0xFF);
 }
 
 void PaintRefill(ImageItem& item, int nIndex) {
@@ -32,7 +33,8 @@ std::unique_ptr<ImageItem> PaintMakeItem(int nIndex, int w, int h) {
     if (w > 0 && h > 0) {
         pItem->m_nThumbWidth = w;
         pItem->m_nThumbHeight = h;
-        pItem->m_pBits = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(DisplayStride(w)) * h);
+        pItem->m_pBits =
+            std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(DisplayStride(w)) * h);
         PaintRefill(*pItem, nIndex);
     }
     return pItem;

@@ -24,9 +24,9 @@
 
 namespace {
 
-constexpr int kBackRef = 0x00604020;       // red 0x20, green 0x40, blue 0x60
-constexpr int kTextRef = 0x0000FFFF;       // yellow
-constexpr QRgb kJunk = 0xFFFF00FF;         // what a pixel holds before painting
+constexpr int kBackRef = 0x00604020;  // red 0x20, green 0x40, blue 0x60
+constexpr int kTextRef = 0x0000FFFF;  // yellow
+constexpr QRgb kJunk = 0xFFFF00FF;    // what a pixel holds before painting
 const QRgb kBack = qRgb(0x20, 0x40, 0x60);
 const QRgb kText = qRgb(0xFF, 0xFF, 0x00);
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -118,7 +118,8 @@ QRgb ExpectedPixel(const CGalerioView& view, int x, int y) {
     return kBack;
 }
 
-::testing::AssertionResult MatchesGrid(const QImage& image, const CGalerioView& view, QPoint ptScroll) {
+::testing::AssertionResult MatchesGrid(const QImage& image, const CGalerioView& view,
+                                       QPoint ptScroll) {
     int nWrong = 0;
     QString first;
     for (int y = 0; y < image.height(); ++y) {
@@ -165,8 +166,18 @@ INSTANTIATE_TEST_SUITE_P(
         GridCase{"WidgetFullRowsLastSelected", true, 7, std::vector<QSize>(8, kPhoto)},
         // Portrait, small, odd widths (row padding), one pixel, no pixels at
         // all, a full square and one wider than the thumbnail square.
-        GridCase{"DirectMixedSizes", false, 2,
-                 {{100, 75}, {75, 100}, {90, 60}, {33, 17}, {1, 1}, {0, 0}, {100, 100}, {101, 3}, {5, 99}}},
+        GridCase{"DirectMixedSizes",
+                 false,
+                 2,
+                 {{100, 75},
+                  {75, 100},
+                  {90, 60},
+                  {33, 17},
+                  {1, 1},
+                  {0, 0},
+                  {100, 100},
+                  {101, 3},
+                  {5, 99}}},
         GridCase{"DirectEmptyCatalogue", false, -1, {}}),
     [](const ::testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
 
@@ -219,7 +230,8 @@ TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
     // Only the visible rows (and one on each side for captions) were copied
     // for painting; a paint that touched every entry would have made 600.
     const int nVisibleRows = view.viewport()->height() / view.m_nPitch + 2;
-    EXPECT_LE(view.m_thumbCache.size(), static_cast<std::size_t>((nVisibleRows + 2) * view.m_nCols));
+    EXPECT_LE(view.m_thumbCache.size(),
+              static_cast<std::size_t>((nVisibleRows + 2) * view.m_nCols));
     // Yet every entry's cell is known for hit-testing.
     const CellRect& last = view.m_listImages.back()->m_rcCell;
     EXPECT_EQ(last.bottom, view.m_nRows * view.m_nPitch);
@@ -264,19 +276,20 @@ TEST_P(PartialRepaintTest, MatchesFullPaintInsideAndTouchesNothingOutside) {
     EXPECT_EQ(nWrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bands, PartialRepaintTest,
-    ::testing::Values(BandCase{"MiddleBand", QRect(0, 150, 500, 60)},
-                      BandCase{"OneCell", QRect(103, 103, 103, 103)},
-                      BandCase{"AcrossARowLine", QRect(50, 95, 300, 20)},
-                      BandCase{"StripRightOfTheGrid", QRect(412, 0, 88, 309)},
-                      BandCase{"OnePixelRow", QRect(0, 205, 500, 1)},
-                      BandCase{"BelowTheGrid", QRect(0, 300, 500, 100)},
-                      // Cells lower than the caption font: captions reach
-                      // several rows up and down.
-                      BandCase{"SmallPitch", QRect(0, 60, 500, 12), 12},
-                      BandCase{"TinyPitch", QRect(20, 33, 200, 7), 6}),
-    [](const ::testing::TestParamInfo<BandCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bands, PartialRepaintTest,
+                         ::testing::Values(BandCase{"MiddleBand", QRect(0, 150, 500, 60)},
+                                           BandCase{"OneCell", QRect(103, 103, 103, 103)},
+                                           BandCase{"AcrossARowLine", QRect(50, 95, 300, 20)},
+                                           BandCase{"StripRightOfTheGrid", QRect(412, 0, 88, 309)},
+                                           BandCase{"OnePixelRow", QRect(0, 205, 500, 1)},
+                                           BandCase{"BelowTheGrid", QRect(0, 300, 500, 100)},
+                                           // Cells lower than the caption font: captions reach
+                                           // several rows up and down.
+                                           BandCase{"SmallPitch", QRect(0, 60, 500, 12), 12},
+                                           BandCase{"TinyPitch", QRect(20, 33, 200, 7), 6}),
+                         [](const ::testing::TestParamInfo<BandCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Bounding box of caption ink (anything not background) inside a region.
 QRect InkBox(const QImage& image, const QRect& region, bool* pbExactTextColour) {
@@ -360,7 +373,8 @@ TEST_F(ViewPaintTest, CaptionsAreNeitherClippedNorShortened) {
     const int P = view.m_nPitch;
 
     bool bText = false;
-    const QRect strip = InkBox(image, QRect(4 * P, P / 2, image.width() - 4 * P, P / 2 - 2), &bText);
+    const QRect strip =
+        InkBox(image, QRect(4 * P, P / 2, image.width() - 4 * P, P / 2 - 2), &bText);
     EXPECT_TRUE(bText);
     EXPECT_GT(strip.right(), 4 * P + 40) << "the name was cut off";
     const QRect spill = InkBox(image, QRect(0, 0, P - 1, 30), &bText);
@@ -401,19 +415,20 @@ TEST_P(HitTestTest, PointFindsItsCell) {
     EXPECT_EQ(view.HitTest(c.pt), pWant);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, HitTestTest,
-    ::testing::Values(HitCase{"Origin", {0, 0}, 0},
-                      HitCase{"RightLineBelongsToItsCell", {102, 50}, 0},
-                      HitCase{"NextCellStartsAfterTheLine", {103, 50}, 1},
-                      HitCase{"BottomLineBelongsToItsCell", {50, 102}, 0},
-                      HitCase{"SecondRow", {50, 103}, 4},
-                      HitCase{"LastColumnsRightLine", {411, 0}, 3},
-                      HitCase{"RightOfTheLastColumn", {412, 0}, -1},
-                      HitCase{"PastTheLastEntry", {300, 250}, -1},
-                      HitCase{"LastEntry", {150, 250}, 9},
-                      HitCase{"BelowTheGrid", {10, 309}, -1}),
-    [](const ::testing::TestParamInfo<HitCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Points, HitTestTest,
+                         ::testing::Values(HitCase{"Origin", {0, 0}, 0},
+                                           HitCase{"RightLineBelongsToItsCell", {102, 50}, 0},
+                                           HitCase{"NextCellStartsAfterTheLine", {103, 50}, 1},
+                                           HitCase{"BottomLineBelongsToItsCell", {50, 102}, 0},
+                                           HitCase{"SecondRow", {50, 103}, 4},
+                                           HitCase{"LastColumnsRightLine", {411, 0}, 3},
+                                           HitCase{"RightOfTheLastColumn", {412, 0}, -1},
+                                           HitCase{"PastTheLastEntry", {300, 250}, -1},
+                                           HitCase{"LastEntry", {150, 250}, 9},
+                                           HitCase{"BelowTheGrid", {10, 309}, -1}),
+                         [](const ::testing::TestParamInfo<HitCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     CGalerioView& view = MakeView(500, 200);
@@ -511,7 +526,8 @@ TEST_F(ViewPaintTest, InitialUpdateSetsUpOnceAndAsksForTheTimerEachTime) {
 // Replaces the print dialog for one test.
 class ScopedPrintAnswer {
 public:
-    explicit ScopedPrintAnswer(PrintDialogHandler fn) : m_previous(SetPrintDialogHandler(std::move(fn))) {}
+    explicit ScopedPrintAnswer(PrintDialogHandler fn)
+        : m_previous(SetPrintDialogHandler(std::move(fn))) {}
     ~ScopedPrintAnswer() { SetPrintDialogHandler(std::move(m_previous)); }
 
 private:

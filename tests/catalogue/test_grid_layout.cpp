@@ -110,27 +110,28 @@ class GridBandTest : public ::testing::TestWithParam<BandCase> {};
 
 TEST_P(GridBandTest, EntriesWhoseRowsMeetTheBand) {
     const BandCase& c = GetParam();
-    const IndexRange got = GridEntriesInBand(c.nEntries, c.nCols, c.nPitch, c.yTop, c.yBottom, c.nMargin);
+    const IndexRange got =
+        GridEntriesInBand(c.nEntries, c.nCols, c.nPitch, c.yTop, c.yBottom, c.nMargin);
     EXPECT_EQ(got.first, c.first);
     EXPECT_EQ(got.last, c.last);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Bands, GridBandTest,
-    ::testing::Values(
-        BandCase{"FirstRowOnly", 10, 4, 103, 0, 103, 0, 0, 4},
-        // y 103 is the first line of row 1, so [0, 104) meets rows 0 and 1.
-        BandCase{"OnePixelIntoSecondRow", 10, 4, 103, 0, 104, 0, 0, 8},
-        BandCase{"MarginAddsNeighbourRows", 40, 4, 103, 206, 309, 1, 4, 16},
-        BandCase{"MarginClampedAtEnds", 10, 4, 103, 0, 1000, 2, 0, 10},
-        BandCase{"PartialLastRow", 10, 4, 103, 206, 300, 0, 8, 10},
-        BandCase{"BelowTheGrid", 10, 4, 103, 400, 500, 0, 0, 0},
-        BandCase{"AboveTheGrid", 10, 4, 103, -300, -10, 0, 0, 0},
-        BandCase{"AboveWithMarginReachesFirstRow", 10, 4, 103, -103, -10, 1, 0, 4},
-        BandCase{"EmptyBand", 10, 4, 103, 50, 50, 3, 0, 0},
-        // Rows 825..835 of 1667, widened by one: the cost stays with the band.
-        BandCase{"MiddleOfTwentyThousand", 20000, 12, 103, 85000, 86024, 1, 9888, 10044},
-        BandCase{"PitchZeroTakesAll", 10, 4, 0, 0, 100, 0, 0, 10}),
+    ::testing::Values(BandCase{"FirstRowOnly", 10, 4, 103, 0, 103, 0, 0, 4},
+                      // y 103 is the first line of row 1, so [0, 104) meets rows 0 and 1.
+                      BandCase{"OnePixelIntoSecondRow", 10, 4, 103, 0, 104, 0, 0, 8},
+                      BandCase{"MarginAddsNeighbourRows", 40, 4, 103, 206, 309, 1, 4, 16},
+                      BandCase{"MarginClampedAtEnds", 10, 4, 103, 0, 1000, 2, 0, 10},
+                      BandCase{"PartialLastRow", 10, 4, 103, 206, 300, 0, 8, 10},
+                      BandCase{"BelowTheGrid", 10, 4, 103, 400, 500, 0, 0, 0},
+                      BandCase{"AboveTheGrid", 10, 4, 103, -300, -10, 0, 0, 0},
+                      BandCase{"AboveWithMarginReachesFirstRow", 10, 4, 103, -103, -10, 1, 0, 4},
+                      BandCase{"EmptyBand", 10, 4, 103, 50, 50, 3, 0, 0},
+                      // Rows 825..835 of 1667, widened by one: the cost stays with the band.
+                      BandCase{"MiddleOfTwentyThousand", 20000, 12, 103, 85000, 86024, 1, 9888,
+                               10044},
+                      BandCase{"PitchZeroTakesAll", 10, 4, 0, 0, 100, 0, 0, 10}),
     [](const ::testing::TestParamInfo<BandCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -85,7 +85,8 @@ IndexRange GridEntriesInBand(std::size_t nEntries, int nCols, int nPitch, int yT
         return y >= 0 ? y / nPitch : -((-y + nPitch - 1) / nPitch);
     };
     const std::int64_t firstRow = std::max<std::int64_t>(rowOf(yTop) - margin, 0);
-    const std::int64_t lastRow = std::min<std::int64_t>(rowOf(std::int64_t{yBottom} - 1) + margin, nRows - 1);
+    const std::int64_t lastRow =
+        std::min<std::int64_t>(rowOf(std::int64_t{yBottom} - 1) + margin, nRows - 1);
     if (firstRow > lastRow) return IndexRange{0, 0};
     const auto first = static_cast<std::size_t>(firstRow * cols);
     const auto last = std::min(nEntries, static_cast<std::size_t>((lastRow + 1) * cols));
