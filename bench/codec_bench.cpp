@@ -24,53 +24,12 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
+#include "bench_corpus.h"
 
 namespace {
 
 constexpr int kPitch = 103;
 constexpr int kThumb = kPitch - 3;
-
-std::string CorpusFolder() {
-    if (const char* psz = std::getenv("GALERIO_BENCH_CORPUS"); psz && *psz) return psz;
-    char sz[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", sz, sizeof sz - 1);
-    std::string strExe(sz, n > 0 ? std::size_t(n) : 0);
-    return strExe.substr(0, strExe.rfind('/')) + "/corpus";
-}
-
-std::vector<std::string> CorpusFiles(const char* pszPrefix) {
-    std::vector<std::string> v;
-    for (int i = 0; i < 50; ++i) {
-        char szName[64];
-        std::snprintf(szName, sizeof szName, "/%s_%02d.jpg", pszPrefix, i);
-        const std::string strPath = CorpusFolder() + szName;
-        if (access(strPath.c_str(), R_OK) == 0) v.push_back(strPath);
-    }
-    return v;
-}
-
-// The floor: the library alone, same reduction, rows thrown away.
-void BareDecode(const std::string& strPath, int nReduction) {
-    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile) return;
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, pFile);
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = unsigned(nReduction);
-    jpeg_start_decompress(&cinfo);
-    JSAMPARRAY ppRow =
-        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                   cinfo.output_width * cinfo.output_components, 1);
-    while (cinfo.output_scanline < cinfo.output_height) jpeg_read_scanlines(&cinfo, ppRow, 1);
-    benchmark::DoNotOptimize(ppRow[0][0]);
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    std::fclose(pFile);
-}
 
 // The alternative without DCT reduction: full decode, then the same shrink
 // and display-row preparation as a thumbnail.
