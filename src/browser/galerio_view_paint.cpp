@@ -92,7 +92,10 @@ void CGalerioView::OnInitialUpdate() {
 
 void CGalerioView::SetScrolls(bool bScrollToTop) {
     const QSize client = viewport()->size();
-    const GridSizes sizes = ComputeGridSizes(m_listImages.size(), m_nPitch, client.width(),
+    // A worker may be filling the catalogue while the progress window exists;
+    // until the run ends the view lays out nothing.
+    const std::size_t nEntries = m_pFindFDlg ? 0 : m_listImages.size();
+    const GridSizes sizes = ComputeGridSizes(nEntries, m_nPitch, client.width(),
                                              client.height(), m_nCols, m_nRows);
     m_nCols = sizes.nCols;
     m_nRows = sizes.nRows;

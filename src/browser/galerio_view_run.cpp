@@ -70,7 +70,12 @@ void CGalerioView::JoinWorkers() {
 
 void CGalerioView::SortImages() { ::SortImages(m_listImages, m_nSortOption, m_nSortStyle); }
 
-void CGalerioView::FreeImageList() { ::FreeImageList(m_listImages, m_pSelected); }
+// User-interface thread only: the cached top-down copies go with the entries.
+// The processing thread frees through the catalogue function directly.
+void CGalerioView::FreeImageList() {
+    ::FreeImageList(m_listImages, m_pSelected);
+    InvalidateThumbCache();
+}
 
 void CGalerioView::StartSearch(std::string folder) {
     // Two runs at once would fill one catalogue from two threads.
@@ -166,7 +171,7 @@ void CGalerioView::ProcessImages(CGalerioView* pView) {
         if (pView->m_bShutdown.load(std::memory_order_acquire)) return;
         if (pView->m_bStopRequested.load(std::memory_order_acquire) ||
             !pView->m_bFindDlgVisible.load(std::memory_order_acquire)) {
-            pView->FreeImageList();
+            ::FreeImageList(list, pView->m_pSelected);
             break;
         }
         ImageItem& item = *list[i];
@@ -182,7 +187,7 @@ void CGalerioView::ProcessImages(CGalerioView* pView) {
                                 : BuildThumbnailBitmap(item, nPitch, nThumbSize);
         if (!bBuilt) {
             // A half-built catalogue would show gaps; the run ends with none.
-            pView->FreeImageList();
+            ::FreeImageList(list, pView->m_pSelected);
             break;
         }
     }
@@ -209,6 +214,8 @@ void CGalerioView::OnProcessDone() {
 void CGalerioView::DeleteFindDlg() {
     delete m_pFindFDlg;
     m_pFindFDlg = nullptr;
+    // Every entry may have new pixels, possibly at a freed entry's address.
+    InvalidateThumbCache();
     SetScrolls(true);
     m_bProcessing.store(false, std::memory_order_release);
     if (m_pHost && m_pHost->SlideShowRequested()) m_pHost->StartSlideShow();

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <QThread>
@@ -342,6 +343,46 @@ TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {
         EXPECT_NE(item.m_pBits, nullptr);
     }
     EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+// A second run gives every entry new pixels, often at the address the old
+// ones had; the grid must show the new ones.
+TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
+    Touch("a.jpg");
+    MakeView();
+    std::atomic<int> nColour{0x2040C0};
+    m_pView->SetThumbnailBuilder([&](ImageItem& item, int, int) {
+        item.m_pBits.reset();
+        item.m_nThumbWidth = 40;
+        item.m_nThumbHeight = 40;
+        const std::uint32_t nStride = DisplayStride(40);
+        item.m_pBits = std::make_unique<std::uint8_t[]>(nStride * 40);
+        const int c = nColour.load();  // 0xRRGGBB
+        for (std::uint32_t y = 0; y < 40; ++y)
+            for (std::uint32_t x = 0; x < 40; ++x) {
+                std::uint8_t* p = item.m_pBits.get() + y * nStride + x * 3;
+                p[0] = c & 0xFF;  // display rows are blue, green, red
+                p[1] = (c >> 8) & 0xFF;
+                p[2] = (c >> 16) & 0xFF;
+            }
+        return true;
+    });
+    auto centre = [this] {
+        QImage image(m_pView->m_nPitch, m_pView->m_nPitch, QImage::Format_RGB32);
+        QPainter painter(&image);
+        m_pView->OnDraw(painter, image.rect());
+        return image.pixelColor(m_pView->m_nPitch / 2, m_pView->m_nPitch / 2);
+    };
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(centre(), QColor(0x20, 0x40, 0xC0));
+
+    nColour = 0x10E030;
+    m_pView->m_pFindFDlg = new CFindFilesDlg(m_pView.get());
+    m_pView->m_pFindFDlg->Create(m_pView.get());
+    m_pView->StartProcessing();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(centre(), QColor(0x10, 0xE0, 0x30));
 }
 
 TEST_F(ViewRun, SlowHandShakeAsksOnceAndTheRunCarriesOn) {
