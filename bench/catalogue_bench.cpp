@@ -6,12 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <list>
 #include <random>
 #include <string>
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
+#include "support/reference_sort.h"
 
 namespace {
 
@@ -30,34 +30,6 @@ ImageList MakeCatalogue(std::size_t n) {
         list.push_back(std::move(item));
     }
     return list;
-}
-
-bool Greater(const ImageItem& a, const ImageItem& b, int nOption) {
-    switch (nOption) {
-        case kSortByName:
-            return NameSortKey(b.m_strName) < NameSortKey(a.m_strName);
-        case kSortBySize:
-            return a.m_nFileSize > b.m_nFileSize;
-        default:
-            return a.m_ftModified > b.m_ftModified;
-    }
-}
-
-// The selection sort through a second linked list, as first described.
-void SelectionSort(ImageList& list, int nOption, int nStyle) {
-    std::list<std::unique_ptr<ImageItem>> source;
-    for (auto& p : list) source.push_back(std::move(p));
-    std::list<std::unique_ptr<ImageItem>> second;
-    while (!source.empty()) {
-        auto best = source.begin();
-        for (auto it = std::next(source.begin()); it != source.end(); ++it)
-            if (nStyle == 0 ? Greater(**it, **best, nOption) : Greater(**best, **it, nOption))
-                best = it;
-        second.push_front(std::move(*best));
-        source.erase(best);
-    }
-    list.clear();
-    for (auto& p : second) list.push_back(std::move(p));
 }
 
 ImageList Copy(const ImageList& list) {
@@ -98,7 +70,7 @@ void BM_SelectionSortReference(benchmark::State& state) {
         state.PauseTiming();
         ImageList list = Copy(prototype);
         state.ResumeTiming();
-        SelectionSort(list, static_cast<int>(state.range(1)), 0);
+        ReferenceSelectionSort(list, static_cast<int>(state.range(1)), 0);
         benchmark::DoNotOptimize(list.data());
         state.PauseTiming();
         list.clear();

@@ -2,21 +2,8 @@
 #include "app/frame_rules.h"
 
 #include <algorithm>
-#include <cctype>
 
-namespace {
-
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-std::string StripBlanks(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
-}  // namespace
+#include "platform/text_util.h"
 
 CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
     CommandLineInfo info;

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "platform/paths.h"
+#include "platform/text_util.h"
 
 namespace {
 
@@ -36,16 +37,6 @@ std::string FromStored(const QVariant& value) {
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(',')).toStdString();
     return value.toString().toStdString();
-}
-
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-std::string Strip(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
 }
 
 struct FileCloser {
@@ -98,7 +89,7 @@ void SettingsStore::ImportLegacyProfile(const std::string& appName) {
     // Lines are read in pieces of at most 519 characters, each piece a line.
     char buffer[520];
     while (std::fgets(buffer, sizeof buffer, file.get())) {
-        const std::string line = Strip(buffer);
+        const std::string line = StripBlanks(buffer);
         const std::size_t open = line.find('[');
         const std::size_t close = line.find(']');
         if (!line.empty() && open == 0 && close == line.size() - 1) {
@@ -106,7 +97,7 @@ void SettingsStore::ImportLegacyProfile(const std::string& appName) {
             std::string section = line;
             section.front() = ' ';
             section.back() = ' ';
-            section = Strip(section);
+            section = StripBlanks(section);
             // A section the store cannot name ends the import.
             if (section.empty() || section.find('/') != std::string::npos ||
                 section.find('\\') != std::string::npos) {

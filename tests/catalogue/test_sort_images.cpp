@@ -3,10 +3,10 @@
 // defined by, on random catalogues full of equal keys.
 #include <gtest/gtest.h>
 
-#include <list>
 #include <random>
 
 #include "browser/catalogue/sort_images.h"
+#include "support/reference_sort.h"
 
 namespace {
 
@@ -20,38 +20,6 @@ std::unique_ptr<ImageItem> MakeItem(const std::string& name, const std::string& 
     item->m_dwSize = static_cast<std::uint32_t>(nSize);
     item->m_ftModified = ftModified;
     return item;
-}
-
-bool KeyGreater(const ImageItem& a, const ImageItem& b, int nOption) {
-    switch (nOption) {
-        case kSortByName:
-            return NameSortKey(b.m_strName) < NameSortKey(a.m_strName);
-        case kSortBySize:
-            return a.m_nFileSize > b.m_nFileSize;
-        default:
-            return a.m_ftModified > b.m_ftModified;
-    }
-}
-
-// The procedure as it reads: take the extreme entry nearest the head, move it
-// to the head of a second list, repeat, then hand the second list back.
-void ReferenceSelectionSort(ImageList& list, int nOption, int nStyle) {
-    if (nOption < kSortByName || nOption > kSortByDate) return;
-    std::list<std::unique_ptr<ImageItem>> source;
-    for (auto& p : list) source.push_back(std::move(p));
-    std::list<std::unique_ptr<ImageItem>> second;
-    while (!source.empty()) {
-        auto best = source.begin();
-        for (auto it = std::next(source.begin()); it != source.end(); ++it) {
-            const bool bReplace = nStyle == 0 ? KeyGreater(**it, **best, nOption)
-                                              : KeyGreater(**best, **it, nOption);
-            if (bReplace) best = it;
-        }
-        second.push_front(std::move(*best));
-        source.erase(best);
-    }
-    list.clear();
-    for (auto& p : second) list.push_back(std::move(p));
 }
 
 std::vector<std::string> Paths(const ImageList& list) {
