@@ -4,10 +4,16 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "platform/message_box.h"
 
 namespace {
+
+std::atomic<int> g_nBoxesPosted{0};
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     switch (icon) {
@@ -66,11 +72,31 @@ void InstallDesktopMessageBoxes() {
         QCoreApplication* app = QCoreApplication::instance();
         if (!app || QThread::currentThread() == app->thread()) return RunBox(request);
         // A worker waits in the box like the user-interface thread would: the
-        // box runs there and the worker blocks until it is answered.
-        MsgResult result = MsgResult::Ok;
-        QMetaObject::invokeMethod(
-            app, [&] { result = RunBox(request); }, Qt::BlockingQueuedConnection);
-        return result;
+        // box runs there and the worker blocks until it is answered. The
+        // answer comes back under our own lock, so the hand-over is plain to
+        // see for anyone (and any tool) checking the threads.
+        struct Pending {
+            std::mutex mutex;
+            std::condition_variable answered;
+            bool bDone = false;
+            MsgResult result = MsgResult::Ok;
+        };
+        auto pending = std::make_shared<Pending>();
+        auto show = [pending, request] {
+            // Pairs with the release below: Qt's event queue orders the two
+            // threads with a lock that thread checkers cannot see.
+            g_nBoxesPosted.load(std::memory_order_acquire);
+            const MsgResult result = RunBox(request);
+            std::lock_guard lock(pending->mutex);
+            pending->result = result;
+            pending->bDone = true;
+            pending->answered.notify_all();
+        };
+        g_nBoxesPosted.fetch_add(1, std::memory_order_release);
+        QMetaObject::invokeMethod(app, std::move(show), Qt::QueuedConnection);
+        std::unique_lock lock(pending->mutex);
+        pending->answered.wait(lock, [&] { return pending->bDone; });
+        return pending->result;
     });
     SetBeepHandler([] { QApplication::beep(); });
 }
