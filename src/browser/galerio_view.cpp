@@ -70,7 +70,8 @@ bool CGalerioView::IsIdle() const {
 bool CGalerioView::event(QEvent* e) {
     // Pairs with the worker's release before it posted (see m_nPostedMessages).
     m_nPostedMessages.load(std::memory_order_acquire);
-    switch (e->type()) {
+    // The workers' message types lie outside the QEvent::Type enumerators.
+    switch (static_cast<int>(e->type())) {
         case WM_SEARCH_PROGRESS:
             OnSearchProgress();
             return true;

@@ -47,6 +47,9 @@ struct CaptionCase {
     const char* tooltip;
 };
 
+// Names the case by its status text in test listings instead of raw bytes.
+void PrintTo(const CaptionCase& c, std::ostream* os) { *os << c.status; }
+
 class CommandCaptionTest : public ::testing::TestWithParam<CaptionCase> {};
 
 TEST_P(CommandCaptionTest, MenuTextKeyAndPrompts) {
@@ -55,7 +58,9 @@ TEST_P(CommandCaptionTest, MenuTextKeyAndPrompts) {
     const CaptionCase& c = GetParam();
     QAction* pAction = f.Action(c.nId);
     ASSERT_NE(pAction, nullptr);
-    if (c.caption) EXPECT_EQ(pAction->text(), c.caption);
+    if (c.caption) {
+        EXPECT_EQ(pAction->text(), c.caption);
+    }
     EXPECT_EQ(pAction->shortcut(), c.key);
     EXPECT_EQ(pAction->statusTip(), c.status);
     EXPECT_EQ(pAction->toolTip(), c.tooltip);

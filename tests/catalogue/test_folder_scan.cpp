@@ -25,7 +25,9 @@ protected:
         const std::string path = Dir() + "/" + name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0) << path;
-        if (nSize > 0) ASSERT_EQ(::ftruncate(fd, nSize), 0);
+        if (nSize > 0) {
+            ASSERT_EQ(::ftruncate(fd, nSize), 0);
+        }
         ::close(fd);
     }
 
