@@ -12,11 +12,13 @@
 #include <QTest>
 #include <QThread>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
 #include "browser/find_files_dlg.h"
 #include "codec/display_bitmap.h"
+#include "codec/jpeg_file.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
@@ -234,6 +236,35 @@ TEST_F(ViewRun, FailingSecondOfFiveEmptiesTheCatalogue) {
     EXPECT_EQ(m_pView->m_pSelected, nullptr);
     EXPECT_EQ(m_log.back(), "gone");
     EXPECT_EQ(m_host.m_nCloseRequests, 0);
+}
+
+// The same with the real codec: a text file named like a photo stops the run
+// with the library's own message, after the first photo was made.
+TEST_F(ViewRun, FileThatIsNotAJpegStopsTheRealRunWithTheLibrarysMessage) {
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    std::vector<std::uint8_t> pixels(64 * 48 * 3, 0x80);
+    for (const char* n : {"a.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        ASSERT_TRUE(JpegFile::WriteJpegFile(m_strFolder + "/" + n, pixels.data(), 64, 48, 90));
+    {
+        std::ofstream notJpeg(m_strFolder + "/b.jpg");
+        notJpeg << "plain text, not a photograph\n";
+    }
+    MakeView();
+    m_pView->SetThumbnailBuilder(BuildThumbnailBitmap);
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+
+    const std::vector<MessageRequest> boxes = m_messages.Messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "JPEG Fatal Error");
+    EXPECT_TRUE(boxes[0].text.startsWith("Not a JPEG file")) << boxes[0].text.toStdString();
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Error);
+    // Processing reached the broken file and went no further.
+    const qsizetype nProcessing = m_log.indexOf("title:Processing Image Files");
+    ASSERT_GE(nProcessing, 0);
+    EXPECT_EQ(m_log.mid(nProcessing + 1),
+              QStringList({Text("a.jpg"), Text("b.jpg"), "gone"}));
+    EXPECT_TRUE(m_pView->m_listImages.empty());
 }
 
 class ViewRunKeys : public ViewRun, public ::testing::WithParamInterface<Qt::Key> {};
