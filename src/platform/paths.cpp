@@ -2,7 +2,11 @@
 #include "platform/paths.h"
 
 #include <QFile>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 QString ToDisplay(const std::string& path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
@@ -21,4 +25,36 @@ std::string ConfigHome() {
     }
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
+}
+
+std::string AbsoluteFolder(const std::string& path, const std::string& base) {
+    if (path.empty()) return {};
+    std::string full = path;
+    if (path[0] != '/') {
+        std::string from = base;
+        if (from.empty()) {
+            // getcwd fails only when the directory was removed; "/" is then
+            // a better anchor than a path relative to nothing.
+            std::vector<char> buf(4096);
+            while (!::getcwd(buf.data(), buf.size()) && errno == ERANGE) buf.resize(buf.size() * 2);
+            from = buf[0] == '/' ? std::string(buf.data()) : std::string("/");
+        }
+        full = from + "/" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= full.size()) {
+        std::size_t slash = full.find('/', pos);
+        if (slash == std::string::npos) slash = full.size();
+        const std::string part = full.substr(pos, slash - pos);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = slash + 1;
+    }
+    std::string clean;
+    for (const std::string& part : parts) clean += "/" + part;
+    return clean.empty() ? std::string("/") : clean;
 }

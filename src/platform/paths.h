@@ -9,5 +9,11 @@
 QString ToDisplay(const std::string& path);
 std::string FromDisplay(const QString& text);
 
+// The folder as an absolute path without ".", ".." or repeated and trailing
+// "/" (the root stays "/"). A relative path is taken from base, or from the
+// process's current directory when base is empty. ".." is resolved by the
+// text, as a shell's "cd -L" would; an empty path gives an empty result.
+std::string AbsoluteFolder(const std::string& path, const std::string& base = {});
+
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or empty; no trailing "/".
 std::string ConfigHome();
