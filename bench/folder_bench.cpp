@@ -67,7 +67,7 @@ void BM_WholeFolderVsFloor(benchmark::State& state) {
         view.StartSearch(strFolder);
         while (!view.IsIdle()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double fR = SecondsSince(t0);
-        if (view.m_listImages.size() != vFiles.size()) {
+        if (view.Catalogue().size() != vFiles.size()) {
             state.SkipWithError("the run did not make every thumbnail");
             break;
         }

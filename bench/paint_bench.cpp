@@ -49,7 +49,7 @@ void BM_FullRepaint(benchmark::State& state) {
     view.resize(1280 + 2 * view.frameWidth(), 1024 + 2 * view.frameWidth());
     view.show();
     view.OnInitialUpdate();
-    FillCatalogue(view.m_listImages, nEntries);
+    FillCatalogue(view.Catalogue(), nEntries);
     view.SetScrolls(true);
     QScrollBar* pV = view.verticalScrollBar();
     pV->setValue(pV->maximum() / 2);

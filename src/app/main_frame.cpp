@@ -214,10 +214,10 @@ void CMainFrame::OnStartupTimer() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    if (m_pView && m_pView->m_pFindFDlg) {
+    if (m_pView && m_pView->FindDlg()) {
         // Work is under way: ask it to stop and try again shortly. The workers
         // are never waited on here, so the window stays responsive.
-        m_pView->m_bStopRequested = true;
+        m_pView->RequestStop();
         m_timerCloseRetry.start(kCloseRetryMs, this);
         e->ignore();
         return;

@@ -136,9 +136,9 @@ bool CMainFrame::IsCommandEnabled(int nId) const {
             return pView && pView->IsIdle();
         case EnableRule::CatalogueAndIdle:
             // Idle first: the catalogue is not to be read while a worker fills it.
-            return pView && pView->IsIdle() && !pView->m_listImages.empty();
+            return pView && pView->IsIdle() && !pView->Catalogue().empty();
         case EnableRule::Selection:
-            return pView && pView->m_pSelected != nullptr;
+            return pView && pView->Selected() != nullptr;
         case EnableRule::NotYetAvailable:
             return false;
     }
@@ -201,7 +201,7 @@ void CMainFrame::OnCloseView() {
 
 void CMainFrame::OnRefresh() {
     m_pView->FreeImageList();
-    m_pView->StartSearch(m_pView->m_strSearchFolder);
+    m_pView->StartSearch(m_pView->SearchFolder());
 }
 
 void CMainFrame::OnRestoreTips() {

@@ -16,6 +16,8 @@ CFindFilesDlg::CFindFilesDlg(CGalerioView* pView)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pLabel);
     m_pLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // File names are shown as they are, never read as markup.
+    m_pLabel->setTextFormat(Qt::PlainText);
     // A long path is shown whole and clipped by the window, never wrapped.
     m_pLabel->setWordWrap(false);
     m_pLabel->setMinimumWidth(420);
@@ -24,7 +26,7 @@ CFindFilesDlg::CFindFilesDlg(CGalerioView* pView)
 
 CFindFilesDlg::~CFindFilesDlg() {
     // The base destructor hides the window without passing through setVisible.
-    if (m_pView) m_pView->m_bFindDlgVisible.store(false, std::memory_order_release);
+    if (m_pView) m_pView->SetFindDlgVisible(false);
 }
 
 void CFindFilesDlg::Create(QWidget* pOwner) {
@@ -53,13 +55,13 @@ void CFindFilesDlg::SetText(const QString& text) {
 void CFindFilesDlg::setVisible(bool bVisible) {
     QDialog::setVisible(bVisible);
     // The processing thread must not ask the widget, so it reads this mirror.
-    if (m_pView) m_pView->m_bFindDlgVisible.store(isVisible(), std::memory_order_release);
+    if (m_pView) m_pView->SetFindDlgVisible(isVisible());
 }
 
 void CFindFilesDlg::closeEvent(QCloseEvent* e) {
-    if (m_pView && (m_pView->m_bSearching.load() || m_pView->m_bProcessing.load())) {
+    if (m_pView && (m_pView->IsSearching() || m_pView->IsProcessing())) {
         // The run ends at its next entry; the window goes with it.
-        m_pView->m_bStopRequested.store(true, std::memory_order_release);
+        m_pView->RequestStop();
         e->ignore();
         return;
     }

@@ -4,12 +4,24 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QPalette>
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
-#include "browser/view_events.h"
 #include "codec/display_bitmap.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+
+namespace {
+
+// Pitches the view accepts from the store: a thumbnail needs at least one
+// pixel inside its 3-pixel border, and no screen is wider than the top.
+constexpr int kPitchMin = 4;
+constexpr int kPitchMax = 16384;
+// The longest slide interval whose milliseconds still fit an int.
+constexpr int kSlideSecondsMax = INT_MAX / 1000;
+
+}  // namespace
 
 QColor ColorFromRef(int cr) { return QColor(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF); }
 
@@ -18,8 +30,7 @@ int RefFromColor(const QColor& color) {
 }
 
 CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent)
-    : QAbstractScrollArea(parent), m_store(store), m_pHost(pHost) {
-    m_fnBuildThumbnail = BuildThumbnailBitmap;
+    : QAbstractScrollArea(parent), m_store(store), m_pHost(pHost), m_run(this, m_listImages) {
     LoadSettings();
     // Seeds the random slide order with the millisecond part of the time.
     std::srand(static_cast<unsigned>(QTime::currentTime().msec()));
@@ -32,6 +43,9 @@ void CGalerioView::LoadSettings() {
     m_nSortStyle = s.GetInt(kSectionSettings, kSortStyle, kSortStyleDefault);
     m_nSortOption = s.GetInt(kSectionSettings, kSortOption, kSortOptionDefault);
     m_nPitch = s.GetInt(kSectionSettings, kPitch, kPitchDefault);
+    // A pitch of 3 or less leaves no room for a thumbnail, and one beyond
+    // any screen only makes the grid's sums overflow.
+    if (m_nPitch < kPitchMin || m_nPitch > kPitchMax) m_nPitch = kPitchDefault;
     m_nThumbSize = m_nPitch - 3;
     m_bColorCheck = s.GetInt(kSectionSettings, kColorCheck, kColorCheckDefault) != 0;
     m_crBackColor = s.GetInt(kSectionSettings, kBackColor, kBackColorDefault);
@@ -55,6 +69,9 @@ void CGalerioView::LoadSettings() {
     int nSeconds = 0;
     // A text with no number (an emptied field) falls back to the default.
     m_nSlideTime = ParseLeadingInt(slide, nSeconds) ? nSeconds : kSlideSecondsDefault;
+    // The interval is counted in milliseconds in an int.
+    if (m_nSlideTime < 0) m_nSlideTime = kSlideSecondsDefault;
+    m_nSlideTime = std::min(m_nSlideTime, kSlideSecondsMax);
 
     m_bRandom = s.GetInt(kSectionSettings, kRandom, kRandomDefault) != 0;
     m_bFit = s.GetInt(kSectionSettings, kFit, kFitDefault) != 0;
@@ -63,28 +80,5 @@ void CGalerioView::LoadSettings() {
 }
 
 bool CGalerioView::IsIdle() const {
-    return m_pFindFDlg == nullptr && m_pImageWin == nullptr && !m_bSearching.load() &&
-           !m_bProcessing.load();
-}
-
-bool CGalerioView::event(QEvent* e) {
-    // Pairs with the worker's release before it posted (see m_nPostedMessages).
-    m_nPostedMessages.load(std::memory_order_acquire);
-    // The workers' message types lie outside the QEvent::Type enumerators.
-    switch (static_cast<int>(e->type())) {
-        case WM_SEARCH_PROGRESS:
-            OnSearchProgress();
-            return true;
-        case WM_SEARCH_DONE:
-            OnSearchDone(static_cast<CViewMessage*>(e)->m_wParam);
-            return true;
-        case WM_PROCESS_PROGRESS:
-            OnProcessProgress();
-            return true;
-        case WM_PROCESS_DONE:
-            OnProcessDone();
-            return true;
-        default:
-            return QAbstractScrollArea::event(e);
-    }
+    return m_pFindFDlg == nullptr && m_pImageWin == nullptr && !m_bSearching && !m_bProcessing;
 }

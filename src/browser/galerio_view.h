@@ -5,25 +5,19 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "browser/catalogue/catalogue_run.h"
 #include "model/image_item.h"
 
 class CFindFilesDlg;
 class IViewHost;
 class SettingsStore;
 class QPainter;
-
-// The per-entry thumbnail operation the processing thread calls; the real one
-// is BuildThumbnailBitmap, tests put in a scripted one.
-using ThumbnailBuilder = std::function<bool(ImageItem& item, int nPitch, int nThumbSize)>;
 
 // Colour values are stored as 0x00BBGGRR (red in the low byte).
 QColor ColorFromRef(int cr);
@@ -42,12 +36,26 @@ public:
     void StartSearch(std::string folder);
     void SortImages();
     void FreeImageList();
+    // The one way the catalogue is declared changed (run end, free, delete,
+    // move, re-sort, pitch): the cells are laid out anew, painted copies of
+    // old pixels are dropped and the view is repainted.
+    void CatalogueChanged(bool bScrollToTop);
 
     // Thumbnail production.
     bool IsIdle() const;
+    // Processes the catalogue again (a changed pitch); makes the progress
+    // window when none is open.
     void StartProcessing();
     void DeleteFindDlg();
-    void SetThumbnailBuilder(ThumbnailBuilder fn) { m_fnBuildThumbnail = std::move(fn); }
+    void SetThumbnailBuilder(ThumbnailBuilder fn) { m_run.SetThumbnailBuilder(std::move(fn)); }
+    // Asks a run in progress to stop (the user closed a window).
+    void RequestStop() { m_run.RequestStop(); }
+    bool IsStopRequested() const { return m_run.IsStopRequested(); }
+    bool IsSearching() const { return m_bSearching; }
+    bool IsProcessing() const { return m_bProcessing; }
+    // The progress window's visibility, as the processing thread sees it.
+    void SetFindDlgVisible(bool bVisible) { m_run.SetWindowVisible(bVisible); }
+    CatalogueRun& Run() { return m_run; }
 
     // Grid layout and painting.
     void OnInitialUpdate();
@@ -56,47 +64,77 @@ public:
     void OnDraw(QPainter& dc, const QRect& rcUpdate);
     ImageItem* HitTest(const QPoint& ptWindow) const;
     void OnFilePrint();
-    // Drops the painted copies of the thumbnails; call on the user-interface
-    // thread whenever a run starts or ends or the catalogue changes.
-    void InvalidateThumbCache();
 
     // The slide interval in milliseconds, from "SlideTime".
     int SlideIntervalMs() const { return m_nSlideTime * 1000; }
 
+    // Reads the view's settings from the store (constructor and Preferences).
+    void LoadSettings();
+    // A new grid pitch; the thumbnails are made again by StartProcessing.
+    void SetPitch(int nPitch);
+
+    // ---- What the frame, the commands and tests read ----
     SettingsStore& Store() const { return m_store; }
     IViewHost* Host() const { return m_pHost; }
+    // Only while the view is idle: a worker fills it during a run.
+    const ImageList& Catalogue() const { return m_listImages; }
+    ImageList& Catalogue() { return m_listImages; }
+    ImageItem* Selected() const { return m_pSelected; }
+    void SetSelected(ImageItem* pItem) { m_pSelected = pItem; }
+    const std::string& SearchFolder() const { return m_strSearchFolder; }
+    CFindFilesDlg* FindDlg() const { return m_pFindFDlg; }
+    QWidget* ImageWin() const { return m_pImageWin; }
+    void SetImageWin(QWidget* pWin) { m_pImageWin = pWin; }
+    int Pitch() const { return m_nPitch; }
+    int ThumbSize() const { return m_nThumbSize; }
+    int Cols() const { return m_nCols; }
+    int Rows() const { return m_nRows; }
+    const QFont& Font() const { return m_font; }
+    bool IsInitialized() const { return m_bInitialized; }
+    int BackColor() const { return m_crBackColor; }
+    int TextColor() const { return m_crTextColor; }
+    int SlideTime() const { return m_nSlideTime; }
+    std::size_t ThumbCacheSize() const { return m_thumbCache.size(); }
+
+    // A painted copy of one entry's display rows, top-down, made once. The
+    // pointer and size it was made from let a paint notice a stale copy.
+    struct ThumbCacheEntry {
+        const std::uint8_t* pBits = nullptr;
+        int nWidth = 0;
+        int nHeight = 0;
+        QImage image;
+    };
+
+protected:
+    void customEvent(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // Handlers of the workers' messages.
+    void OnSearchProgress(const RunMessage& message);
+    void OnSearchDone(const RunMessage& message);
+    void OnProcessProgress(const RunMessage& message);
+    void OnProcessDone();
+    // Starts a worker; on failure the view is made idle again and the user told.
+    template <typename Fn>
+    bool StartWorker(Fn fnStart);
+    void InvalidateThumbCache();
+
+    SettingsStore& m_store;
+    IViewHost* m_pHost;
 
     // ---- Catalogue (changed only by the running worker during a run) ----
     ImageList m_listImages;
     ImageItem* m_pSelected = nullptr;
     std::string m_strSearchFolder;
 
-    // ---- Run state ----
+    // ---- Run state (user-interface thread only) ----
     CFindFilesDlg* m_pFindFDlg = nullptr;
     QWidget* m_pImageWin = nullptr;  // the open slide-show window, else null
-    std::atomic<bool> m_bSearching{false};
-    std::atomic<bool> m_bProcessing{false};
-    std::atomic<bool> m_bStopRequested{false};
-    std::atomic<bool> m_bSearchAck{true};
-    std::atomic<bool> m_bProcessAck{true};
-    // Mirrors the progress window's visibility for the processing thread,
-    // which must not ask the widget itself.
-    std::atomic<bool> m_bFindDlgVisible{false};
-    std::string m_strSearchFile;
-    std::string m_strProcessFile;
-    // Guards the two text slots for the one case the hand-shake cannot: a
-    // worker that gave up waiting writes while the handler may still read.
-    std::mutex m_mutexSlots;
-    // Set by the destructor: waiting workers give up at once so it can join them.
-    std::atomic<bool> m_bShutdown{false};
-    std::atomic<int> m_nWorkersRunning{0};
-    // Counts messages posted by the workers. Qt's event queue locks with
-    // futexes that ThreadSanitizer cannot see; this release/acquire pair makes
-    // the hand-over of each message object visible to it.
-    std::atomic<unsigned> m_nPostedMessages{0};
-    // How long a worker waits for the hand-shake before asking the user;
-    // tests shorten it.
-    std::chrono::milliseconds m_msAckTimeout{15000};
+    bool m_bSearching = false;
+    bool m_bProcessing = false;
 
     // ---- Settings held by the view ----
     int m_nSortStyle = 0;
@@ -122,14 +160,6 @@ public:
     int m_nRows = 0;
     QFont m_font;
     bool m_bInitialized = false;
-    // A painted copy of one entry's display rows, top-down, made once. The
-    // pointer and size it was made from let a paint notice a stale copy.
-    struct ThumbCacheEntry {
-        const std::uint8_t* pBits = nullptr;
-        int nWidth = 0;
-        int nHeight = 0;
-        QImage image;
-    };
     std::unordered_map<const ImageItem*, ThumbCacheEntry> m_thumbCache;
     // The entries and layout the cells were last computed for: a paint that
     // finds them unchanged skips touching every entry again.
@@ -138,29 +168,7 @@ public:
     int m_nCellPitch = 0;
     bool m_bCellsCurrent = false;
 
-    // Reads the settings above from the store (constructor and Preferences).
-    void LoadSettings();
-
-protected:
-    bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void scrollContentsBy(int dx, int dy) override;
-
-private:
-    // Handlers of the workers' messages.
-    void OnSearchProgress();
-    void OnSearchDone(long long wParam);
-    void OnProcessProgress();
-    void OnProcessDone();
-    // Thread bodies.
-    static void SearchFiles(CGalerioView* pView);
-    static void ProcessImages(CGalerioView* pView);
-    void JoinWorkers();
-
-    SettingsStore& m_store;
-    IViewHost* m_pHost;
-    ThumbnailBuilder m_fnBuildThumbnail;
-    std::thread m_threadSearch;
-    std::thread m_threadProcess;
+    // Declared last: its destructor joins the workers while everything they
+    // use still exists.
+    CatalogueRun m_run;
 };

@@ -95,8 +95,8 @@ void CGalerioView::SetScrolls(bool bScrollToTop) {
     // A worker may be filling the catalogue while the progress window exists;
     // until the run ends the view lays out nothing.
     const std::size_t nEntries = m_pFindFDlg ? 0 : m_listImages.size();
-    const GridSizes sizes = ComputeGridSizes(nEntries, m_nPitch, client.width(),
-                                             client.height(), m_nCols, m_nRows);
+    const GridSizes sizes =
+        ComputeGridSizes(nEntries, m_nPitch, client.width(), client.height(), m_nCols, m_nRows);
     m_nCols = sizes.nCols;
     m_nRows = sizes.nRows;
     // Called after every run and catalogue change: an entry made at the

@@ -37,7 +37,7 @@ struct ImageItem {
     std::int32_t m_nScaleNum = 0;
     std::int32_t m_nScaleDenom = 0;
     CellRect m_rcCell;
-    // Local last-write time as 100-ns ticks since 1601-01-01.
+    // Last-write time as 100-ns ticks since 1601-01-01 UTC (the date sort).
     std::uint64_t m_ftModified = 0;
     std::uint16_t m_wMonth = 0;
     std::uint16_t m_wDay = 0;

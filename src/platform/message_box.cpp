@@ -3,12 +3,14 @@
 
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 namespace {
 
 std::mutex g_mutex;
 MessageHandler g_handler;
 std::function<void()> g_beep;
+thread_local MessageHandler t_handler;
 
 MsgResult DefaultAnswer(MsgButtons buttons) {
     switch (buttons) {
@@ -35,6 +37,7 @@ MsgResult ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
 }
 
 MsgResult ShowMessage(const MessageRequest& request) {
+    if (t_handler) return t_handler(request);
     MessageHandler handler;
     {
         std::lock_guard lock(g_mutex);
@@ -52,6 +55,11 @@ MessageHandler SetMessageHandler(MessageHandler handler) {
     std::swap(g_handler, handler);
     return handler;
 }
+
+ScopedThreadMessageHandler::ScopedThreadMessageHandler(MessageHandler handler)
+    : m_previous(std::exchange(t_handler, std::move(handler))) {}
+
+ScopedThreadMessageHandler::~ScopedThreadMessageHandler() { t_handler = std::move(m_previous); }
 
 void Beep() {
     std::function<void()> beep;

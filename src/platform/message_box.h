@@ -25,12 +25,28 @@ using MessageHandler = std::function<MsgResult(const MessageRequest&)>;
 inline constexpr const char* kAppCaption = "Galerio";
 
 // An OK box whose caller names no icon shows the exclamation icon.
-MsgResult ShowMessage(const QString& text, const QString& caption = QString::fromLatin1(kAppCaption),
+MsgResult ShowMessage(const QString& text,
+                      const QString& caption = QString::fromLatin1(kAppCaption),
                       MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok);
 MsgResult ShowMessage(const MessageRequest& request);
 
 // Replaces the handler; returns the previous one so a scope can restore it.
 MessageHandler SetMessageHandler(MessageHandler handler);
+
+// While alive, boxes asked for on the constructing thread go to handler
+// instead of the process-wide one; the previous thread handler comes back at
+// the end. A worker thread uses it to route its boxes through an owner that
+// can also cancel the question.
+class ScopedThreadMessageHandler {
+public:
+    explicit ScopedThreadMessageHandler(MessageHandler handler);
+    ~ScopedThreadMessageHandler();
+    ScopedThreadMessageHandler(const ScopedThreadMessageHandler&) = delete;
+    ScopedThreadMessageHandler& operator=(const ScopedThreadMessageHandler&) = delete;
+
+private:
+    MessageHandler m_previous;
+};
 
 // Plays the desktop's default beep, also through a seam so tests can count it.
 void Beep();

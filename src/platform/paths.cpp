@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/paths.h"
 
-#include <QFile>
 #include <unistd.h>
 
+#include <QFile>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>

@@ -68,29 +68,29 @@ TEST_P(CommandCaptionTest, MenuTextKeyAndPrompts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandCaptionTest,
-    ::testing::Values(
-        CaptionCase{ID_OPEN_FOLDER, "&Open Folder...\tF2", QKeySequence(Qt::Key_F2), "Open Folder",
-                    "Open Folder"},
-        CaptionCase{ID_CLOSE_VIEW, "&Close View\tF9", QKeySequence(Qt::Key_F9), "Close View",
-                    "Close View"},
-        CaptionCase{ID_DELETE_THUMB, "&Delete Thumb\tDel", QKeySequence(Qt::Key_Delete), "Delete",
-                    "Delete"},
-        CaptionCase{ID_MOVE_THUMB, "&Move or Rename Thumb...\tF3", QKeySequence(Qt::Key_F3),
-                    "Move - Rename", "Move - Rename"},
-        CaptionCase{ID_MAKE_PAGE, "Make Thumbs and Pa&ge...\tF11", QKeySequence(Qt::Key_F11),
-                    "Thumbs and Page", "Thumbs and Page"},
-        CaptionCase{ID_SLIDE_SHOW, "Start Sl&ide Show\tF7", QKeySequence(Qt::Key_F7), "Slide Show",
-                    "Slide Show"},
-        CaptionCase{ID_HELP_FINDER, "&Help Topics\tF1", QKeySequence(), "List Help topics",
-                    "Help Topics"},
-        CaptionCase{ID_CONTEXT_HELP, nullptr, QKeySequence(Qt::SHIFT | Qt::Key_F1),
-                    "Display help for clicked on buttons, menus and windows", "Help"},
-        CaptionCase{ID_APP_ABOUT, "&About Galerio...", QKeySequence(),
-                    "Display program information, version number and copyright", "About"},
-        CaptionCase{ID_APP_EXIT, "E&xit", QKeySequence(),
-                    "Quit the application; prompts to save documents", "Exit"},
-        CaptionCase{ID_FILE_PRINT, nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
-                    "Print the active document", "Print"}));
+    ::testing::Values(CaptionCase{ID_OPEN_FOLDER, "&Open Folder...\tF2", QKeySequence(Qt::Key_F2),
+                                  "Open Folder", "Open Folder"},
+                      CaptionCase{ID_CLOSE_VIEW, "&Close View\tF9", QKeySequence(Qt::Key_F9),
+                                  "Close View", "Close View"},
+                      CaptionCase{ID_DELETE_THUMB, "&Delete Thumb\tDel",
+                                  QKeySequence(Qt::Key_Delete), "Delete", "Delete"},
+                      CaptionCase{ID_MOVE_THUMB, "&Move or Rename Thumb...\tF3",
+                                  QKeySequence(Qt::Key_F3), "Move - Rename", "Move - Rename"},
+                      CaptionCase{ID_MAKE_PAGE, "Make Thumbs and Pa&ge...\tF11",
+                                  QKeySequence(Qt::Key_F11), "Thumbs and Page", "Thumbs and Page"},
+                      CaptionCase{ID_SLIDE_SHOW, "Start Sl&ide Show\tF7", QKeySequence(Qt::Key_F7),
+                                  "Slide Show", "Slide Show"},
+                      CaptionCase{ID_HELP_FINDER, "&Help Topics\tF1", QKeySequence(),
+                                  "List Help topics", "Help Topics"},
+                      CaptionCase{ID_CONTEXT_HELP, nullptr, QKeySequence(Qt::SHIFT | Qt::Key_F1),
+                                  "Display help for clicked on buttons, menus and windows", "Help"},
+                      CaptionCase{ID_APP_ABOUT, "&About Galerio...", QKeySequence(),
+                                  "Display program information, version number and copyright",
+                                  "About"},
+                      CaptionCase{ID_APP_EXIT, "E&xit", QKeySequence(),
+                                  "Quit the application; prompts to save documents", "Exit"},
+                      CaptionCase{ID_FILE_PRINT, nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
+                                  "Print the active document", "Print"}));
 
 TEST(FrameMenus, MenusInTheirOrder) {
     AppFixture f;
@@ -165,21 +165,23 @@ TEST(FrameEnabling, FollowTheViewsState) {
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
 
     // The menu shows the state of the moment it opens, not of the last poll.
-    f.View().m_bSearching = true;
+    QWidget slideShow;  // a slide show makes the view busy
+    f.View().SetImageWin(&slideShow);
     emit TopMenu(frame, 0)->aboutToShow();
     EXPECT_FALSE(f.Action(ID_OPEN_FOLDER)->isEnabled());
-    f.View().m_bSearching = false;
+    f.View().SetImageWin(nullptr);
 }
 
 TEST(FrameEnabling, KeyOfADisabledCommandDoesNothing) {
     AppFixture f;
     f.Start();
     f.m_folders.m_answers << QString::fromStdString(f.MakeImageFolder("k", 1));
-    f.View().m_bSearching = true;  // busy, between two polls
+    QWidget slideShow;  // busy, between two polls
+    f.View().SetImageWin(&slideShow);
     f.Action(ID_OPEN_FOLDER)->setEnabled(true);
     f.Action(ID_OPEN_FOLDER)->trigger();
     EXPECT_TRUE(f.m_folders.m_titles.isEmpty());
-    f.View().m_bSearching = false;
+    f.View().SetImageWin(nullptr);
 }
 
 // ---- Commands ----
@@ -192,8 +194,8 @@ TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
     QTest::keyClick(&f.Frame(), Qt::Key_F2);
     ASSERT_EQ(f.m_folders.m_titles, QStringList{"Folder to search for JPGs"});
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_strSearchFolder, folder);
-    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(f.View().Catalogue().size(), 2u);
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
     EXPECT_EQ(f.App().m_store.GetString(kSectionSettings, kFolderPath, ""), folder);
     ASSERT_EQ(f.Frame().RecentActions().size(), 1u);
@@ -203,7 +205,7 @@ TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
     f.Action(ID_OPEN_FOLDER)->trigger();
     EXPECT_EQ(f.m_folders.m_titles.size(), 2);
     EXPECT_TRUE(f.View().IsIdle());
-    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.View().Catalogue().size(), 2u);
 }
 
 TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {
@@ -212,18 +214,18 @@ TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {
     const std::string folder = f.MakeImageFolder("cv", 2);
     f.App().OpenDocumentFile(folder);
     ASSERT_TRUE(f.WaitIdle());
-    ASSERT_EQ(f.View().m_listImages.size(), 2u);
-    const ImageItem* pBefore = f.View().m_listImages.front().get();
+    ASSERT_EQ(f.View().Catalogue().size(), 2u);
+    const ImageItem* pBefore = f.View().Catalogue().front().get();
 
     f.MakeImageFolder("cv", 3);  // a third file appears
     QTest::keyClick(&f.Frame(), Qt::Key_F5);
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_listImages.size(), 3u);
-    EXPECT_NE(f.View().m_listImages.front().get(), pBefore);
+    EXPECT_EQ(f.View().Catalogue().size(), 3u);
+    EXPECT_NE(f.View().Catalogue().front().get(), pBefore);
 
     QTest::keyClick(&f.Frame(), Qt::Key_F9);
-    EXPECT_TRUE(f.View().m_listImages.empty());
-    EXPECT_EQ(f.View().m_pSelected, nullptr);
+    EXPECT_TRUE(f.View().Catalogue().empty());
+    EXPECT_EQ(f.View().Selected(), nullptr);
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     f.Frame().UpdateCommandUI();
     EXPECT_FALSE(f.Action(ID_CLOSE_VIEW)->isEnabled());
@@ -237,13 +239,13 @@ TEST(FrameCommands, CtrlOOpensThroughTheApplicationAndCtrlNForgetsTheFolder) {
     f.m_folders.m_answers << QString::fromStdString(folder);
     QTest::keyClick(&f.Frame(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_strSearchFolder, folder);
+    EXPECT_EQ(f.View().SearchFolder(), folder);
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
 
     QTest::keyClick(&f.Frame(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     // The view keeps what it shows.
-    EXPECT_EQ(f.View().m_listImages.size(), 1u);
+    EXPECT_EQ(f.View().Catalogue().size(), 1u);
 }
 
 TEST(FrameCommands, RestoreNewUserTipsSetsTheTipBack) {

@@ -5,6 +5,8 @@
 
 #include <QTest>
 #include <QWindow>
+#include <atomic>
+#include <future>
 #include <thread>
 
 #include "app/galerio_app.h"
@@ -20,7 +22,8 @@ namespace {
 
 WindowRect StoredRect(const SettingsStore& store) {
     return {store.GetInt(kSectionScreen, kScreenX, -1), store.GetInt(kSectionScreen, kScreenY, -1),
-            store.GetInt(kSectionScreen, kScreenCx, -1), store.GetInt(kSectionScreen, kScreenCy, -1)};
+            store.GetInt(kSectionScreen, kScreenCx, -1),
+            store.GetInt(kSectionScreen, kScreenCy, -1)};
 }
 
 void PutRect(const std::string& configDir, const WindowRect& r) {
@@ -103,14 +106,14 @@ TEST(MainFrameStartup, CommandLineFolderIsScannedAfterTheStartupTimer) {
     // The document and the recent list have the folder, but nothing runs yet.
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
     EXPECT_TRUE(f.View().IsIdle());
-    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
+    EXPECT_TRUE(f.View().SearchFolder().empty());
     EXPECT_TRUE(f.Frame().IsStartupTimerStarted());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().m_strSearchFolder.empty(); }, 3000));
-    EXPECT_EQ(f.View().m_strSearchFolder, folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().SearchFolder().empty(); }, 3000));
+    EXPECT_EQ(f.View().SearchFolder(), folder);
     EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Galerio - " + folder));
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.View().Catalogue().size(), 2u);
     EXPECT_FALSE(f.Frame().SlideShowRequested());
 }
 
@@ -119,24 +122,24 @@ TEST(MainFrameStartup, StartupTimerRunsOnlyOnce) {
     const std::string folder = f.MakeImageFolder("once", 1);
     f.Start({folder, "-S"});
     EXPECT_TRUE(f.Frame().SlideShowRequested());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().m_strSearchFolder.empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().SearchFolder().empty(); }, 3000));
     ASSERT_TRUE(f.WaitIdle());
-    ASSERT_EQ(f.View().m_listImages.size(), 1u);
-    const ImageItem* pFirst = f.View().m_listImages.front().get();
+    ASSERT_EQ(f.View().Catalogue().size(), 1u);
+    const ImageItem* pFirst = f.View().Catalogue().front().get();
     // Each later initial update asks again; no second scan follows.
     f.Frame().StartStartupTimer();
     f.View().OnInitialUpdate();
     QTest::qWait(400);
     EXPECT_TRUE(f.View().IsIdle());
-    ASSERT_EQ(f.View().m_listImages.size(), 1u);
-    EXPECT_EQ(f.View().m_listImages.front().get(), pFirst);
+    ASSERT_EQ(f.View().Catalogue().size(), 1u);
+    EXPECT_EQ(f.View().Catalogue().front().get(), pFirst);
 }
 
 TEST(MainFrameStartup, NoFolderNoScan) {
     AppFixture f;
     f.Start();
     QTest::qWait(350);
-    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
+    EXPECT_TRUE(f.View().SearchFolder().empty());
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     EXPECT_EQ(f.m_messages.Count(), 0u);
 }
@@ -155,13 +158,21 @@ TEST(MainFrameClose, CloseWaitsForTheProgressWindowAndRetriesEveryHalfSecond) {
     AppFixture f;
     f.Start();
     CGalerioView& view = f.View();
-    // A run's state as the view holds it: its progress window is up.
-    view.m_pFindFDlg = new CFindFilesDlg(&view);
-    view.m_pFindFDlg->Create(&f.Frame());
+    // A real run, held at its first entry until the test lets it go.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> bHeld{false};
+    view.SetThumbnailBuilder([&](ImageItem&, int, int) {
+        bHeld = true;
+        released.wait();
+        return true;
+    });
+    view.StartSearch(f.MakeImageFolder("held", 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bHeld.load(); }, 5000));
 
     EXPECT_FALSE(f.Frame().close());
     EXPECT_TRUE(f.Frame().isVisible());
-    EXPECT_TRUE(view.m_bStopRequested.load());
+    EXPECT_TRUE(view.IsStopRequested());
     EXPECT_TRUE(f.Frame().IsClosePending());
 
     // Ticks keep coming while the window is there.
@@ -169,9 +180,10 @@ TEST(MainFrameClose, CloseWaitsForTheProgressWindowAndRetriesEveryHalfSecond) {
     EXPECT_TRUE(f.Frame().isVisible());
     EXPECT_TRUE(f.Frame().IsClosePending());
 
-    // The run ends: the next tick closes the window without the user.
-    view.DeleteFindDlg();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 1500));
+    // The run stops after its entry: a tick closes the window without the user.
+    release.set_value();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 3000));
+    EXPECT_EQ(view.FindDlg(), nullptr);
     EXPECT_FALSE(f.Frame().IsClosePending());
 }
 
@@ -185,15 +197,15 @@ TEST(MainFrameClose, CloseDuringARealRunStopsItAndThenCloses) {
         return true;
     });
     view.StartSearch(folder);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bProcessing.load(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.IsProcessing(); }, 5000));
 
     f.Frame().close();
     EXPECT_TRUE(f.Frame().isVisible());
-    EXPECT_TRUE(view.m_bStopRequested.load());
+    EXPECT_TRUE(view.IsStopRequested());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 5000));
     // The run stopped before its end and left no half-made catalogue.
-    EXPECT_EQ(view.m_pFindFDlg, nullptr);
-    EXPECT_TRUE(view.m_listImages.empty());
+    EXPECT_EQ(view.FindDlg(), nullptr);
+    EXPECT_TRUE(view.Catalogue().empty());
 }
 
 }  // namespace

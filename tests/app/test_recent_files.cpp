@@ -24,7 +24,8 @@ QStringList ProfileEntries() {
     QSettings profile(ProfilePath(), QSettings::IniFormat);
     profile.beginGroup("Recent File List");
     QStringList entries;
-    for (const QString& key : profile.childKeys()) entries << key + "=" + profile.value(key).toString();
+    for (const QString& key : profile.childKeys())
+        entries << key + "=" + profile.value(key).toString();
     entries.sort();
     return entries;
 }
@@ -161,11 +162,11 @@ TEST(RecentFolders, ChoosingAnEntryOpensItAndMovesItToTheTop) {
     f.App().AddToRecentFileList(newer);
     f.Frame().RecentActions()[1]->trigger();
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_strSearchFolder, older);
-    EXPECT_EQ(f.View().m_listImages.size(), 2u);
+    EXPECT_EQ(f.View().SearchFolder(), older);
+    EXPECT_EQ(f.View().Catalogue().size(), 2u);
     EXPECT_EQ(f.App().Document()->GetPathName(), older);
-    EXPECT_EQ(MenuTexts(f.Frame()),
-              (QStringList{QString::fromStdString("&1 " + older), QString::fromStdString("&2 " + newer)}));
+    EXPECT_EQ(MenuTexts(f.Frame()), (QStringList{QString::fromStdString("&1 " + older),
+                                                 QString::fromStdString("&2 " + newer)}));
 }
 
 TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
@@ -179,19 +180,19 @@ TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
 
     // A slide show holds the view (its window stands for the real one).
     QWidget slideShow;
-    f.View().m_pImageWin = &slideShow;
+    f.View().SetImageWin(&slideShow);
     f.Frame().RecentActions()[1]->trigger();
     EXPECT_EQ(f.App().OpenDocumentFile(second), nullptr);
-    EXPECT_TRUE(f.View().m_strSearchFolder.empty());
-    EXPECT_EQ(f.View().m_pFindFDlg, nullptr);
+    EXPECT_TRUE(f.View().SearchFolder().empty());
+    EXPECT_EQ(f.View().FindDlg(), nullptr);
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     EXPECT_EQ(MenuTexts(f.Frame()), before);
-    f.View().m_pImageWin = nullptr;
+    f.View().SetImageWin(nullptr);
 
     // Once idle again the same entry opens.
     f.Frame().RecentActions()[1]->trigger();
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().m_strSearchFolder, second);
+    EXPECT_EQ(f.View().SearchFolder(), second);
 }
 
 TEST(RecentFolders, EmptyListShowsAGreyedPlace) {

@@ -10,6 +10,8 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTest>
+#include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/temp_config.h"
+#include "view_test_helpers.h"
 
 namespace {
 
@@ -61,8 +64,8 @@ protected:
 
     void AddItems(const std::vector<QSize>& sizes) {
         for (const QSize& size : sizes) {
-            const int nIndex = static_cast<int>(m_pView->m_listImages.size());
-            m_pView->m_listImages.push_back(PaintMakeItem(nIndex, size.width(), size.height()));
+            const int nIndex = static_cast<int>(m_pView->Catalogue().size());
+            m_pView->Catalogue().push_back(PaintMakeItem(nIndex, size.width(), size.height()));
         }
         m_pView->SetScrolls(false);
     }
@@ -97,15 +100,15 @@ protected:
 // selection frame, its black bottom and right lines, the centred thumbnail,
 // background everywhere else.
 QRgb ExpectedPixel(const CGalerioView& view, int x, int y) {
-    const int P = view.m_nPitch;
-    const int nCols = view.m_nCols;
+    const int P = view.Pitch();
+    const int nCols = view.Cols();
     if (x < 0 || y < 0 || x >= nCols * P) return kBack;
     const std::size_t i = static_cast<std::size_t>(y / P) * nCols + x / P;
-    if (i >= view.m_listImages.size()) return kBack;
-    const ImageItem& item = *view.m_listImages[i];
+    if (i >= view.Catalogue().size()) return kBack;
+    const ImageItem& item = *view.Catalogue()[i];
     const int lx = x % P;
     const int ly = y % P;
-    if (view.m_pSelected == &item && lx <= P - 2 && ly <= P - 2 &&
+    if (view.Selected() == &item && lx <= P - 2 && ly <= P - 2 &&
         (lx == 0 || ly == 0 || lx == P - 2 || ly == P - 2))
         return kRed;
     if (lx == P - 1 || ly == P - 1) return kBlack;
@@ -151,7 +154,7 @@ TEST_P(GridRenderTest, EveryPixelIsCellThumbnailLineFrameOrBackground) {
     const GridCase& c = GetParam();
     CGalerioView& view = MakeView(500, 400);
     AddItems(c.sizes);
-    if (c.nSelected >= 0) view.m_pSelected = view.m_listImages[c.nSelected].get();
+    if (c.nSelected >= 0) view.SetSelected(view.Catalogue()[c.nSelected].get());
     const QImage image = c.bWidget ? RenderWidget() : RenderDirect();
     EXPECT_TRUE(MatchesGrid(image, view, QPoint(0, 0)));
 }
@@ -198,8 +201,17 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
     CGalerioView& view = MakeView(500, 400);
     AddItems(10, kPhoto);
     RenderDirect();
-    view.m_listImages.push_back(PaintMakeItem(10, 100, 75));
-    view.m_pFindFDlg = new CFindFilesDlg(&view);
+    view.Catalogue().push_back(PaintMakeItem(10, 100, 75));
+    // A real run over the catalogue, kept at its first entry.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> nBuilt{0};
+    view.SetThumbnailBuilder([&](ImageItem&, int, int) {
+        if (nBuilt++ == 0) released.wait();
+        return true;  // the pixels stay as they were
+    });
+    view.StartProcessing();
+    ASSERT_NE(view.FindDlg(), nullptr);
 
     const QImage during = RenderWidget();
     for (int y = 0; y < during.height(); ++y)
@@ -207,13 +219,13 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
             ASSERT_EQ(during.pixel(x, y) | 0xFF000000, kBack) << x << "," << y;
     EXPECT_EQ(view.HitTest(QPoint(10, 10)), nullptr);
     // The workers own the catalogue: not even the cells are renewed.
-    EXPECT_TRUE(view.m_listImages[10]->m_rcCell.IsEmpty());
+    EXPECT_TRUE(view.Catalogue()[10]->m_rcCell.IsEmpty());
 
-    delete view.m_pFindFDlg;
-    view.m_pFindFDlg = nullptr;
-    view.SetScrolls(false);
+    release.set_value();
+    ASSERT_TRUE(PumpUntil([&] { return view.IsIdle(); }));
+    EXPECT_EQ(nBuilt.load(), 11);
     EXPECT_TRUE(MatchesGrid(RenderDirect(), view, QPoint(0, 0)));
-    EXPECT_EQ(view.HitTest(QPoint(10, 10)), view.m_listImages[0].get());
+    EXPECT_EQ(view.HitTest(QPoint(10, 10)), view.Catalogue()[0].get());
 }
 
 TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
@@ -229,12 +241,11 @@ TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
 
     // Only the visible rows (and one on each side for captions) were copied
     // for painting; a paint that touched every entry would have made 600.
-    const int nVisibleRows = view.viewport()->height() / view.m_nPitch + 2;
-    EXPECT_LE(view.m_thumbCache.size(),
-              static_cast<std::size_t>((nVisibleRows + 2) * view.m_nCols));
+    const int nVisibleRows = view.viewport()->height() / view.Pitch() + 2;
+    EXPECT_LE(view.ThumbCacheSize(), static_cast<std::size_t>((nVisibleRows + 2) * view.Cols()));
     // Yet every entry's cell is known for hit-testing.
-    const CellRect& last = view.m_listImages.back()->m_rcCell;
-    EXPECT_EQ(last.bottom, view.m_nRows * view.m_nPitch);
+    const CellRect& last = view.Catalogue().back()->m_rcCell;
+    EXPECT_EQ(last.bottom, view.Rows() * view.Pitch());
 }
 
 struct BandCase {
@@ -256,13 +267,13 @@ TEST_P(PartialRepaintTest, MatchesFullPaintInsideAndTouchesNothingOutside) {
     // Thumbnails are made to fit their cells; only captions spill.
     const int nSide = GetParam().nPitch - 3;
     AddItems(GetParam().nPitch < 50 ? 300 : 11, QSize(std::min(60, nSide), std::min(40, nSide)));
-    for (auto& pItem : view.m_listImages) {
+    for (auto& pItem : view.Catalogue()) {
         pItem->m_strName = "a_rather_long_file_name_that_runs_on";
         pItem->m_strSize = "1234567890123 KB";
         pItem->m_strDim = "60 x 40";
         pItem->m_strDate = "12/31/2020 11:59";
     }
-    view.m_pSelected = view.m_listImages[5].get();
+    view.SetSelected(view.Catalogue()[5].get());
     const QImage full = RenderDirect();
     const QRect rc = GetParam().rcUpdate;
     const QImage part = RenderDirect(rc);
@@ -309,16 +320,16 @@ TEST_F(ViewPaintTest, CaptionsSitTwoPixelsInFromTheirCorners) {
     for (const char* name : {kShowDim, kShowFileSize, kShowFileName, kShowFileDate}) Put(name, "1");
     CGalerioView& view = MakeView(500, 400);
     AddItems(3, QSize(20, 20));
-    ImageItem& item = *view.m_listImages[1];
+    ImageItem& item = *view.Catalogue()[1];
     item.m_strDim = "20 x 20";
     item.m_strSize = "12KB";
     item.m_strName = "IMG";
     item.m_strDate = "1/2/2020";
     const QImage image = RenderWidget();
 
-    const int P = view.m_nPitch;
+    const int P = view.Pitch();
     const int x = P;  // the middle cell: neighbours' captions stay out of its corners
-    const int fontHeight = QFontMetrics(view.m_font, &image).height();
+    const int fontHeight = QFontMetrics(view.Font(), &image).height();
     // The four corners, clear of the 20 x 20 thumbnail in the middle and of
     // the black lines.
     const int half = P / 2 - 12;
@@ -363,14 +374,14 @@ TEST_F(ViewPaintTest, CaptionsAreNeitherClippedNorShortened) {
     Put(kShowFileSize, "1");
     CGalerioView& view = MakeView(500, 400);
     AddItems(8, QSize(20, 20));
-    ASSERT_EQ(view.m_nCols, 4);
-    for (auto& pItem : view.m_listImages) pItem->m_strSize = "";
+    ASSERT_EQ(view.Cols(), 4);
+    for (auto& pItem : view.Catalogue()) pItem->m_strSize = "";
     // The last entry of the first row: its name runs on past the grid.
-    view.m_listImages[3]->m_strName = "a_very_long_name_that_goes_past_its_cell";
+    view.Catalogue()[3]->m_strName = "a_very_long_name_that_goes_past_its_cell";
     // The second entry's size runs back over the first cell.
-    view.m_listImages[1]->m_strSize = "123456789012345678 bytes";
+    view.Catalogue()[1]->m_strSize = "123456789012345678 bytes";
     const QImage image = RenderWidget();
-    const int P = view.m_nPitch;
+    const int P = view.Pitch();
 
     bool bText = false;
     const QRect strip =
@@ -388,11 +399,11 @@ TEST_F(ViewPaintTest, NewPixelsShowAfterARebuildOrAnInvalidatedCache) {
     RenderWidget();
     // A run gives the entry a new buffer: the old copy must not be shown.
     auto pOther = PaintMakeItem(7, 100, 75);
-    view.m_listImages[0]->m_pBits = std::move(pOther->m_pBits);
+    view.Catalogue()[0]->m_pBits = std::move(pOther->m_pBits);
     EXPECT_EQ(RenderWidget().pixel(1, 14) | 0xFF000000, PaintThumbColour(7, 0, 0));
-    // Pixels rewritten in the same buffer show once the cache is dropped.
-    PaintRefill(*view.m_listImages[0], 8);
-    view.InvalidateThumbCache();
+    // Pixels rewritten in the same buffer show once the catalogue is declared changed.
+    PaintRefill(*view.Catalogue()[0], 8);
+    view.CatalogueChanged(false);
     EXPECT_EQ(RenderWidget().pixel(1, 14) | 0xFF000000, PaintThumbColour(8, 0, 0));
 }
 
@@ -411,7 +422,7 @@ TEST_P(HitTestTest, PointFindsItsCell) {
     AddItems(10, kPhoto);
     RenderDirect();
     const HitCase& c = GetParam();
-    ImageItem* pWant = c.nIndex < 0 ? nullptr : view.m_listImages[c.nIndex].get();
+    ImageItem* pWant = c.nIndex < 0 ? nullptr : view.Catalogue()[c.nIndex].get();
     EXPECT_EQ(view.HitTest(c.pt), pWant);
 }
 
@@ -436,26 +447,26 @@ TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     RenderWidget();
     view.verticalScrollBar()->setValue(150);
     // Window (5, 0) is document (5, 150): the second row.
-    EXPECT_EQ(view.HitTest(QPoint(5, 0)), view.m_listImages[4].get());
+    EXPECT_EQ(view.HitTest(QPoint(5, 0)), view.Catalogue()[4].get());
 
     view.verticalScrollBar()->setValue(0);
     AddItems(1, kPhoto);  // index 40, not painted yet
-    EXPECT_TRUE(view.m_listImages[40]->m_rcCell.IsEmpty());
-    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.m_listImages[0].get());
-    for (auto& pItem : view.m_listImages) ASSERT_NE(view.HitTest(QPoint(-1, -1)), pItem.get());
+    EXPECT_TRUE(view.Catalogue()[40]->m_rcCell.IsEmpty());
+    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.Catalogue()[0].get());
+    for (auto& pItem : view.Catalogue()) ASSERT_NE(view.HitTest(QPoint(-1, -1)), pItem.get());
 
     // A new entry made where a freed one lived starts with an empty cell; the
     // layout pass that ends every run gives it its cell again at the next paint.
     RenderDirect();
-    view.m_listImages[0]->m_rcCell = CellRect{};
+    view.Catalogue()[0]->m_rcCell = CellRect{};
     view.SetScrolls(false);
     RenderDirect();
-    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.m_listImages[0].get());
+    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.Catalogue()[0].get());
 
     // An entry swapped for another (same count) is laid out by the next paint.
-    view.m_listImages[1] = PaintMakeItem(1, 100, 75);
+    view.Catalogue()[1] = PaintMakeItem(1, 100, 75);
     RenderDirect();
-    EXPECT_EQ(view.HitTest(QPoint(110, 0)), view.m_listImages[1].get());
+    EXPECT_EQ(view.HitTest(QPoint(110, 0)), view.Catalogue()[1].get());
 }
 
 TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
@@ -463,8 +474,8 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     AddItems(10, kPhoto);
     QScrollBar* pH = view.horizontalScrollBar();
     QScrollBar* pV = view.verticalScrollBar();
-    EXPECT_EQ(view.m_nCols, 4);
-    EXPECT_EQ(view.m_nRows, 3);
+    EXPECT_EQ(view.Cols(), 4);
+    EXPECT_EQ(view.Rows(), 3);
     EXPECT_EQ(pV->maximum(), 0);  // 309 rows of document fit in 400
     EXPECT_EQ(pV->pageStep(), 309);
     EXPECT_EQ(pV->singleStep(), 30);
@@ -476,8 +487,8 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     view.resize(90 + nFrame, 200 + nFrame);
     QCoreApplication::processEvents();
     const QSize client = view.viewport()->size();
-    EXPECT_EQ(view.m_nCols, 1);
-    EXPECT_EQ(view.m_nRows, 10);
+    EXPECT_EQ(view.Cols(), 1);
+    EXPECT_EQ(view.Rows(), 10);
     EXPECT_EQ(pV->maximum(), 1030 - client.height());
     EXPECT_EQ(pH->maximum(), std::max(0, 103 - client.width()));
     EXPECT_EQ(pV->pageStep(), client.height() / 103 * 103);
@@ -490,22 +501,22 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     EXPECT_EQ(pH->value(), 0);
 
     // An empty catalogue keeps the last columns and rows.
-    view.m_listImages.clear();
+    view.Catalogue().clear();
     view.SetScrolls(false);
-    EXPECT_EQ(view.m_nCols, 1);
-    EXPECT_EQ(view.m_nRows, 10);
+    EXPECT_EQ(view.Cols(), 1);
+    EXPECT_EQ(view.Rows(), 10);
     EXPECT_EQ(pV->maximum(), std::max(0, 100 - view.viewport()->height()));
 }
 
 TEST_F(ViewPaintTest, InitialUpdateSetsUpOnceAndAsksForTheTimerEachTime) {
     CGalerioView view(m_store, &m_host);
-    EXPECT_FALSE(view.m_bInitialized);
+    EXPECT_FALSE(view.IsInitialized());
     view.OnInitialUpdate();
-    EXPECT_TRUE(view.m_bInitialized);
-    EXPECT_EQ(view.m_font.family(), QStringLiteral("arial"));
-    EXPECT_EQ(view.m_font.pointSizeF(), 10.0);
-    EXPECT_EQ(view.m_font.weight(), QFont::Normal);
-    EXPECT_FALSE(view.m_font.italic());
+    EXPECT_TRUE(view.IsInitialized());
+    EXPECT_EQ(view.Font().family(), QStringLiteral("arial"));
+    EXPECT_EQ(view.Font().pointSizeF(), 10.0);
+    EXPECT_EQ(view.Font().weight(), QFont::Normal);
+    EXPECT_FALSE(view.Font().italic());
     ASSERT_EQ(m_host.m_panes.size(), 4u);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(m_host.m_panes[k].first, k + 1);
@@ -520,7 +531,7 @@ TEST_F(ViewPaintTest, InitialUpdateSetsUpOnceAndAsksForTheTimerEachTime) {
     // The view may live without a window around it.
     CGalerioView orphan(m_store, nullptr);
     orphan.OnInitialUpdate();
-    EXPECT_TRUE(orphan.m_bInitialized);
+    EXPECT_TRUE(orphan.IsInitialized());
 }
 
 // Replaces the print dialog for one test.
@@ -538,7 +549,7 @@ TEST_F(ViewPaintTest, PrintAsksForAPrinterAndDrawsTheGridOnIt) {
     CGalerioView view(m_store, &m_host);
     view.resize(500, 400);
     view.OnInitialUpdate();
-    for (int i = 0; i < 3; ++i) view.m_listImages.push_back(PaintMakeItem(i, 100, 75));
+    for (int i = 0; i < 3; ++i) view.Catalogue().push_back(PaintMakeItem(i, 100, 75));
     view.SetScrolls(false);
     const QString pdf = QString::fromStdString(m_config.WorkDir()) + "/grid.pdf";
 
@@ -554,7 +565,7 @@ TEST_F(ViewPaintTest, PrintAsksForAPrinterAndDrawsTheGridOnIt) {
     }
     EXPECT_EQ(nAsked, 1);
     EXPECT_EQ(pParent, &view);
-    EXPECT_TRUE(view.m_listImages[2]->m_rcCell.IsEmpty()) << "drew although cancelled";
+    EXPECT_TRUE(view.Catalogue()[2]->m_rcCell.IsEmpty()) << "drew although cancelled";
 
     {
         ScopedPrintAnswer accept([&](QPrinter& printer, QWidget*) {
@@ -567,7 +578,7 @@ TEST_F(ViewPaintTest, PrintAsksForAPrinterAndDrawsTheGridOnIt) {
     }
     EXPECT_EQ(nAsked, 2);
     // The same drawing ran on the printer: cells laid out, a page written.
-    EXPECT_FALSE(view.m_listImages[2]->m_rcCell.IsEmpty());
+    EXPECT_FALSE(view.Catalogue()[2]->m_rcCell.IsEmpty());
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(4).startsWith("%PDF"));
@@ -593,8 +604,8 @@ TEST_P(ColourSettingTest, SystemColoursReplaceAndOverwriteStoredOnes) {
     const QPalette pal = QApplication::palette();
     const int nBack = c.bSystem ? RefFromColor(pal.color(QPalette::Base)) : 0x123456;
     const int nText = c.bSystem ? RefFromColor(pal.color(QPalette::ButtonText)) : 0x654321;
-    EXPECT_EQ(view.m_crBackColor, nBack);
-    EXPECT_EQ(view.m_crTextColor, nText);
+    EXPECT_EQ(view.BackColor(), nBack);
+    EXPECT_EQ(view.TextColor(), nText);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kBackColor, -1), nBack);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kTextColor, -1), nText);
 }

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Catalogue entries: captions, the thumbnail-name filter, kinds, path split,
-// file times, and the hand-shake wait of the workers.
+// file times and the date order.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <ctime>
-#include <thread>
 
 #include "browser/catalogue/catalogue.h"
-#include "browser/catalogue/wait_for_ack.h"
+#include "browser/catalogue/sort_images.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -51,14 +49,12 @@ TEST_P(DateCaption, TwelveHourClockWithNoonPmAndMidnightHourZero) {
     EXPECT_EQ(FormatDateCaption(3, 7, 2004, c.nHour, c.nMinute), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Hours, DateCaption,
-                         ::testing::Values(DateCase{14, 5, "3/7/2004 2:05 PM"},
-                                           DateCase{0, 30, "3/7/2004 0:30 AM"},
-                                           DateCase{12, 0, "3/7/2004 12:00 PM"},
-                                           DateCase{12, 59, "3/7/2004 12:59 PM"},
-                                           DateCase{11, 59, "3/7/2004 11:59 AM"},
-                                           DateCase{23, 9, "3/7/2004 11:09 PM"},
-                                           DateCase{13, 0, "3/7/2004 1:00 PM"}));
+INSTANTIATE_TEST_SUITE_P(
+    Hours, DateCaption,
+    ::testing::Values(DateCase{14, 5, "3/7/2004 2:05 PM"}, DateCase{0, 30, "3/7/2004 0:30 AM"},
+                      DateCase{12, 0, "3/7/2004 12:00 PM"}, DateCase{12, 59, "3/7/2004 12:59 PM"},
+                      DateCase{11, 59, "3/7/2004 11:59 AM"}, DateCase{23, 9, "3/7/2004 11:09 PM"},
+                      DateCase{13, 0, "3/7/2004 1:00 PM"}));
 
 struct FilterCase {
     const char* name;
@@ -216,40 +212,28 @@ TEST(FreeImageList, EmptiesTheListAndClearsTheSelection) {
     EXPECT_EQ(pSelected, nullptr);
 }
 
-TEST(WaitForAck, ReturnsOnceTheOtherThreadSetsTheFlag) {
-    MessageRecorder recorder;
-    std::atomic<bool> bAck{false};
-    std::atomic<bool> bShutdown{false};
-    std::thread setter([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        bAck.store(true, std::memory_order_release);
-    });
-    EXPECT_TRUE(WaitForAck(bAck, bShutdown, std::chrono::milliseconds(5000)));
-    setter.join();
-    EXPECT_EQ(recorder.Count(), 0u);
-}
+// In the night the clocks go back, 2:00 to 2:59 local time comes twice: a
+// photo taken at the second 2:15 is newer than one from the first 2:30.
+TEST(DateSort, FollowsTheRealOrderAcrossTheAutumnClockChange) {
+    ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    ImageList list;
+    FindRecord first;  // 2024-10-27 00:30 UTC, 2:30 summer time
+    first.m_strName = "first.jpg";
+    first.m_tModified = 1729989000;
+    FindRecord second;  // 2024-10-27 01:15 UTC, 2:15 winter time
+    second.m_strName = "second.jpg";
+    second.m_tModified = 1729991700;
+    for (const FindRecord& r : {second, first}) AddImageItem(list, "/p", r, ScanOptions{}, nullptr);
+    for (auto& item : list) SplitImagePath(*item);
 
-TEST(WaitForAck, AfterTheTimeLimitAsksOnceThenProceeds) {
-    MessageRecorder recorder;
-    std::atomic<bool> bAck{false};
-    std::atomic<bool> bShutdown{false};
-    EXPECT_TRUE(WaitForAck(bAck, bShutdown, std::chrono::milliseconds(20)));
-    EXPECT_TRUE(bAck.load());
-    ASSERT_EQ(recorder.Count(), 1u);
-    const MessageRequest box = recorder.Messages().at(0);
-    EXPECT_EQ(box.text, "Click OK to unlock Galerio and proceed.");
-    EXPECT_EQ(box.caption, "Galerio");
-    EXPECT_EQ(box.buttons, MsgButtons::Ok);
-}
-
-TEST(WaitForAck, ShutdownGivesUpAtOnceWithoutABox) {
-    MessageRecorder recorder;
-    std::atomic<bool> bAck{false};
-    std::atomic<bool> bShutdown{true};
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(WaitForAck(bAck, bShutdown));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_EQ(recorder.Count(), 0u);
+    SortImages(list, 3, 0);  // by date, ascending
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]->m_strName, "first");
+    EXPECT_EQ(list[1]->m_strName, "second");
+    // The captions stay the local clock readings.
+    EXPECT_EQ(list[0]->m_strDate, "10/27/2024 2:30 AM");
+    EXPECT_EQ(list[1]->m_strDate, "10/27/2024 2:15 AM");
+    EXPECT_EQ(list[0]->m_ftModified, UtcFileTicks(1729989000, 0));
 }
 
 }  // namespace

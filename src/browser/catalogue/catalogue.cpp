@@ -23,9 +23,9 @@ LocalFileTime ToLocalFileTime(std::time_t t, long nsec) {
     LocalFileTime lt;
     std::tm tmLocal{};
     if (!localtime_r(&t, &tmLocal)) return lt;
-    const std::int64_t days =
-        DaysSince1601(static_cast<std::int64_t>(tmLocal.tm_year) + 1900,
-                      static_cast<unsigned>(tmLocal.tm_mon + 1), static_cast<unsigned>(tmLocal.tm_mday));
+    const std::int64_t days = DaysSince1601(static_cast<std::int64_t>(tmLocal.tm_year) + 1900,
+                                            static_cast<unsigned>(tmLocal.tm_mon + 1),
+                                            static_cast<unsigned>(tmLocal.tm_mday));
     // A time before 1601 cannot be counted; keep it at the start rather than wrap.
     if (days < 0) return lt;
     const std::int64_t seconds =
@@ -38,6 +38,15 @@ LocalFileTime ToLocalFileTime(std::time_t t, long nsec) {
     lt.m_nHour = tmLocal.tm_hour;
     lt.m_nMinute = tmLocal.tm_min;
     return lt;
+}
+
+std::uint64_t UtcFileTicks(std::time_t t, long nsec) {
+    // 1601-01-01 lies 11644473600 seconds before the epoch.
+    constexpr std::int64_t kEpochOffset = 11644473600;
+    const std::int64_t seconds = static_cast<std::int64_t>(t) + kEpochOffset;
+    if (seconds < 0) return 0;
+    return static_cast<std::uint64_t>(seconds) * 10000000u +
+           static_cast<std::uint64_t>(nsec > 0 ? nsec / 100 : 0);
 }
 
 std::string FormatDateCaption(int nMonth, int nDay, int nYear, int nHour, int nMinute) {
@@ -108,7 +117,7 @@ bool AddImageItem(ImageList& list, const std::string& folder, const FindRecord& 
     item->m_strSize = FormatSizeCaption(record.m_nSize);
 
     const LocalFileTime lt = ToLocalFileTime(record.m_tModified, record.m_nModifiedNsec);
-    item->m_ftModified = lt.m_ftTicks;
+    item->m_ftModified = UtcFileTicks(record.m_tModified, record.m_nModifiedNsec);
     item->m_wMonth = static_cast<std::uint16_t>(lt.m_nMonth);
     item->m_wDay = static_cast<std::uint16_t>(lt.m_nDay);
     item->m_wYear = static_cast<std::uint16_t>(lt.m_nYear);

@@ -32,6 +32,11 @@ struct LocalFileTime {
 // gives 1601-01-01 0:00.
 LocalFileTime ToLocalFileTime(std::time_t t, long nsec);
 
+// The file time as 100-ns ticks since 1601-01-01 UTC: the date sort's key,
+// which keeps its order across a change of the clocks, when local times
+// repeat an hour.
+std::uint64_t UtcFileTicks(std::time_t t, long nsec);
+
 // "3/7/2004 2:05 PM": 12-hour clock, where noon is 12 PM and the hour after
 // midnight is 0 AM.
 std::string FormatDateCaption(int nMonth, int nDay, int nYear, int nHour, int nMinute);

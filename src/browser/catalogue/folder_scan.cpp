@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 
 bool MatchesPattern(const std::string& name, const std::string& ext) {
@@ -21,12 +22,17 @@ bool MatchesPattern(const std::string& name, const std::string& ext) {
 
 // Runs on the searching thread.
 bool EnumerateMatches(const std::string& folder, const std::string& ext,
-                      const std::function<void(const FindRecord&)>& fn) {
+                      const std::function<void(const FindRecord&)>& fn, int* pnError) {
+    if (pnError) *pnError = 0;
     // O_DIRECTORY keeps a FIFO given as the folder itself from blocking the open.
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        if (pnError) *pnError = errno;
+        return false;
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), &::closedir);
     if (!dir) {
+        if (pnError) *pnError = errno;
         ::close(fd);
         return false;
     }
@@ -53,14 +59,25 @@ bool EnumerateMatches(const std::string& folder, const std::string& ext,
 
 // Runs on the searching thread.
 bool ScanFolder(const std::string& folder, const ScanOptions& options, ImageList& list,
-                const ScanReport& fnReport, const std::atomic<bool>* pAbort) {
+                const ScanReport& fnReport, const std::atomic<bool>* pAbort, int* pnError) {
     bool bAnyMatch = false;
+    if (pnError) *pnError = 0;
     for (const char* ext : kScanPatterns) {
         if (pAbort && pAbort->load(std::memory_order_acquire)) break;
-        bAnyMatch |= EnumerateMatches(folder, ext, [&](const FindRecord& record) {
-            if (pAbort && pAbort->load(std::memory_order_acquire)) return;
-            AddImageItem(list, folder, record, options, fnReport);
-        });
+        int nError = 0;
+        bAnyMatch |= EnumerateMatches(
+            folder, ext,
+            [&](const FindRecord& record) {
+                if (pAbort && pAbort->load(std::memory_order_acquire)) return;
+                AddImageItem(list, folder, record, options, fnReport);
+            },
+            &nError);
+        // A folder that cannot be read is not an empty one; the first
+        // pattern already tells.
+        if (nError != 0) {
+            if (pnError) *pnError = nError;
+            break;
+        }
     }
     if (bAnyMatch)
         for (auto& item : list) SplitImagePath(*item);

@@ -17,13 +17,16 @@ bool MatchesPattern(const std::string& name, const std::string& ext);
 // one pattern and passes each regular file (after following a symlink) whose
 // name does not begin with "." to fn. Returns whether any name matched the
 // pattern at all, skipped ones included. Files are never opened, so a FIFO
-// cannot block it. A folder that cannot be read matches nothing.
+// cannot block it. A folder that cannot be read matches nothing; its errno
+// goes to *pnError when asked for.
 bool EnumerateMatches(const std::string& folder, const std::string& ext,
-                      const std::function<void(const FindRecord&)>& fn);
+                      const std::function<void(const FindRecord&)>& fn, int* pnError = nullptr);
 
 // Runs on the searching thread. Searches all three patterns into list (which
 // it appends to), splits the paths and leaves the sort to the caller. Returns
 // whether any pattern matched anything. bAbort, when given, ends the scan
-// early (the view is being destroyed).
+// early (the view is being destroyed). *pnError, when given, is the errno of
+// a folder that could not be read, else 0.
 bool ScanFolder(const std::string& folder, const ScanOptions& options, ImageList& list,
-                const ScanReport& fnReport, const std::atomic<bool>* pAbort = nullptr);
+                const ScanReport& fnReport, const std::atomic<bool>* pAbort = nullptr,
+                int* pnError = nullptr);
