@@ -640,7 +640,36 @@ INSTANTIATE_TEST_SUITE_P(
                       SlideCase{"Fraction", "2.5", 1000}, SlideCase{"LeadingPoint", ".75", 1000},
                       SlideCase{"NumberThenText", " 12s", 12000},
                       // No number at all: the default interval, not an unset one.
-                      SlideCase{"Empty", "", 5000}, SlideCase{"Word", "fast", 5000}),
+                      SlideCase{"Empty", "", 5000}, SlideCase{"Word", "fast", 5000},
+                      // The milliseconds must fit an int; a negative time means nothing.
+                      SlideCase{"Longest", "2147483", 2147483000},
+                      SlideCase{"TooLong", "2147484", 2147483000},
+                      SlideCase{"Negative", "-3", 5000}),
     [](const ::testing::TestParamInfo<SlideCase>& info) { return std::string(info.param.name); });
+
+struct PitchCase {
+    const char* name;
+    const char* text;
+    int nPitch;
+};
+
+std::ostream& operator<<(std::ostream& os, const PitchCase& c) { return os << c.name; }
+
+class PitchSettingTest : public ViewPaintTest, public ::testing::WithParamInterface<PitchCase> {};
+
+// A pitch that leaves no thumbnail, or one past any screen, counts as the default.
+TEST_P(PitchSettingTest, StoredPitchGivesAUsableThumbnailSide) {
+    Put(kPitch, GetParam().text);
+    CGalerioView view(m_store, &m_host);
+    EXPECT_EQ(view.Pitch(), GetParam().nPitch);
+    EXPECT_EQ(view.ThumbSize(), GetParam().nPitch - 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PitchSettingTest,
+    ::testing::Values(PitchCase{"Usual", "200", 200}, PitchCase{"Smallest", "4", 4},
+                      PitchCase{"NoRoom", "3", 103}, PitchCase{"Zero", "0", 103},
+                      PitchCase{"Negative", "-40", 103}, PitchCase{"Huge", "2000000000", 103}),
+    [](const ::testing::TestParamInfo<PitchCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

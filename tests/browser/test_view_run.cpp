@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "browser/find_files_dlg.h"
@@ -500,6 +503,56 @@ TEST_F(ViewRun, DestroyingTheViewMidRunReturnsPromptly) {
     m_pView.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+// Without a thread the run would never end: the view is idle again, the
+// grid empty, and the user told.
+TEST_F(ViewRun, AWorkerThatCannotStartLeavesTheViewIdle) {
+    Touch("a.jpg");
+    MakeView();
+    m_pView->Run().SetThreadStarter([](std::function<void()>) -> std::thread {
+        throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+    });
+    m_pView->StartSearch(m_strFolder);
+    EXPECT_TRUE(m_pView->IsIdle());
+    EXPECT_EQ(m_pView->FindDlg(), nullptr);
+    m_pView->StartProcessing();
+    EXPECT_TRUE(m_pView->IsIdle());
+    const QString text =
+        QStringLiteral("Galerio could not start a worker thread.\n") +
+        QString::fromLocal8Bit(
+            std::system_error(EAGAIN, std::generic_category(), "no thread").what());
+    EXPECT_EQ(m_messages.Texts(), (QStringList{text, text}));
+    // A later search works.
+    m_pView->Run().SetThreadStarter(nullptr);
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_pView->Catalogue().size(), 1u);
+}
+
+// A relative folder names another folder after any change of directory, so
+// it is made absolute before it is shown, stored or scanned; and a name is
+// shown as it is, never as markup.
+TEST_F(ViewRun, RelativeFolderAndMarkupInNamesAreShownPlainAndAbsolute) {
+    const std::string sub = m_strFolder + "/<i>pics &amp;";
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    const std::string name = "<h1>BIG <font color=red>RED.jpg";
+    ASSERT_TRUE(QFile(QString::fromStdString(sub + "/" + name)).open(QIODevice::WriteOnly));
+    char old[4096];
+    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(::chdir(m_strFolder.c_str()), 0);
+    MakeView();
+    Start("./<i>pics &amp;/../<i>pics &amp;/");
+    ASSERT_EQ(::chdir(old), 0);
+    QLabel* pLabel = m_pView->FindDlg()->findChild<QLabel*>();
+    ASSERT_NE(pLabel, nullptr);
+    EXPECT_EQ(pLabel->textFormat(), Qt::PlainText);
+    ASSERT_TRUE(WaitIdle());
+    const QString shown = QString::fromStdString(sub + "/" + name);
+    EXPECT_TRUE(m_log.contains("text:" + shown));
+    EXPECT_EQ(m_pView->SearchFolder(), sub);
+    EXPECT_EQ(m_host.m_recent, std::vector<std::string>{sub});
+    EXPECT_EQ(m_host.m_titles, QStringList{"Galerio - " + QString::fromStdString(sub)});
 }
 
 // The worker's question waits for the user-interface thread, which is busy
