@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The catalogue order on large folders, against the selection sort it was
-// first defined by, and the folder scan on a folder of 20,000 files.
+// first defined by.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,36 +82,5 @@ BENCHMARK(BM_SelectionSortReference)
     ->ArgsProduct({{10000}, {kSortByName, kSortBySize, kSortByDate}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-
-// A folder of 20,000 empty photos, made once and kept for later runs.
-std::string ScanFolderPath() {
-    const std::string dir = "/tmp/galerio-bench-scan-20000";
-    const std::string done = dir + "/.complete";
-    if (::access(done.c_str(), F_OK) == 0) return dir;
-    ::mkdir(dir.c_str(), 0755);
-    static const char* exts[] = {".jpg", ".JPG", ".jpeg", ".bmp"};
-    for (int i = 0; i < 20000; ++i) {
-        const std::string path = dir + "/photo_" + std::to_string(i) + exts[i % 4];
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
-        if (fd >= 0) ::close(fd);
-    }
-    const int fd = ::open(done.c_str(), O_WRONLY | O_CREAT, 0644);
-    if (fd >= 0) ::close(fd);
-    return dir;
-}
-
-void BM_ScanFolder(benchmark::State& state) {
-    const std::string dir = ScanFolderPath();
-    std::size_t nEntries = 0;
-    for (auto _ : state) {
-        ImageList list;
-        ScanFolder(dir, ScanOptions{}, list, [](const std::string&) {});
-        nEntries = list.size();
-        benchmark::DoNotOptimize(list.data());
-    }
-    state.counters["entries"] = static_cast<double>(nEntries);
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(nEntries));
-}
-BENCHMARK(BM_ScanFolder)->Unit(benchmark::kMillisecond);
 
 }  // namespace

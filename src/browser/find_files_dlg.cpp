@@ -8,6 +8,12 @@
 
 #include "browser/galerio_view.h"
 
+namespace {
+
+constexpr int kShowIntervalMs = 40;
+
+}  // namespace
+
 CFindFilesDlg::CFindFilesDlg(CGalerioView* pView)
     : QDialog(pView, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_pView(pView),
@@ -22,6 +28,8 @@ CFindFilesDlg::CFindFilesDlg(CGalerioView* pView)
     m_pLabel->setWordWrap(false);
     m_pLabel->setMinimumWidth(420);
     m_pLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_timerShow.setSingleShot(true);
+    connect(&m_timerShow, &QTimer::timeout, this, &CFindFilesDlg::ShowText);
 }
 
 CFindFilesDlg::~CFindFilesDlg() {
@@ -48,8 +56,17 @@ void CFindFilesDlg::SetTitle(const QString& title) {
 
 void CFindFilesDlg::SetText(const QString& text) {
     m_strText = text;
-    m_pLabel->setText(text);
+    if (!m_timeShown.isValid() || m_timeShown.elapsed() >= kShowIntervalMs)
+        ShowText();
+    else if (!m_timerShow.isActive())
+        m_timerShow.start(kShowIntervalMs - static_cast<int>(m_timeShown.elapsed()));
     emit TextChanged(text);
+}
+
+void CFindFilesDlg::ShowText() {
+    m_timerShow.stop();
+    m_pLabel->setText(m_strText);
+    m_timeShown.start();
 }
 
 void CFindFilesDlg::setVisible(bool bVisible) {

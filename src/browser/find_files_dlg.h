@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 class CGalerioView;
 class QLabel;
@@ -36,6 +38,13 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    void ShowText();
+
     CGalerioView* m_pView;
     QLabel* m_pLabel;
+    // The label is repainted at most every kShowIntervalMs: a run reports
+    // thousands of small files a second, far more than anyone can read,
+    // and painting each would cost more than the work itself.
+    QElapsedTimer m_timeShown;
+    QTimer m_timerShow;
 };

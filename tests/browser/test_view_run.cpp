@@ -358,6 +358,12 @@ TEST_F(ViewRun, IdleWindowClosesNormally) {
     CFindFilesDlg dlg(m_pView.get());
     dlg.Create(m_pView.get());
     EXPECT_EQ(dlg.Text(), "starting...");
+    // A burst of reports is painted at a readable pace, ending on the last.
+    QLabel* pLabel = dlg.findChild<QLabel*>();
+    ASSERT_NE(pLabel, nullptr);
+    for (int i = 0; i < 100; ++i) dlg.SetText(QString::number(i));
+    EXPECT_EQ(dlg.Text(), "99");
+    EXPECT_TRUE(PumpUntil([&] { return pLabel->text() == "99"; }, 2s));
     EXPECT_TRUE(dlg.close());
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(m_pView->IsStopRequested());
