@@ -269,16 +269,26 @@ TEST_F(ViewRun, FailingSecondOfFiveEmptiesTheCatalogue) {
     EXPECT_EQ(m_host.m_nCloseRequests, 0);
 }
 
+struct BrokenCase {
+    const char* name;     // the broken file, second by name
+    const char* caption;  // the one box expected
+    const char* text;     // its text, or its start for the library's text
+    MsgIcon icon;
+};
+
+class ViewRunBroken : public ViewRun, public ::testing::WithParamInterface<BrokenCase> {};
+
 // The same with the real codec: a text file named like a photo stops the run
-// with the library's own message, after the first photo was made.
-TEST_F(ViewRun, FileThatIsNotAJpegStopsTheRealRunWithTheLibrarysMessage) {
+// after the first photo was made, with one box that says why.
+TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
+    const BrokenCase& c = GetParam();
     m_store.PutInt(kSectionSettings, kSortOption, 1);
     std::vector<std::uint8_t> pixels(64 * 48 * 3, 0x80);
     for (const char* n : {"a.jpg", "c.jpg", "d.jpg", "e.jpg"})
         ASSERT_TRUE(JpegFile::WriteJpegFile(m_strFolder + "/" + n, pixels.data(), 64, 48, 90));
     {
-        std::ofstream notJpeg(m_strFolder + "/b.jpg");
-        notJpeg << "plain text, not a photograph\n";
+        std::ofstream notAPhoto(m_strFolder + "/" + c.name);
+        notAPhoto << "plain text, not a photograph\n";
     }
     MakeView();
     m_pView->SetThumbnailBuilder(BuildThumbnailBitmap);
@@ -287,15 +297,23 @@ TEST_F(ViewRun, FileThatIsNotAJpegStopsTheRealRunWithTheLibrarysMessage) {
 
     const std::vector<MessageRequest> boxes = m_messages.Messages();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "JPEG Fatal Error");
-    EXPECT_TRUE(boxes[0].text.startsWith("Not a JPEG file")) << boxes[0].text.toStdString();
-    EXPECT_EQ(boxes[0].icon, MsgIcon::Error);
+    EXPECT_EQ(boxes[0].caption, c.caption);
+    const QString text = QString::fromUtf8(c.text).arg(Text(c.name).mid(5));
+    EXPECT_TRUE(boxes[0].text.startsWith(text)) << boxes[0].text.toStdString();
+    EXPECT_EQ(boxes[0].icon, c.icon);
     // Processing reached the broken file and went no further.
     const qsizetype nProcessing = m_log.indexOf("title:Processing Image Files");
     ASSERT_GE(nProcessing, 0);
-    EXPECT_EQ(m_log.mid(nProcessing + 1), QStringList({Text("a.jpg"), Text("b.jpg"), "gone"}));
+    EXPECT_EQ(m_log.mid(nProcessing + 1), QStringList({Text("a.jpg"), Text(c.name), "gone"}));
     EXPECT_TRUE(m_pView->Catalogue().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ViewRunBroken,
+    ::testing::Values(BrokenCase{"b.jpg", "JPEG Fatal Error", "Not a JPEG file", MsgIcon::Error},
+                      BrokenCase{"b.bmp", "Galerio", "Could not read image\n%1",
+                                 MsgIcon::Exclamation}),
+    [](const auto& info) { return std::string(info.param.name[2] == 'j' ? "Jpeg" : "Bitmap"); });
 
 class ViewRunKeys : public ViewRun, public ::testing::WithParamInterface<Qt::Key> {};
 
