@@ -2,31 +2,28 @@
 // Reading bitmap files through Qt's BMP reader.
 #include "codec/bmp_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <cstdlib>
 #include <new>
 
+#include "codec/image_file.h"
 #include "codec/jpeg_file.h"
 
 namespace {
 
 // The file is opened by its byte path, so names that are not valid UTF-8
-// load too.
+// load too, and only when it is a regular file (see ImageFile).
 struct BmpReader {
     QFile file;
     QImageReader reader;
 
     explicit BmpReader(const std::string& strPath) {
-        const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            if (fd >= 0) ::close(fd);
+        ImageFile::Descriptor fd = ImageFile::OpenForReading(strPath);
+        if (!fd.IsOpen() || !file.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
             return;
-        }
+        fd.Release();
         reader.setDevice(&file);
         reader.setFormat("bmp");
         reader.setAutoDetectImageFormat(false);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -21,9 +22,13 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FilePtr OpenForReading(const std::string& strPath) {
-    FilePtr pFile(std::fopen(strPath.c_str(), "rb"));
-    if (!pFile)
+// A file that is not regular fails here, like a missing one (see ImageFile).
+FilePtr OpenJpegFile(const std::string& strPath) {
+    ImageFile::Descriptor file = ImageFile::OpenForReading(strPath);
+    FilePtr pFile(file.IsOpen() ? fdopen(file.Get(), "rb") : nullptr);
+    if (pFile)
+        file.Release();
+    else
         ShowMessage(QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) +
                     QStringLiteral("\n"));
     return pFile;
@@ -183,7 +188,7 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::int32_t nScaleDenom) {
     nWidth = 0;
     nHeight = 0;
-    FilePtr pFile = OpenForReading(strPath);
+    FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return nullptr;
     DecodeJob job{};
     job.pFile = pFile.get();
@@ -195,7 +200,7 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
-    FilePtr pFile = OpenForReading(strPath);
+    FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return false;
     SizeJob job{};
     job.pFile = pFile.get();

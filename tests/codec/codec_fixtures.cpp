@@ -169,3 +169,5 @@ Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y) {
     const std::uint8_t* p = pBits + std::size_t(h - 1 - y) * DisplayStride(w) + std::size_t(x) * 3;
     return Rgb{p[2], p[1], p[0]};
 }
+
+void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }

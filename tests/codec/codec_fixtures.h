@@ -5,6 +5,7 @@
 // bitmap files of every depth written byte by byte.
 #include <QImage>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool b
 std::string ReadBytes(const std::string& strPath);
 void WriteBytes(const std::string& strPath, const std::string& strBytes);
 std::vector<std::string> ListFolder(const std::string& strFolder);
+
+// Failed comparisons of box texts show the text, not its UTF-16 units.
+void PrintTo(const QString& str, std::ostream* pOut);
 
 // Display-row pixel (x, y counted from the top of the picture) as RGB.
 Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y);

@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <tuple>
 
 #include "codec/codec_fixtures.h"
 #include "codec/display_bitmap.h"
@@ -223,6 +229,52 @@ TEST_F(DisplayBitmapTest, BrokenJpegFailsWithOneBox) {
     EXPECT_EQ(m_recorder.Messages()[0].caption, "JPEG Fatal Error");
     EXPECT_EQ(m_recorder.Messages()[0].text, "Not a JPEG file: starts with 0x42 0x4d");
 }
+
+// A name the scan saw as a picture may since have become a FIFO, a device or
+// a folder. Opening it must neither wait (a FIFO without a writer would hold
+// the processing thread for ever) nor read what is no file: it fails as a
+// missing file does, with the JPEG "Can't open" box and quietly for a bitmap.
+using SwappedCase = std::tuple<std::string, ImageKind>;  // what replaced the file, its kind
+
+class SwappedFileTest : public DisplayBitmapTest,
+                        public ::testing::WithParamInterface<SwappedCase> {};
+
+TEST_P(SwappedFileTest, FailsAtOnceLikeAMissingFile) {
+    const auto [strWhat, kind] = GetParam();
+    const std::string strPath = Path(kind == IMAGE_JPEG ? "x.jpg" : "x.bmp");
+    ASSERT_EQ(strWhat == "FIFO"     ? mkfifo(strPath.c_str(), 0600)
+              : strWhat == "device" ? symlink("/dev/null", strPath.c_str())
+                                    : mkdir(strPath.c_str(), 0700),
+              0);
+    ImageItem item = Entry(strPath, kind);
+    bool bBuilt = true, bLoaded = true;
+    auto done = std::async(std::launch::async, [&] {
+        bBuilt = BuildThumbnailBitmap(item, kPitch, kThumb);
+        std::uint32_t w = 0, h = 0;
+        bLoaded = LoadImagePixels(item, w, h, 1, 1) != nullptr;
+    });
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening " << strPath << " waits";
+        // A writer that comes and goes lets a waiting reader on to end of
+        // file, so a failing test ends instead of hanging.
+        while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            close(open(strPath.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_FALSE(bBuilt);
+    EXPECT_FALSE(bLoaded);
+    EXPECT_FALSE(item.m_pBits);
+    if (kind == IMAGE_BMP) {
+        EXPECT_EQ(m_recorder.Count(), 0u);
+        return;
+    }
+    // One box from the size read, which ends the build, one from the load.
+    const QString strCantOpen = QString::fromStdString("JPEG :\nCan't open " + strPath + "\n");
+    EXPECT_EQ(m_recorder.Texts(), QStringList({strCantOpen, strCantOpen}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SwappedFileTest,
+                         ::testing::Combine(::testing::Values("FIFO", "device", "folder"),
+                                            ::testing::Values(IMAGE_JPEG, IMAGE_BMP)));
 
 TEST(FitWithinSquareTest, NeverEnlarges) {
     std::uint32_t w = 0, h = 0;
