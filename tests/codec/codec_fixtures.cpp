@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -146,6 +148,58 @@ bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool b
     for (QRgb c : vPalette) s.append({char(qBlue(c)), char(qGreen(c)), char(qRed(c)), 0});
     WriteBytes(strPath, s + strPixels);
     return true;
+}
+
+std::string ForgedBmp(int nInfoSize, std::int32_t nWidth, std::int32_t nHeight, int nBits,
+                      int nCompression, std::uint32_t nDataOffset, std::uint32_t nFileBytes,
+                      const std::string& strPixels) {
+    std::string s = "BM";
+    Put32(s, nFileBytes);
+    Put32(s, 0);
+    Put32(s, nDataOffset);
+    Put32(s, std::uint32_t(nInfoSize));
+    if (nInfoSize == 12) {
+        Put16(s, unsigned(nWidth)), Put16(s, unsigned(nHeight));
+        Put16(s, 1), Put16(s, unsigned(nBits));
+    } else {
+        Put32(s, std::uint32_t(nWidth)), Put32(s, std::uint32_t(nHeight));
+        Put16(s, 1), Put16(s, unsigned(nBits));
+        Put32(s, std::uint32_t(nCompression));
+        s.append(12, '\0');        // image size and resolution
+        Put32(s, 1), Put32(s, 0);  // one colour in the palette
+        if (nInfoSize >= 108) {
+            Put32(s, 0x00FF0000), Put32(s, 0x0000FF00), Put32(s, 0x000000FF), Put32(s, 0);
+        }
+        s.resize(14 + std::size_t(nInfoSize), '\0');
+    }
+    s.append({10, 20, 30, 0});
+    s.resize(nDataOffset, '\0');
+    s += strPixels;
+    s.resize(nFileBytes, '\0');
+    return s;
+}
+
+namespace {
+
+long StatusKb(const char* pszField) {
+    std::ifstream in("/proc/self/status");
+    std::string strLine;
+    while (std::getline(in, strLine))
+        if (strLine.rfind(pszField, 0) == 0)
+            return std::atol(strLine.c_str() + std::strlen(pszField));
+    return -1;
+}
+
+}  // namespace
+
+PeakMemoryProbe::PeakMemoryProbe() {
+    // "5" resets the peak to what is resident now.
+    std::ofstream out("/proc/self/clear_refs");
+    if (out << "5" << std::flush) m_nBaseKb = StatusKb("VmHWM:");
+}
+
+long PeakMemoryProbe::GrowthMb() const {
+    return Available() ? (StatusKb("VmHWM:") - m_nBaseKb) / 1024 : 0;
 }
 
 std::string ReadBytes(const std::string& strPath) {

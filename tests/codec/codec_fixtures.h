@@ -31,6 +31,29 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
 bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false,
               bool bRle = false);
 
+// The bytes of a bitmap file as a forger writes them: the file header, an
+// info header of nInfoSize bytes (12 is the oldest kind) claiming nWidth ×
+// nHeight at nBits with the given compression, a palette of one entry
+// (blue 10, green 20, red 30), pixel data said to start at nDataOffset, then strPixels,
+// all padded with zeros (or cut) to nFileBytes. Info headers of 108 bytes
+// and more carry red, green and blue masks.
+std::string ForgedBmp(int nInfoSize, std::int32_t nWidth, std::int32_t nHeight, int nBits,
+                      int nCompression, std::uint32_t nDataOffset, std::uint32_t nFileBytes,
+                      const std::string& strPixels = {});
+
+// The process's peak resident memory from construction on. Linux resets the
+// peak on request (/proc/self/clear_refs); where it cannot, Available() is false.
+class PeakMemoryProbe {
+public:
+    PeakMemoryProbe();
+    bool Available() const { return m_nBaseKb >= 0; }
+    // How far the peak rose above the resident memory at construction.
+    long GrowthMb() const;
+
+private:
+    long m_nBaseKb = -1;
+};
+
 std::string ReadBytes(const std::string& strPath);
 void WriteBytes(const std::string& strPath, const std::string& strBytes);
 std::vector<std::string> ListFolder(const std::string& strFolder);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,9 @@
 namespace {
 
 constexpr int kPitch = 103;
+// Forged files must fail long before they cost this much.
+constexpr long kMemoryBoundMb = 100;
+constexpr auto kTimeBound = std::chrono::seconds(2);
 constexpr int kThumb = kPitch - 3;
 
 ImageItem Entry(const std::string& strPath, ImageKind kind) {
@@ -171,6 +175,9 @@ TEST_P(BmpDepthTest, LoadsAsBlueGreenRedRows) {
     EXPECT_NEAR(DisplayPixel(item.m_pBits.get(), 41, 30, 0, 0).r, qRed(image.pixel(0, 0)),
                 8);  // bottom-up rows
     EXPECT_EQ(m_recorder.Count(), 0u);
+    // Qt's cap on image memory holds for the whole process: reading leaves it
+    // on, with room for the largest bitmap Qt reads (16384 × 16384 × 4 bytes).
+    EXPECT_GE(QImageReader::allocationLimit(), 1024);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, BmpDepthTest,
@@ -228,6 +235,80 @@ TEST_F(DisplayBitmapTest, BrokenJpegFailsWithOneBox) {
     ASSERT_EQ(m_recorder.Count(), 1u);
     EXPECT_EQ(m_recorder.Messages()[0].caption, "JPEG Fatal Error");
     EXPECT_EQ(m_recorder.Messages()[0].text, "Not a JPEG file: starts with 0x42 0x4d");
+}
+
+struct ForgedBmpCase {
+    const char* pszName;
+    int nInfoSize;
+    std::int32_t nWidth, nHeight;
+    int nBits, nCompression;
+    std::uint32_t nDataOffset, nFileBytes;
+};
+std::ostream& operator<<(std::ostream& os, const ForgedBmpCase& c) { return os << c.pszName; }
+
+class ForgedBmpTest : public DisplayBitmapTest,
+                      public ::testing::WithParamInterface<ForgedBmpCase> {};
+
+// A few bytes claiming a huge picture are refused from the header alone:
+// quietly, at once and before Qt allocates the claimed pixels.
+TEST_P(ForgedBmpTest, IsRefusedBeforeAllocation) {
+    const ForgedBmpCase c = GetParam();
+    WriteBytes(Path("f.bmp"), ForgedBmp(c.nInfoSize, c.nWidth, c.nHeight, c.nBits, c.nCompression,
+                                        c.nDataOffset, c.nFileBytes));
+    ImageItem item = Entry(Path("f.bmp"), IMAGE_BMP);
+    const PeakMemoryProbe memory;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 7, h = 7;
+    EXPECT_FALSE(GetImageSize(item, w, h));
+    EXPECT_EQ(w, 7u);
+    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1));
+    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_LT(memory.GrowthMb(), kMemoryBoundMb);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, ForgedBmpTest,
+    ::testing::Values(
+        ForgedBmpCase{"8-bit 16384 x 16384 in 74 bytes", 40, 16384, 16384, 8, 0, 1078, 74},
+        ForgedBmpCase{"8-bit 45054 x 4098 in 74 bytes", 40, 45054, 4098, 8, 0, 1078, 74},
+        ForgedBmpCase{"4-bit 16000 x 16000 in 118 bytes", 40, 16000, 16000, 4, 0, 118, 118},
+        ForgedBmpCase{"oldest header, 24-bit 16000 x 16000", 12, 16000, 16000, 24, 0, 26, 1000},
+        ForgedBmpCase{"masked 32-bit top-down 8000 x 8000", 108, 8000, -8000, 32, 3, 122, 4096}));
+
+// Uncompressed rows are padded to 4 bytes after the pixel-data offset: a
+// file that holds every padded row loads, one byte less is refused.
+TEST_F(DisplayBitmapTest, UncompressedFileShorterThanItsRowsIsRefused) {
+    for (int nBits : {1, 4, 8, 16, 24, 32}) {
+        QImage image = QuadrantImage(41, 30);
+        if (nBits == 1)
+            image =
+                image.convertToFormat(QImage::Format_Mono).convertToFormat(QImage::Format_RGB32);
+        ASSERT_TRUE(WriteBmp(Path("b.bmp"), image, nBits));
+        const std::string strBytes = ReadBytes(Path("b.bmp"));
+        ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
+        std::uint32_t w = 0, h = 0;
+        EXPECT_TRUE(GetImageSize(item, w, h)) << nBits;
+        WriteBytes(Path("b.bmp"), strBytes.substr(0, strBytes.size() - 1));
+        EXPECT_FALSE(GetImageSize(item, w, h)) << nBits;
+        EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1)) << nBits;
+    }
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// Run-length coded pixels have no size to check against: a tiny file whose
+// only code ends the bitmap is a real, blank picture of its full size.
+TEST_F(DisplayBitmapTest, TinyRleFileStillLoads) {
+    WriteBytes(Path("r.bmp"), ForgedBmp(40, 2000, 1500, 8, 1, 58, 60, std::string("\0\1", 2)));
+    ImageItem item = Entry(Path("r.bmp"), IMAGE_BMP);
+    std::uint32_t w = 0, h = 0;
+    auto p = LoadImagePixels(item, w, h, 1, 1);
+    ASSERT_TRUE(p);
+    ASSERT_EQ(w, 2000u);
+    ASSERT_EQ(h, 1500u);
+    const std::uint8_t* q = p.get() + (std::size_t(700) * w + 1000) * 3;
+    EXPECT_EQ(std::vector<int>(q, q + 3), (std::vector<int>{10, 20, 30}));  // palette entry 0
 }
 
 // A name the scan saw as a picture may since have become a FIFO, a device or
