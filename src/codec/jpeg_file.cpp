@@ -17,6 +17,16 @@ using JpegFile::detail::InstallErrorManager;
 
 namespace {
 
+// Files of several scans (progressive or multi-scan) are decoded through
+// coefficient buffers for the whole image, which the library reserves in
+// jpeg_start_decompress from the header's size alone: 387 bytes claiming
+// 45864 × 32798 ask for 12 GB. Beyond this bound the library stops with its
+// own fatal error instead ("Backing store not supported": it keeps no
+// temporary files). 512 MiB holds the buffers of a 170-megapixel
+// progressive photo with 4:2:0 chroma (3 bytes a pixel) or of an
+// 85-megapixel one without chroma subsampling (6 bytes a pixel).
+constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
+
 struct FileCloser {
     void operator()(std::FILE* pFile) const { std::fclose(pFile); }
 };
@@ -99,6 +109,7 @@ bool RunDecode(DecodeJob* pJob) {
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
     jpeg_stdio_src(&cinfo, pJob->pFile);
     jpeg_read_header(&cinfo, TRUE);
     cinfo.scale_num = 1;

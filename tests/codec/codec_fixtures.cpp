@@ -77,6 +77,75 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
     return std::fclose(pFile) == 0;
 }
 
+std::string EncodeJpeg(int w, int h, int nComponents, JpegLayout layout,
+                       const std::uint8_t* pSamples) {
+    unsigned char* pOut = nullptr;
+    unsigned long nOut = 0;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, &pOut, &nOut);
+    cinfo.image_width = w;
+    cinfo.image_height = h;
+    cinfo.input_components = nComponents;
+    cinfo.in_color_space = nComponents == 1 ? JCS_GRAYSCALE : nComponents == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    std::vector<jpeg_scan_info> vScans;
+    switch (layout) {
+        case JpegLayout::Baseline:
+            break;
+        case JpegLayout::Arithmetic:
+            cinfo.arith_code = TRUE;
+            break;
+        case JpegLayout::MultiScan:
+            for (int c = 0; c < nComponents; ++c) vScans.push_back({1, {c}, 0, 63, 0, 0});
+            break;
+        case JpegLayout::Progressive:
+            jpeg_simple_progression(&cinfo);
+            break;
+        case JpegLayout::ManyScans:
+            // Every coefficient on its own, refined bit by bit from bit 10 down.
+            for (int k = 0; k < 64; ++k)
+                for (int nAl = 10; nAl >= 0; --nAl)
+                    vScans.push_back({1, {0}, k, k, nAl == 10 ? 0 : nAl + 1, nAl});
+            break;
+    }
+    if (!vScans.empty()) {
+        cinfo.scan_info = vScans.data();
+        cinfo.num_scans = int(vScans.size());
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW pRow =
+            const_cast<JSAMPROW>(pSamples + std::size_t(cinfo.next_scanline) * w * nComponents);
+        jpeg_write_scanlines(&cinfo, &pRow, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string strBytes(reinterpret_cast<const char*>(pOut), nOut);
+    std::free(pOut);
+    return strBytes;
+}
+
+std::string ForgedJpeg(JpegLayout layout, int nComponents, int nWidth, int nHeight) {
+    const std::vector<std::uint8_t> vSamples(16 * 16 * nComponents, 128);
+    std::string s = EncodeJpeg(16, 16, nComponents, layout, vSamples.data());
+    // The frame header: a marker FF C0..CF other than C4, C8 and CC, with
+    // the height and width at bytes 5 to 8.
+    for (std::size_t i = 0; i + 9 < s.size(); ++i) {
+        const auto nMarker = static_cast<std::uint8_t>(s[i + 1]);
+        if (static_cast<std::uint8_t>(s[i]) != 0xFF || (nMarker & 0xF0) != 0xC0 ||
+            nMarker == 0xC4 || nMarker == 0xC8 || nMarker == 0xCC)
+            continue;
+        s[i + 5] = char(nHeight >> 8), s[i + 6] = char(nHeight);
+        s[i + 7] = char(nWidth >> 8), s[i + 8] = char(nWidth);
+        break;
+    }
+    return s;
+}
+
 namespace {
 
 void Put16(std::string& s, unsigned v) { s.append({char(v & 0xFF), char((v >> 8) & 0xFF)}); }

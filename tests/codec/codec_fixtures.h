@@ -26,6 +26,22 @@ std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& s
 bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
                   const std::uint8_t* pSamples, bool bAdobeMarker);
 
+// How a JPEG is laid out: one baseline scan; one scan, arithmetic coded; a
+// sequential scan per component; the library's standard progression; or a
+// progression of one scan per coefficient and bit (704 scans, grey only).
+enum class JpegLayout { Baseline, Arithmetic, MultiScan, Progressive, ManyScans };
+
+// Encodes packed samples (1 grey, 3 red-green-blue stored as YCbCr 4:2:0, or
+// 4 CMYK components a pixel) with libjpeg in the given layout.
+std::string EncodeJpeg(int w, int h, int nComponents, JpegLayout layout,
+                       const std::uint8_t* pSamples);
+
+// A forged JPEG of a few hundred bytes: a 16 × 16 grey picture in the given
+// layout whose frame header is patched to claim nWidth × nHeight. Its
+// entropy-coded data runs out at once; the library decodes the rest as
+// blank, after a warning unless the data is arithmetic coded.
+std::string ForgedJpeg(JpegLayout layout, int nComponents, int nWidth, int nHeight);
+
 // A bitmap file of 1, 4, 8, 16, 24 or 32 bits; 8 bits optionally RLE-coded,
 // uncompressed ones optionally top-down.
 bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false,

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
@@ -174,6 +175,60 @@ TEST_F(JpegFileTest, HugeHeaderReportsOutOfMemory) {
     EXPECT_FALSE(JpegFile::ReadJpegRgb(strPath, w, h, 1, 1));
     EXPECT_EQ(w, 0u);
     ExpectOneBox(m_recorder, "Galerio", "JpegFile :\nOut of memory", MsgIcon::Error);
+}
+
+// Forged files must fail long before they cost this much.
+constexpr long kMemoryBoundMb = 100;
+constexpr auto kTimeBound = std::chrono::seconds(2);
+
+struct ForgedJpegCase {
+    const char* pszName;
+    JpegLayout layout;
+    int nComponents, nWidth, nHeight;
+};
+std::ostream& operator<<(std::ostream& os, const ForgedJpegCase& c) { return os << c.pszName; }
+
+class ForgedMultiScanTest : public JpegFileTest,
+                            public ::testing::WithParamInterface<ForgedJpegCase> {};
+
+// Files of several scans need buffers for the whole image before the first
+// row: a few forged bytes must not make the library reserve gigabytes. The
+// decode fails at once with the library's own fatal error.
+TEST_P(ForgedMultiScanTest, FailsWithTheLibrarysErrorInsteadOfAllocating) {
+    const ForgedJpegCase c = GetParam();
+    WriteBytes(Path("f.jpg"), ForgedJpeg(c.layout, c.nComponents, c.nWidth, c.nHeight));
+    const PeakMemoryProbe memory;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 7, h = 7;
+    EXPECT_FALSE(JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_LT(memory.GrowthMb(), kMemoryBoundMb);
+    EXPECT_EQ(w, 0u);
+    ExpectOneBox(m_recorder, "JPEG Fatal Error", "Backing store not supported", MsgIcon::Error,
+                 false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, ForgedMultiScanTest,
+                         ::testing::Values(ForgedJpegCase{"CMYK scan by scan 45864 x 32798",
+                                                          JpegLayout::MultiScan, 4, 45864, 32798},
+                                           ForgedJpegCase{"progressive 65500 x 65500",
+                                                          JpegLayout::Progressive, 3, 65500, 65500},
+                                           ForgedJpegCase{"progressive grey just over the bound",
+                                                          JpegLayout::Progressive, 1, 16500,
+                                                          16500}));
+
+// The bound leaves real progressive photos alone.
+TEST_F(JpegFileTest, ProgressivePhotoStillDecodes) {
+    const std::vector<std::uint8_t> v = QuadrantPixels(4000, 3000);
+    WriteBytes(Path("p.jpg"), EncodeJpeg(4000, 3000, 3, JpegLayout::Progressive, v.data()));
+    std::uint32_t w = 0, h = 0;
+    auto p = JpegFile::ReadJpegRgb(Path("p.jpg"), w, h, 1, 8);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(w, 500u);
+    EXPECT_EQ(h, 375u);
+    const std::uint8_t* pWhite = p.get() + (std::size_t(300) * w + 400) * 3;  // bottom right
+    EXPECT_GT(std::min({pWhite[0], pWhite[1], pWhite[2]}), 230);
+    EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
 TEST_F(JpegFileTest, EncoderRefusesEmptyImagesWithoutCreatingAFile) {
