@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 
+#include "codec/decode_abort.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_file.h"
 
@@ -114,6 +115,7 @@ struct BmpReader {
 namespace BmpFile {
 
 bool ReadBmpSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
+    if (DecodeAborted()) return false;
     BmpReader bmp(strPath);
     return bmp.HeaderSize(nWidth, nHeight);
 }
@@ -122,11 +124,14 @@ bool ReadBmpSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_
 // one ends up as 32-bit pixels of which blue, green and red are kept.
 std::unique_ptr<std::uint8_t[]> ReadBmpBgr(const std::string& strPath, std::uint32_t& nWidth,
                                            std::uint32_t& nHeight) {
+    // Qt's read cannot be interrupted; a stop request is looked at on
+    // either side of it.
+    if (DecodeAborted()) return nullptr;
     BmpReader bmp(strPath);
     std::uint32_t nHeaderWidth = 0, nHeaderHeight = 0;
     if (!bmp.HeaderSize(nHeaderWidth, nHeaderHeight)) return nullptr;
     QImage image = bmp.reader.read();
-    if (image.isNull()) return nullptr;
+    if (image.isNull() || DecodeAborted()) return nullptr;
     image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) return nullptr;
 

@@ -8,7 +8,8 @@
 // Bitmap files, read by Qt's BMP reader and by nothing else: a file named
 // ".bmp" that holds another format fails like any unreadable bitmap, rather
 // than being decoded by whichever reader happens to recognise its content.
-// Every failure is quiet: null or false, no message box.
+// Every failure is quiet: null or false, no message box. A stop request of
+// the calling thread (decode_abort.h) fails reads too.
 namespace BmpFile {
 
 // The full size from the header, without reading the pixels; the outputs

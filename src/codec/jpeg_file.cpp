@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "codec/decode_abort.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "platform/message_box.h"
@@ -54,6 +55,7 @@ void ShowOutOfMemory() {
 // jump back; it is trivially destructible, so nothing is skipped either.
 struct DecodeJob {
     ErrorManager err;
+    jpeg_progress_mgr progress;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
     int nReduction;
@@ -110,6 +112,8 @@ bool RunDecode(DecodeJob* pJob) {
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    pJob->progress.progress_monitor = JpegFile::detail::CheckDecodeAbort;
+    cinfo.progress = &pJob->progress;
     jpeg_stdio_src(&cinfo, pJob->pFile);
     jpeg_read_header(&cinfo, TRUE);
     cinfo.scale_num = 1;
@@ -199,6 +203,7 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::int32_t nScaleDenom) {
     nWidth = 0;
     nHeight = 0;
+    if (DecodeAborted()) return nullptr;
     FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return nullptr;
     DecodeJob job{};
@@ -211,6 +216,7 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
+    if (DecodeAborted()) return false;
     FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return false;
     SizeJob job{};

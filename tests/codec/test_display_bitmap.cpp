@@ -6,12 +6,14 @@
 
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
 #include <tuple>
 
 #include "codec/codec_fixtures.h"
+#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
@@ -309,6 +311,21 @@ TEST_F(DisplayBitmapTest, TinyRleFileStillLoads) {
     ASSERT_EQ(h, 1500u);
     const std::uint8_t* q = p.get() + (std::size_t(700) * w + 1000) * 3;
     EXPECT_EQ(std::vector<int>(q, q + 3), (std::vector<int>{10, 20, 30}));  // palette entry 0
+}
+
+// A stop request of the thread fails bitmap reads as quietly as JPEG ones.
+TEST_F(DisplayBitmapTest, StopRequestFailsBitmapReadsQuietly) {
+    ASSERT_TRUE(WriteBmp(Path("b.bmp"), QuadrantImage(41, 30), 24));
+    ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
+    std::atomic<bool> bStop{true};
+    ScopedDecodeAbort abort(bStop);
+    std::uint32_t w = 0, h = 0;
+    EXPECT_FALSE(GetImageSize(item, w, h));
+    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1));
+    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    bStop = false;
+    EXPECT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
 // A name the scan saw as a picture may since have become a FIFO, a device or
