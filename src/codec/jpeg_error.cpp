@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "codec/jpeg_error.h"
 
+#include "codec/decode_abort.h"
 #include "platform/message_box.h"
 
 namespace JpegFile::detail {
@@ -8,8 +9,10 @@ namespace JpegFile::detail {
 namespace {
 
 // Every Qt object of a box lives and dies inside this function, so none is
-// alive when JpegErrorExit jumps away afterwards.
+// alive when JpegErrorExit jumps away afterwards. A decode that is being
+// stopped is abandoned, not reported: it shows nothing.
 void ShowLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedByActiveWindow) {
+    if (cinfo->is_decompressor && DecodeAborted()) return;
     char szText[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, szText);
     MessageRequest request;
@@ -33,6 +36,12 @@ void JpegErrorExit(j_common_ptr cinfo) {
 
 void JpegOutputMessage(j_common_ptr cinfo) {
     ShowLibraryMessage(cinfo, "JPEG Library Error", true);
+}
+
+void CheckDecodeAbort(j_common_ptr cinfo) {
+    // The same way out as JpegErrorExit, and as safe: this frame holds
+    // nothing, the frames below it are the library's.
+    if (DecodeAborted()) std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jumpBack, 1);
 }
 
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {

@@ -21,17 +21,24 @@ struct ErrorManager {
 static_assert(offsetof(ErrorManager, pub) == 0);
 
 // Fatal library error: shows the library's text in a "JPEG Fatal Error" box
-// with no owner window, then jumps to the return point of the call in
-// progress. It never returns to the library, which must not be entered again
-// with that object except to destroy it.
+// with no owner window (none for a decode being stopped), then jumps to the
+// return point of the call in progress. It never returns to the library,
+// which must not be entered again with that object except to destroy it.
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo);
 
-// Library warnings (corrupt or truncated data): a "JPEG Library Error" box;
-// decoding goes on.
+// Library warnings (corrupt or truncated data): a "JPEG Library Error" box,
+// except in a decode being stopped; decoding goes on.
 void JpegOutputMessage(j_common_ptr cinfo);
 
-// jpeg_std_error with the two routines above installed; every other routine
-// keeps the library's default. Returns the pointer to store in cinfo.err.
+// Progress hook of every decode: once the thread's stop request is set (see
+// decode_abort.h) it leaves through the return point like a fatal error, but
+// without a box. The library calls it before every jpeg_read_scanlines and,
+// while jpeg_start_decompress reads in a file of several scans, before each
+// row of blocks.
+void CheckDecodeAbort(j_common_ptr cinfo);
+
+// jpeg_std_error with the two error routines above installed; every other
+// routine keeps the library's default. Returns the pointer to store in cinfo.err.
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err);
 
 }  // namespace JpegFile::detail

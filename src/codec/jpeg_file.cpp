@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "codec/decode_abort.h"
+#include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -16,14 +18,28 @@ using JpegFile::detail::InstallErrorManager;
 
 namespace {
 
+// Files of several scans (progressive or multi-scan) are decoded through
+// coefficient buffers for the whole image, which the library reserves in
+// jpeg_start_decompress from the header's size alone: 387 bytes claiming
+// 45864 × 32798 ask for 12 GB. Beyond this bound the library stops with its
+// own fatal error instead ("Backing store not supported": it keeps no
+// temporary files). 512 MiB holds the buffers of a 170-megapixel
+// progressive photo with 4:2:0 chroma (3 bytes a pixel) or of an
+// 85-megapixel one without chroma subsampling (6 bytes a pixel).
+constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
+
 struct FileCloser {
     void operator()(std::FILE* pFile) const { std::fclose(pFile); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FilePtr OpenForReading(const std::string& strPath) {
-    FilePtr pFile(std::fopen(strPath.c_str(), "rb"));
-    if (!pFile)
+// A file that is not regular fails here, like a missing one (see ImageFile).
+FilePtr OpenJpegFile(const std::string& strPath) {
+    ImageFile::Descriptor file = ImageFile::OpenForReading(strPath);
+    FilePtr pFile(file.IsOpen() ? fdopen(file.Get(), "rb") : nullptr);
+    if (pFile)
+        file.Release();
+    else
         ShowMessage(QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) +
                     QStringLiteral("\n"));
     return pFile;
@@ -39,6 +55,7 @@ void ShowOutOfMemory() {
 // jump back; it is trivially destructible, so nothing is skipped either.
 struct DecodeJob {
     ErrorManager err;
+    jpeg_progress_mgr progress;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
     int nReduction;
@@ -94,6 +111,9 @@ bool RunDecode(DecodeJob* pJob) {
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    pJob->progress.progress_monitor = JpegFile::detail::CheckDecodeAbort;
+    cinfo.progress = &pJob->progress;
     jpeg_stdio_src(&cinfo, pJob->pFile);
     jpeg_read_header(&cinfo, TRUE);
     cinfo.scale_num = 1;
@@ -183,7 +203,8 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::int32_t nScaleDenom) {
     nWidth = 0;
     nHeight = 0;
-    FilePtr pFile = OpenForReading(strPath);
+    if (DecodeAborted()) return nullptr;
+    FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return nullptr;
     DecodeJob job{};
     job.pFile = pFile.get();
@@ -195,7 +216,8 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
-    FilePtr pFile = OpenForReading(strPath);
+    if (DecodeAborted()) return false;
+    FilePtr pFile = OpenJpegFile(strPath);
     if (!pFile) return false;
     SizeJob job{};
     job.pFile = pFile.get();

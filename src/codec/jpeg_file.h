@@ -9,7 +9,8 @@
 // 3 bytes a pixel, no row padding. Every call keeps its library objects and
 // error state to itself, so calls on different threads may overlap. Failures
 // are shown in message boxes from the calling thread and reported to the
-// caller as null or false; nothing of a failed call is left behind.
+// caller as null or false; nothing of a failed call is left behind. A stop
+// request of the calling thread (decode_abort.h) fails reads quietly.
 namespace JpegFile {
 
 // Decodes a file into a packed red-green-blue buffer, reduced by the DCT

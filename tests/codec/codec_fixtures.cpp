@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -73,6 +75,75 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     return std::fclose(pFile) == 0;
+}
+
+std::string EncodeJpeg(int w, int h, int nComponents, JpegLayout layout,
+                       const std::uint8_t* pSamples) {
+    unsigned char* pOut = nullptr;
+    unsigned long nOut = 0;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, &pOut, &nOut);
+    cinfo.image_width = w;
+    cinfo.image_height = h;
+    cinfo.input_components = nComponents;
+    cinfo.in_color_space = nComponents == 1 ? JCS_GRAYSCALE : nComponents == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    std::vector<jpeg_scan_info> vScans;
+    switch (layout) {
+        case JpegLayout::Baseline:
+            break;
+        case JpegLayout::Arithmetic:
+            cinfo.arith_code = TRUE;
+            break;
+        case JpegLayout::MultiScan:
+            for (int c = 0; c < nComponents; ++c) vScans.push_back({1, {c}, 0, 63, 0, 0});
+            break;
+        case JpegLayout::Progressive:
+            jpeg_simple_progression(&cinfo);
+            break;
+        case JpegLayout::ManyScans:
+            // Every coefficient on its own, refined bit by bit from bit 10 down.
+            for (int k = 0; k < 64; ++k)
+                for (int nAl = 10; nAl >= 0; --nAl)
+                    vScans.push_back({1, {0}, k, k, nAl == 10 ? 0 : nAl + 1, nAl});
+            break;
+    }
+    if (!vScans.empty()) {
+        cinfo.scan_info = vScans.data();
+        cinfo.num_scans = int(vScans.size());
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW pRow =
+            const_cast<JSAMPROW>(pSamples + std::size_t(cinfo.next_scanline) * w * nComponents);
+        jpeg_write_scanlines(&cinfo, &pRow, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string strBytes(reinterpret_cast<const char*>(pOut), nOut);
+    std::free(pOut);
+    return strBytes;
+}
+
+std::string ForgedJpeg(JpegLayout layout, int nComponents, int nWidth, int nHeight) {
+    const std::vector<std::uint8_t> vSamples(16 * 16 * nComponents, 128);
+    std::string s = EncodeJpeg(16, 16, nComponents, layout, vSamples.data());
+    // The frame header: a marker FF C0..CF other than C4, C8 and CC, with
+    // the height and width at bytes 5 to 8.
+    for (std::size_t i = 0; i + 9 < s.size(); ++i) {
+        const auto nMarker = static_cast<std::uint8_t>(s[i + 1]);
+        if (static_cast<std::uint8_t>(s[i]) != 0xFF || (nMarker & 0xF0) != 0xC0 ||
+            nMarker == 0xC4 || nMarker == 0xC8 || nMarker == 0xCC)
+            continue;
+        s[i + 5] = char(nHeight >> 8), s[i + 6] = char(nHeight);
+        s[i + 7] = char(nWidth >> 8), s[i + 8] = char(nWidth);
+        break;
+    }
+    return s;
 }
 
 namespace {
@@ -148,6 +219,58 @@ bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool b
     return true;
 }
 
+std::string ForgedBmp(int nInfoSize, std::int32_t nWidth, std::int32_t nHeight, int nBits,
+                      int nCompression, std::uint32_t nDataOffset, std::uint32_t nFileBytes,
+                      const std::string& strPixels) {
+    std::string s = "BM";
+    Put32(s, nFileBytes);
+    Put32(s, 0);
+    Put32(s, nDataOffset);
+    Put32(s, std::uint32_t(nInfoSize));
+    if (nInfoSize == 12) {
+        Put16(s, unsigned(nWidth)), Put16(s, unsigned(nHeight));
+        Put16(s, 1), Put16(s, unsigned(nBits));
+    } else {
+        Put32(s, std::uint32_t(nWidth)), Put32(s, std::uint32_t(nHeight));
+        Put16(s, 1), Put16(s, unsigned(nBits));
+        Put32(s, std::uint32_t(nCompression));
+        s.append(12, '\0');        // image size and resolution
+        Put32(s, 1), Put32(s, 0);  // one colour in the palette
+        if (nInfoSize >= 108) {
+            Put32(s, 0x00FF0000), Put32(s, 0x0000FF00), Put32(s, 0x000000FF), Put32(s, 0);
+        }
+        s.resize(14 + std::size_t(nInfoSize), '\0');
+    }
+    s.append({10, 20, 30, 0});
+    s.resize(nDataOffset, '\0');
+    s += strPixels;
+    s.resize(nFileBytes, '\0');
+    return s;
+}
+
+namespace {
+
+long StatusKb(const char* pszField) {
+    std::ifstream in("/proc/self/status");
+    std::string strLine;
+    while (std::getline(in, strLine))
+        if (strLine.rfind(pszField, 0) == 0)
+            return std::atol(strLine.c_str() + std::strlen(pszField));
+    return -1;
+}
+
+}  // namespace
+
+PeakMemoryProbe::PeakMemoryProbe() {
+    // "5" resets the peak to what is resident now.
+    std::ofstream out("/proc/self/clear_refs");
+    if (out << "5" << std::flush) m_nBaseKb = StatusKb("VmHWM:");
+}
+
+long PeakMemoryProbe::GrowthMb() const {
+    return Available() ? (StatusKb("VmHWM:") - m_nBaseKb) / 1024 : 0;
+}
+
 std::string ReadBytes(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -169,3 +292,5 @@ Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y) {
     const std::uint8_t* p = pBits + std::size_t(h - 1 - y) * DisplayStride(w) + std::size_t(x) * 3;
     return Rgb{p[2], p[1], p[0]};
 }
+
+void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }

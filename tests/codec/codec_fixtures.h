@@ -5,6 +5,7 @@
 // bitmap files of every depth written byte by byte.
 #include <QImage>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,14 +26,56 @@ std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& s
 bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
                   const std::uint8_t* pSamples, bool bAdobeMarker);
 
+// How a JPEG is laid out: one baseline scan; one scan, arithmetic coded; a
+// sequential scan per component; the library's standard progression; or a
+// progression of one scan per coefficient and bit (704 scans, grey only).
+enum class JpegLayout { Baseline, Arithmetic, MultiScan, Progressive, ManyScans };
+
+// Encodes packed samples (1 grey, 3 red-green-blue stored as YCbCr 4:2:0, or
+// 4 CMYK components a pixel) with libjpeg in the given layout.
+std::string EncodeJpeg(int w, int h, int nComponents, JpegLayout layout,
+                       const std::uint8_t* pSamples);
+
+// A forged JPEG of a few hundred bytes: a 16 × 16 grey picture in the given
+// layout whose frame header is patched to claim nWidth × nHeight. Its
+// entropy-coded data runs out at once; the library decodes the rest as
+// blank, after a warning unless the data is arithmetic coded.
+std::string ForgedJpeg(JpegLayout layout, int nComponents, int nWidth, int nHeight);
+
 // A bitmap file of 1, 4, 8, 16, 24 or 32 bits; 8 bits optionally RLE-coded,
 // uncompressed ones optionally top-down.
 bool WriteBmp(const std::string& strPath, const QImage& image, int nBits, bool bTopDown = false,
               bool bRle = false);
 
+// The bytes of a bitmap file as a forger writes them: the file header, an
+// info header of nInfoSize bytes (12 is the oldest kind) claiming nWidth ×
+// nHeight at nBits with the given compression, a palette of one entry
+// (blue 10, green 20, red 30), pixel data said to start at nDataOffset, then strPixels,
+// all padded with zeros (or cut) to nFileBytes. Info headers of 108 bytes
+// and more carry red, green and blue masks.
+std::string ForgedBmp(int nInfoSize, std::int32_t nWidth, std::int32_t nHeight, int nBits,
+                      int nCompression, std::uint32_t nDataOffset, std::uint32_t nFileBytes,
+                      const std::string& strPixels = {});
+
+// The process's peak resident memory from construction on. Linux resets the
+// peak on request (/proc/self/clear_refs); where it cannot, Available() is false.
+class PeakMemoryProbe {
+public:
+    PeakMemoryProbe();
+    bool Available() const { return m_nBaseKb >= 0; }
+    // How far the peak rose above the resident memory at construction.
+    long GrowthMb() const;
+
+private:
+    long m_nBaseKb = -1;
+};
+
 std::string ReadBytes(const std::string& strPath);
 void WriteBytes(const std::string& strPath, const std::string& strBytes);
 std::vector<std::string> ListFolder(const std::string& strFolder);
+
+// Failed comparisons of box texts show the text, not its UTF-16 units.
+void PrintTo(const QString& str, std::ostream* pOut);
 
 // Display-row pixel (x, y counted from the top of the picture) as RGB.
 Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y);

@@ -1,10 +1,19 @@
 // SPDX-License-Identifier: MIT
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QImageReader>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <tuple>
 
 #include "codec/codec_fixtures.h"
+#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
@@ -12,6 +21,9 @@
 namespace {
 
 constexpr int kPitch = 103;
+// Forged files must fail long before they cost this much.
+constexpr long kMemoryBoundMb = 100;
+constexpr auto kTimeBound = std::chrono::seconds(2);
 constexpr int kThumb = kPitch - 3;
 
 ImageItem Entry(const std::string& strPath, ImageKind kind) {
@@ -165,6 +177,9 @@ TEST_P(BmpDepthTest, LoadsAsBlueGreenRedRows) {
     EXPECT_NEAR(DisplayPixel(item.m_pBits.get(), 41, 30, 0, 0).r, qRed(image.pixel(0, 0)),
                 8);  // bottom-up rows
     EXPECT_EQ(m_recorder.Count(), 0u);
+    // Qt's cap on image memory holds for the whole process: reading leaves it
+    // on, with room for the largest bitmap Qt reads (16384 × 16384 × 4 bytes).
+    EXPECT_GE(QImageReader::allocationLimit(), 1024);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, BmpDepthTest,
@@ -223,6 +238,141 @@ TEST_F(DisplayBitmapTest, BrokenJpegFailsWithOneBox) {
     EXPECT_EQ(m_recorder.Messages()[0].caption, "JPEG Fatal Error");
     EXPECT_EQ(m_recorder.Messages()[0].text, "Not a JPEG file: starts with 0x42 0x4d");
 }
+
+struct ForgedBmpCase {
+    const char* pszName;
+    int nInfoSize;
+    std::int32_t nWidth, nHeight;
+    int nBits, nCompression;
+    std::uint32_t nDataOffset, nFileBytes;
+};
+std::ostream& operator<<(std::ostream& os, const ForgedBmpCase& c) { return os << c.pszName; }
+
+class ForgedBmpTest : public DisplayBitmapTest,
+                      public ::testing::WithParamInterface<ForgedBmpCase> {};
+
+// A few bytes claiming a huge picture are refused from the header alone:
+// quietly, at once and before Qt allocates the claimed pixels.
+TEST_P(ForgedBmpTest, IsRefusedBeforeAllocation) {
+    const ForgedBmpCase c = GetParam();
+    WriteBytes(Path("f.bmp"), ForgedBmp(c.nInfoSize, c.nWidth, c.nHeight, c.nBits, c.nCompression,
+                                        c.nDataOffset, c.nFileBytes));
+    ImageItem item = Entry(Path("f.bmp"), IMAGE_BMP);
+    const PeakMemoryProbe memory;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 7, h = 7;
+    EXPECT_FALSE(GetImageSize(item, w, h));
+    EXPECT_EQ(w, 7u);
+    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1));
+    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_LT(memory.GrowthMb(), kMemoryBoundMb);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, ForgedBmpTest,
+    ::testing::Values(
+        ForgedBmpCase{"8-bit 16384 x 16384 in 74 bytes", 40, 16384, 16384, 8, 0, 1078, 74},
+        ForgedBmpCase{"8-bit 45054 x 4098 in 74 bytes", 40, 45054, 4098, 8, 0, 1078, 74},
+        ForgedBmpCase{"4-bit 16000 x 16000 in 118 bytes", 40, 16000, 16000, 4, 0, 118, 118},
+        ForgedBmpCase{"oldest header, 24-bit 16000 x 16000", 12, 16000, 16000, 24, 0, 26, 1000},
+        ForgedBmpCase{"masked 32-bit top-down 8000 x 8000", 108, 8000, -8000, 32, 3, 122, 4096}));
+
+// Uncompressed rows are padded to 4 bytes after the pixel-data offset: a
+// file that holds every padded row loads, one byte less is refused.
+TEST_F(DisplayBitmapTest, UncompressedFileShorterThanItsRowsIsRefused) {
+    for (int nBits : {1, 4, 8, 16, 24, 32}) {
+        QImage image = QuadrantImage(41, 30);
+        if (nBits == 1)
+            image =
+                image.convertToFormat(QImage::Format_Mono).convertToFormat(QImage::Format_RGB32);
+        ASSERT_TRUE(WriteBmp(Path("b.bmp"), image, nBits));
+        const std::string strBytes = ReadBytes(Path("b.bmp"));
+        ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
+        std::uint32_t w = 0, h = 0;
+        EXPECT_TRUE(GetImageSize(item, w, h)) << nBits;
+        WriteBytes(Path("b.bmp"), strBytes.substr(0, strBytes.size() - 1));
+        EXPECT_FALSE(GetImageSize(item, w, h)) << nBits;
+        EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1)) << nBits;
+    }
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// Run-length coded pixels have no size to check against: a tiny file whose
+// only code ends the bitmap is a real, blank picture of its full size.
+TEST_F(DisplayBitmapTest, TinyRleFileStillLoads) {
+    WriteBytes(Path("r.bmp"), ForgedBmp(40, 2000, 1500, 8, 1, 58, 60, std::string("\0\1", 2)));
+    ImageItem item = Entry(Path("r.bmp"), IMAGE_BMP);
+    std::uint32_t w = 0, h = 0;
+    auto p = LoadImagePixels(item, w, h, 1, 1);
+    ASSERT_TRUE(p);
+    ASSERT_EQ(w, 2000u);
+    ASSERT_EQ(h, 1500u);
+    const std::uint8_t* q = p.get() + (std::size_t(700) * w + 1000) * 3;
+    EXPECT_EQ(std::vector<int>(q, q + 3), (std::vector<int>{10, 20, 30}));  // palette entry 0
+}
+
+// A stop request of the thread fails bitmap reads as quietly as JPEG ones.
+TEST_F(DisplayBitmapTest, StopRequestFailsBitmapReadsQuietly) {
+    ASSERT_TRUE(WriteBmp(Path("b.bmp"), QuadrantImage(41, 30), 24));
+    ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
+    std::atomic<bool> bStop{true};
+    ScopedDecodeAbort abort(bStop);
+    std::uint32_t w = 0, h = 0;
+    EXPECT_FALSE(GetImageSize(item, w, h));
+    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1));
+    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    bStop = false;
+    EXPECT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// A name the scan saw as a picture may since have become a FIFO, a device or
+// a folder. Opening it must neither wait (a FIFO without a writer would hold
+// the processing thread for ever) nor read what is no file: it fails as a
+// missing file does, with the JPEG "Can't open" box and quietly for a bitmap.
+using SwappedCase = std::tuple<std::string, ImageKind>;  // what replaced the file, its kind
+
+class SwappedFileTest : public DisplayBitmapTest,
+                        public ::testing::WithParamInterface<SwappedCase> {};
+
+TEST_P(SwappedFileTest, FailsAtOnceLikeAMissingFile) {
+    const auto [strWhat, kind] = GetParam();
+    const std::string strPath = Path(kind == IMAGE_JPEG ? "x.jpg" : "x.bmp");
+    ASSERT_EQ(strWhat == "FIFO"     ? mkfifo(strPath.c_str(), 0600)
+              : strWhat == "device" ? symlink("/dev/null", strPath.c_str())
+                                    : mkdir(strPath.c_str(), 0700),
+              0);
+    ImageItem item = Entry(strPath, kind);
+    bool bBuilt = true, bLoaded = true;
+    auto done = std::async(std::launch::async, [&] {
+        bBuilt = BuildThumbnailBitmap(item, kPitch, kThumb);
+        std::uint32_t w = 0, h = 0;
+        bLoaded = LoadImagePixels(item, w, h, 1, 1) != nullptr;
+    });
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening " << strPath << " waits";
+        // A writer that comes and goes lets a waiting reader on to end of
+        // file, so a failing test ends instead of hanging.
+        while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            close(open(strPath.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_FALSE(bBuilt);
+    EXPECT_FALSE(bLoaded);
+    EXPECT_FALSE(item.m_pBits);
+    if (kind == IMAGE_BMP) {
+        EXPECT_EQ(m_recorder.Count(), 0u);
+        return;
+    }
+    // One box from the size read, which ends the build, one from the load.
+    const QString strCantOpen = QString::fromStdString("JPEG :\nCan't open " + strPath + "\n");
+    EXPECT_EQ(m_recorder.Texts(), QStringList({strCantOpen, strCantOpen}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SwappedFileTest,
+                         ::testing::Combine(::testing::Values("FIFO", "device", "folder"),
+                                            ::testing::Values(IMAGE_JPEG, IMAGE_BMP)));
 
 TEST(FitWithinSquareTest, NeverEnlarges) {
     std::uint32_t w = 0, h = 0;

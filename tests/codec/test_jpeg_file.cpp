@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
 
 #include "codec/codec_fixtures.h"
+#include "codec/decode_abort.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
 
@@ -174,6 +177,156 @@ TEST_F(JpegFileTest, HugeHeaderReportsOutOfMemory) {
     EXPECT_FALSE(JpegFile::ReadJpegRgb(strPath, w, h, 1, 1));
     EXPECT_EQ(w, 0u);
     ExpectOneBox(m_recorder, "Galerio", "JpegFile :\nOut of memory", MsgIcon::Error);
+}
+
+// Forged files must fail long before they cost this much.
+constexpr long kMemoryBoundMb = 100;
+constexpr auto kTimeBound = std::chrono::seconds(2);
+
+struct ForgedJpegCase {
+    const char* pszName;
+    JpegLayout layout;
+    int nComponents, nWidth, nHeight;
+};
+std::ostream& operator<<(std::ostream& os, const ForgedJpegCase& c) { return os << c.pszName; }
+
+class ForgedMultiScanTest : public JpegFileTest,
+                            public ::testing::WithParamInterface<ForgedJpegCase> {};
+
+// Files of several scans need buffers for the whole image before the first
+// row: a few forged bytes must not make the library reserve gigabytes. The
+// decode fails at once with the library's own fatal error.
+TEST_P(ForgedMultiScanTest, FailsWithTheLibrarysErrorInsteadOfAllocating) {
+    const ForgedJpegCase c = GetParam();
+    WriteBytes(Path("f.jpg"), ForgedJpeg(c.layout, c.nComponents, c.nWidth, c.nHeight));
+    const PeakMemoryProbe memory;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 7, h = 7;
+    EXPECT_FALSE(JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_LT(memory.GrowthMb(), kMemoryBoundMb);
+    EXPECT_EQ(w, 0u);
+    ExpectOneBox(m_recorder, "JPEG Fatal Error", "Backing store not supported", MsgIcon::Error,
+                 false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, ForgedMultiScanTest,
+                         ::testing::Values(ForgedJpegCase{"CMYK scan by scan 45864 x 32798",
+                                                          JpegLayout::MultiScan, 4, 45864, 32798},
+                                           ForgedJpegCase{"progressive 65500 x 65500",
+                                                          JpegLayout::Progressive, 3, 65500, 65500},
+                                           ForgedJpegCase{"progressive grey just over the bound",
+                                                          JpegLayout::Progressive, 1, 16500,
+                                                          16500}));
+
+// The bound leaves real progressive photos alone.
+TEST_F(JpegFileTest, ProgressivePhotoStillDecodes) {
+    const std::vector<std::uint8_t> v = QuadrantPixels(4000, 3000);
+    WriteBytes(Path("p.jpg"), EncodeJpeg(4000, 3000, 3, JpegLayout::Progressive, v.data()));
+    std::uint32_t w = 0, h = 0;
+    auto p = JpegFile::ReadJpegRgb(Path("p.jpg"), w, h, 1, 8);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(w, 500u);
+    EXPECT_EQ(h, 375u);
+    const std::uint8_t* pWhite = p.get() + (std::size_t(300) * w + 400) * 3;  // bottom right
+    EXPECT_GT(std::min({pWhite[0], pWhite[1], pWhite[2]}), 230);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// How a stop request meets the decode: from another thread a little after
+// the start, or from the first warning box, which the forged files below
+// show at the first row of blocks they decode.
+enum class StopFrom { OtherThread, FirstWarning };
+
+struct StopCase {
+    ForgedJpegCase file;
+    StopFrom from;
+    const char* pszWarning;  // the one box expected, if any
+};
+std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.file; }
+
+class JpegStopTest : public JpegFileTest, public ::testing::WithParamInterface<StopCase> {};
+
+// A forged size can keep a decode busy for seconds, in jpeg_start_decompress
+// of a file of several scans or in the rows of a single scan. A stop request
+// ends it soon, quietly and with nothing left behind.
+TEST_P(JpegStopTest, StopRequestEndsTheDecodeQuietly) {
+    const StopCase c = GetParam();
+    const ForgedJpegCase& f = c.file;
+    WriteBytes(Path("f.jpg"), ForgedJpeg(f.layout, f.nComponents, f.nWidth, f.nHeight));
+    std::atomic<bool> bStop{false};
+    std::chrono::steady_clock::time_point tStop;
+    auto RequestStop = [&] {
+        tStop = std::chrono::steady_clock::now();
+        bStop = true;
+    };
+    if (c.from == StopFrom::FirstWarning) m_recorder.SetOnMessage([&](auto&) { RequestStop(); });
+    const PeakMemoryProbe memory;
+    std::thread stopper;
+    if (c.from == StopFrom::OtherThread)
+        stopper = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            RequestStop();
+        });
+    std::uint32_t w = 7, h = 7;
+    std::unique_ptr<std::uint8_t[]> p;
+    {
+        ScopedDecodeAbort abort(bStop);
+        p = JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8);
+    }
+    const auto tEnd = std::chrono::steady_clock::now();
+    if (stopper.joinable()) stopper.join();
+    ASSERT_TRUE(bStop) << "decoded without a stop request";
+    EXPECT_FALSE(p);
+    EXPECT_EQ(w, 0u);
+    EXPECT_LT(tEnd - tStop, kTimeBound);
+    EXPECT_LT(memory.GrowthMb(), kMemoryBoundMb);
+    EXPECT_EQ(m_recorder.Texts(),
+              c.pszWarning ? QStringList{QString::fromLatin1(c.pszWarning)} : QStringList{});
+}
+
+constexpr const char* kDataEnds = "Corrupt JPEG data: premature end of data segment";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, JpegStopTest,
+    ::testing::Values(
+        StopCase{{"baseline CMYK 65326 x 63721", JpegLayout::Baseline, 4, 65326, 63721},
+                 StopFrom::FirstWarning,
+                 kDataEnds},
+        StopCase{{"arithmetic CMYK 65326 x 63721", JpegLayout::Arithmetic, 4, 65326, 63721},
+                 StopFrom::OtherThread,
+                 nullptr},
+        StopCase{{"704 scans, grey 8000 x 8000", JpegLayout::ManyScans, 1, 8000, 8000},
+                 StopFrom::FirstWarning,
+                 kDataEnds}));
+
+// A request belongs to the thread that installed it; an inner scope adds its
+// flag to the outer one's rather than hiding it. Reads that have not begun
+// fail at once, without the box a missing file would bring.
+TEST_F(JpegFileTest, StopRequestBelongsToItsThreadAndNests) {
+    const std::string strGood = WriteQuadrantJpeg(m_dir.path().toStdString(), "a.jpg", 64, 48);
+    std::atomic<bool> bOuter{true}, bInner{false};
+    std::uint32_t w = 0, h = 0;
+    {
+        ScopedDecodeAbort outer(bOuter);
+        bool bOtherThreadDecoded = false;
+        std::thread([&] {
+            std::uint32_t nW = 0, nH = 0;
+            bOtherThreadDecoded = JpegFile::ReadJpegRgb(strGood, nW, nH, 1, 1) != nullptr;
+        }).join();
+        EXPECT_TRUE(bOtherThreadDecoded);
+        {
+            ScopedDecodeAbort inner(bInner);
+            EXPECT_TRUE(DecodeAborted());
+            EXPECT_FALSE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1));
+            EXPECT_FALSE(JpegFile::ReadJpegSize(Path("gone.jpg"), w, h));
+        }
+        bOuter = false;
+        EXPECT_TRUE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1));
+        bInner = true;  // no longer installed
+        EXPECT_FALSE(DecodeAborted());
+    }
+    EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
 TEST_F(JpegFileTest, EncoderRefusesEmptyImagesWithoutCreatingAFile) {
