@@ -23,6 +23,7 @@
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
+#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "settings/settings_keys.h"
@@ -337,6 +338,30 @@ TEST_P(ViewRunKeys, DismissingTheWindowStopsBeforeTheNextEntry) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, ViewRunKeys,
                          ::testing::Values(Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter));
+
+// A decode of a huge image (a forged header makes one of a tiny file) must
+// not hold up a stop: the processing thread's reads see the run's stop.
+TEST_F(ViewRun, HidingTheWindowEndsADecodeInProgress) {
+    for (const char* n : {"a.jpg", "b.jpg"}) Touch(n);
+    std::atomic<bool> bDecoding{false};
+    MakeView();
+    m_pView->SetThumbnailBuilder([&](ImageItem&, int, int) {
+        bDecoding = true;
+        // Stands for the codec's rows: each asks whether to go on.
+        const auto start = std::chrono::steady_clock::now();
+        while (!DecodeAborted())
+            if (std::chrono::steady_clock::now() - start > 20s) return true;
+        return false;
+    });
+    Start(m_strFolder);
+    ASSERT_TRUE(PumpUntil([&] { return bDecoding.load(); }));
+    const auto start = std::chrono::steady_clock::now();
+    QTest::keyClick(m_pView->FindDlg(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(m_messages.Count(), 0u);
+    EXPECT_TRUE(m_pView->Catalogue().empty());
+}
 
 TEST_F(ViewRun, CloseRequestDuringProcessingStopsAndAsksTheMainWindowToClose) {
     for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Touch(n);

@@ -8,6 +8,7 @@
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
+#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "platform/paths.h"
 
@@ -178,6 +179,8 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 void CatalogueRun::ProcessImages(int nPitch, int nThumbSize) {
     ScopedThreadMessageHandler boxes(
         [this](const MessageRequest& request) { return Ask(request); });
+    // A stop request does not wait for the decode of a huge image to end.
+    ScopedDecodeAbort abortDecodes(m_bAbort);
     ImageItem* pNoSelection = nullptr;
     for (std::size_t i = 0; i < m_listImages.size(); ++i) {
         if (m_bShutdownFlag.load(std::memory_order_acquire)) return;
