@@ -11,8 +11,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimerEvent>
-#include <QWindow>
 #include <QToolBar>
+#include <QWindow>
 #include <optional>
 
 #include "app/command_table.h"
@@ -149,6 +149,8 @@ void CMainFrame::CreateStatusBar() {
         m_pPanes[i] = new QLabel(pBar);
         m_pPanes[i]->setObjectName(QStringLiteral("pane%1").arg(i));
         m_pPanes[i]->setContentsMargins(0, 0, 0, 0);
+        // Panes show file names, and a name may look like markup.
+        m_pPanes[i]->setTextFormat(Qt::PlainText);
         pBar->addPermanentWidget(m_pPanes[i]);
         SetPaneTextSized(i, QString::fromLatin1(kPaneTexts[i]));
     }

@@ -11,6 +11,15 @@
 #include "app/main_frame.h"
 #include "browser/galerio_view.h"
 
+bool ShowsRed(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 160 && c.green() < 90 && c.blue() < 90) return true;
+        }
+    return false;
+}
+
 ShellRecorder::ShellRecorder() {
     m_previous = SetShellOpenHandler([this](const QString& target) {
         m_targets << target;
@@ -21,8 +30,8 @@ ShellRecorder::ShellRecorder() {
 ShellRecorder::~ShellRecorder() { SetShellOpenHandler(std::move(m_previous)); }
 
 FolderDialogScript::FolderDialogScript() {
-    m_previous = SetFolderDialogHandler(
-        [this](QWidget*, const QString& title, const QString& startFolder) {
+    m_previous =
+        SetFolderDialogHandler([this](QWidget*, const QString& title, const QString& startFolder) {
             m_titles << title;
             m_startFolders << startFolder;
             return m_answers.isEmpty() ? QString() : m_answers.takeFirst();

@@ -14,9 +14,16 @@
 #include "support/temp_config.h"
 
 class CGalerioApp;
+class QImage;
 class CGalerioView;
 class CMainFrame;
 class QAction;
+
+// A file name that is also valid markup; it must be shown as it is spelled.
+inline const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.jpg");
+// Markup would draw that name's "RED" in pure red; nothing else Galerio shows
+// in a pane or box is red.
+bool ShowsRed(const QImage& image);
 
 // Records the targets handed to the desktop's "open" and answers as scripted.
 class ShellRecorder {

@@ -3,6 +3,8 @@
 // command-line start-up scan, and closing while a run is under way.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QLabel>
 #include <QTest>
 #include <QWindow>
 #include <thread>
@@ -20,7 +22,8 @@ namespace {
 
 WindowRect StoredRect(const SettingsStore& store) {
     return {store.GetInt(kSectionScreen, kScreenX, -1), store.GetInt(kSectionScreen, kScreenY, -1),
-            store.GetInt(kSectionScreen, kScreenCx, -1), store.GetInt(kSectionScreen, kScreenCy, -1)};
+            store.GetInt(kSectionScreen, kScreenCx, -1),
+            store.GetInt(kSectionScreen, kScreenCy, -1)};
 }
 
 void PutRect(const std::string& configDir, const WindowRect& r) {
@@ -92,6 +95,26 @@ TEST(MainFrameRect, MinimisedWindowChangesNothingAndRestoringStoresAgain) {
     frame.showNormal();
     EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{200, 200, 300, 300}));
 }
+
+// ---- Status bar ----
+
+// The view fills the panes with the selected file's name, size, date and
+// image size; whatever it hands over is shown as it is spelled.
+class StatusPaneText : public ::testing::TestWithParam<int> {};
+
+TEST_P(StatusPaneText, NameWithMarkupIsShownAsItIsSpelled) {
+    AppFixture f;
+    f.Start();
+    const int nPane = GetParam();
+    ASSERT_TRUE(f.Frame().SetPaneTextSized(nPane, kMarkupName));
+    QLabel* pPane = f.Frame().Pane(nPane);
+    ASSERT_NE(pPane, nullptr);
+    EXPECT_EQ(pPane->text(), kMarkupName);
+    EXPECT_EQ(pPane->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(ShowsRed(pPane->grab().toImage()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Panes, StatusPaneText, ::testing::Values(1, 2, 3, 4));
 
 // ---- Command-line start-up ----
 
