@@ -10,6 +10,7 @@
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "platform/message_box_ui.h"
+#include "platform/paths.h"
 #include "settings/settings_keys.h"
 
 // The resources live in a static library; nothing would pull them into the
@@ -63,6 +64,9 @@ CGalerioApp::~CGalerioApp() {
 
 bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
     m_cmdInfo = cmdInfo;
+    // A relative folder means the working directory of this start; the title,
+    // the document and the recent list must name it from anywhere.
+    m_cmdInfo.strFolder = AbsoluteFolder(cmdInfo.strFolder);
     bool bCreated = false;
     // A store that cannot be created still lets the program run on defaults.
     if (m_store.OpenProductKey(kAppName, bCreated) && bCreated)
@@ -90,16 +94,18 @@ bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
     return true;
 }
 
-CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folder) {
+CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folderIn) {
     CGalerioView* pView = View();
     if (m_pMainWnd && pView && !pView->IsIdle()) return nullptr;
+    const std::string folder = AbsoluteFolder(folderIn);
     if (!m_pDocument || folder.empty()) return nullptr;
     m_pDocument->OnOpenDocument(folder);
     SetDocumentPath(folder);
     return m_pDocument.get();
 }
 
-void CGalerioApp::SetDocumentPath(const std::string& folder) {
+void CGalerioApp::SetDocumentPath(const std::string& folderIn) {
+    const std::string folder = AbsoluteFolder(folderIn);
     if (m_pDocument) m_pDocument->SetPathName(folder);
     AddToRecentFileList(folder);
 }

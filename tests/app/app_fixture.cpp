@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -19,6 +21,12 @@ bool ShowsRed(const QImage& image) {
         }
     return false;
 }
+
+CurrentDirScope::CurrentDirScope(const std::string& dir) : m_old(QDir::currentPath()) {
+    EXPECT_TRUE(QDir::setCurrent(QString::fromStdString(dir))) << dir;
+}
+
+CurrentDirScope::~CurrentDirScope() { QDir::setCurrent(m_old); }
 
 ShellRecorder::ShellRecorder() {
     m_previous = SetShellOpenHandler([this](const QString& target) {

@@ -25,6 +25,18 @@ inline const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.j
 // in a pane or box is red.
 bool ShowsRed(const QImage& image);
 
+// Makes dir the process's working directory for one scope.
+class CurrentDirScope {
+public:
+    explicit CurrentDirScope(const std::string& dir);
+    ~CurrentDirScope();
+    CurrentDirScope(const CurrentDirScope&) = delete;
+    CurrentDirScope& operator=(const CurrentDirScope&) = delete;
+
+private:
+    QString m_old;
+};
+
 // Records the targets handed to the desktop's "open" and answers as scripted.
 class ShellRecorder {
 public:
