@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
@@ -27,11 +29,21 @@ std::vector<std::string> Arguments(int argc, char* argv[]) {
     return args;
 }
 
+// argv's index of the first "--", or argc when there is none.
+int DoubleDashIndex(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--") == 0) return i;
+    return argc;
+}
+
 }  // namespace
 
 int RunGalerio(int argc, char* argv[]) {
+    // Read before QApplication exists: it takes the options it knows (-reverse,
+    // -style ...) out of argv, also those after "--", which are folder text.
+    const std::vector<std::string> args = Arguments(argc, argv);
     // Answered before any window system is needed, so they also work over ssh.
-    const CommandLineInfo early = ParseCommandLine(Arguments(argc, argv));
+    const CommandLineInfo early = ParseCommandLine(args);
     if (early.bHelp) {
         std::fputs(CommandLineUsage(), stdout);
         return 0;
@@ -41,16 +53,22 @@ int RunGalerio(int argc, char* argv[]) {
         return 0;
     }
 
-    QApplication app(argc, argv);
+    // Qt sees only the arguments before "--", so nothing after it changes how
+    // the program looks. QApplication keeps a reference to this count.
+    const int nDashDash = DoubleDashIndex(argc, argv);
+    int nQtArgc = nDashDash;
+    QApplication app(nQtArgc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
     QApplication::setApplicationVersion(QStringLiteral(GALERIO_VERSION));
     InitGalerioResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/galerio.png")));
     InstallDesktopMessageBoxes();
 
-    // Qt has taken its own options (-style, -platform ...) out of argv by now.
+    // What Qt left of the arguments before "--", then "--" and the rest as given.
+    std::vector<std::string> ours = Arguments(nQtArgc, argv);
+    ours.insert(ours.end(), args.begin() + std::max(nDashDash - 1, 0), args.end());
     CGalerioApp theApp;
-    if (!theApp.InitInstance(ParseCommandLine(Arguments(argc, argv)))) return 1;
+    if (!theApp.InitInstance(ParseCommandLine(ours))) return 1;
     return app.exec();
 }
 
