@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QStringList>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +27,15 @@ inline const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.j
 // Markup would draw that name's "RED" in pure red; nothing else Galerio shows
 // in a pane or box is red.
 bool ShowsRed(const QImage& image);
+
+void PrintTo(const WindowRect& rect, std::ostream* os);
+
+// Some tests must also hold where the window system draws no decorations
+// around a window, as an X server without a window manager does. Such a test
+// runs itself once more in a child of the test program, on the offscreen
+// platform configured without window frames, and passes when it passed there.
+bool InUndecoratedChild();
+::testing::AssertionResult PassesInUndecoratedChild();
 
 // Makes dir the process's working directory for one scope.
 class CurrentDirScope {
@@ -70,7 +82,8 @@ public:
     AppFixture();
     ~AppFixture();
 
-    // Runs start-up with these arguments (after the program's name).
+    // Runs start-up with these arguments (after the program's name); a
+    // second call first ends the application of the first, as a restart.
     CGalerioApp& Start(const std::vector<std::string>& args = {});
     CGalerioApp& App() { return *m_pApp; }
     CMainFrame& Frame();
