@@ -27,7 +27,7 @@ build: setup
 
 run: build
 	./build/dev/tools/make_samples $(SAMPLES)
-	./build/dev/src/galerio $(SAMPLES)
+	./build/dev/src/galerio $(abspath $(SAMPLES))
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset dev

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
 #include "platform/text_util.h"
 
 CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
@@ -87,9 +88,9 @@ WindowRect ClampForSave(const WindowRect& rect, int nWorkWidth, int nWorkHeight)
 int ClampRecentCount(int nMRU) { return std::clamp(nMRU, 1, kMaxRecentFiles); }
 
 void AddRecentFolder(std::vector<std::string>& list, const std::string& folderIn, int nMax) {
-    // "/pics/" and "/pics" are one folder; the scan drops the slash too.
-    std::string folder = folderIn;
-    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    // "/pics/" and "/pics" are one folder, and an entry such as "." would
+    // open another folder from every other working directory.
+    const std::string folder = AbsoluteFolder(folderIn);
     if (folder.empty()) return;
     list.erase(std::remove(list.begin(), list.end(), folder), list.end());
     list.insert(list.begin(), folder);

@@ -10,10 +10,10 @@
 
 // ---- Command line ----
 struct CommandLineInfo {
-    std::string strFolder;   // empty: no folder given
-    bool bSlideShow = false; // "-S": slide show once the thumbnails are ready
-    bool bHelp = false;      // "--help": print usage and exit
-    bool bVersion = false;   // "--version": print the version and exit
+    std::string strFolder;    // empty: no folder given
+    bool bSlideShow = false;  // "-S": slide show once the thumbnails are ready
+    bool bHelp = false;       // "--help": print usage and exit
+    bool bVersion = false;    // "--version": print the version and exit
 };
 
 // Takes the arguments after the program's name, as the shell split them.
@@ -43,7 +43,8 @@ WindowRect ClampForSave(const WindowRect& rect, int nWorkWidth, int nWorkHeight)
 inline constexpr int kMaxRecentFiles = 16;
 // The list length from the "MRU" setting, kept to 1..16.
 int ClampRecentCount(int nMRU);
-// Puts folder at the head of the list (moving it there when it is already on
+// Puts folder, absolute and clean (a relative one is taken from the current
+// directory), at the head of the list (moving it there when it is already on
 // it) and drops entries beyond nMax. An empty folder changes nothing.
 void AddRecentFolder(std::vector<std::string>& list, const std::string& folder, int nMax);
 // The menu caption of entry nIndex (0-based): "&1 path" ... "&9 path",

@@ -3,13 +3,16 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "platform/message_box_ui.h"
+#include "platform/paths.h"
 #include "settings/settings_keys.h"
 
 // The resources live in a static library; nothing would pull them into the
@@ -26,11 +29,21 @@ std::vector<std::string> Arguments(int argc, char* argv[]) {
     return args;
 }
 
+// argv's index of the first "--", or argc when there is none.
+int DoubleDashIndex(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--") == 0) return i;
+    return argc;
+}
+
 }  // namespace
 
 int RunGalerio(int argc, char* argv[]) {
+    // Read before QApplication exists: it takes the options it knows (-reverse,
+    // -style ...) out of argv, also those after "--", which are folder text.
+    const std::vector<std::string> args = Arguments(argc, argv);
     // Answered before any window system is needed, so they also work over ssh.
-    const CommandLineInfo early = ParseCommandLine(Arguments(argc, argv));
+    const CommandLineInfo early = ParseCommandLine(args);
     if (early.bHelp) {
         std::fputs(CommandLineUsage(), stdout);
         return 0;
@@ -40,16 +53,22 @@ int RunGalerio(int argc, char* argv[]) {
         return 0;
     }
 
-    QApplication app(argc, argv);
+    // Qt sees only the arguments before "--", so nothing after it changes how
+    // the program looks. QApplication keeps a reference to this count.
+    const int nDashDash = DoubleDashIndex(argc, argv);
+    int nQtArgc = nDashDash;
+    QApplication app(nQtArgc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
     QApplication::setApplicationVersion(QStringLiteral(GALERIO_VERSION));
     InitGalerioResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/galerio.png")));
     InstallDesktopMessageBoxes();
 
-    // Qt has taken its own options (-style, -platform ...) out of argv by now.
+    // What Qt left of the arguments before "--", then "--" and the rest as given.
+    std::vector<std::string> ours = Arguments(nQtArgc, argv);
+    ours.insert(ours.end(), args.begin() + std::max(nDashDash - 1, 0), args.end());
     CGalerioApp theApp;
-    if (!theApp.InitInstance(ParseCommandLine(Arguments(argc, argv)))) return 1;
+    if (!theApp.InitInstance(ParseCommandLine(ours))) return 1;
     return app.exec();
 }
 
@@ -63,6 +82,9 @@ CGalerioApp::~CGalerioApp() {
 
 bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
     m_cmdInfo = cmdInfo;
+    // A relative folder means the working directory of this start; the title,
+    // the document and the recent list must name it from anywhere.
+    m_cmdInfo.strFolder = AbsoluteFolder(cmdInfo.strFolder);
     bool bCreated = false;
     // A store that cannot be created still lets the program run on defaults.
     if (m_store.OpenProductKey(kAppName, bCreated) && bCreated)
@@ -90,16 +112,18 @@ bool CGalerioApp::InitInstance(const CommandLineInfo& cmdInfo) {
     return true;
 }
 
-CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folder) {
+CGalerioDoc* CGalerioApp::OpenDocumentFile(const std::string& folderIn) {
     CGalerioView* pView = View();
     if (m_pMainWnd && pView && !pView->IsIdle()) return nullptr;
+    const std::string folder = AbsoluteFolder(folderIn);
     if (!m_pDocument || folder.empty()) return nullptr;
     m_pDocument->OnOpenDocument(folder);
     SetDocumentPath(folder);
     return m_pDocument.get();
 }
 
-void CGalerioApp::SetDocumentPath(const std::string& folder) {
+void CGalerioApp::SetDocumentPath(const std::string& folderIn) {
+    const std::string folder = AbsoluteFolder(folderIn);
     if (m_pDocument) m_pDocument->SetPathName(folder);
     AddToRecentFileList(folder);
 }

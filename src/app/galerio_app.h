@@ -29,11 +29,13 @@ public:
     // window. False ends the program.
     virtual bool InitInstance(const CommandLineInfo& cmdInfo);
     // The one way a folder is opened (recent list, Ctrl+O). Refused while the
-    // view is busy: returns null and nothing changes.
+    // view is busy: returns null and nothing changes. A relative folder is
+    // taken from the current directory.
     virtual CGalerioDoc* OpenDocumentFile(const std::string& folder);
 
     void AddToRecentFileList(const std::string& folder);
-    // The document's folder, which also goes on the recent-folder list.
+    // The document's folder, made absolute, which also goes on the
+    // recent-folder list.
     void SetDocumentPath(const std::string& folder);
 
     CMainFrame* MainFrame() const { return m_pMainWnd.get(); }

@@ -11,8 +11,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimerEvent>
-#include <QWindow>
 #include <QToolBar>
+#include <QWindow>
 #include <optional>
 
 #include "app/command_table.h"
@@ -27,14 +27,17 @@ std::optional<QSize> g_workAreaOverride;
 // The initial texts of the information panes; each pane starts as wide as its text.
 const char* const kPaneTexts[5] = {"", "filename", "filesize", "filedate", "imagesize"};
 
-// Decorations the window manager adds around the client area. The platform
-// window knows them once it exists on some platforms, after the first show on
-// others; until then the style's figures stand in.
-QMargins FrameMargins(const QWidget* pWidget) {
-    if (const QWindow* pWindow = pWidget->windowHandle()) {
-        const QMargins m = pWindow->frameMargins();
-        if (!m.isNull()) return m;
-    }
+// Decorations the window system reports around the client area: on some
+// platforms once the window exists, on others once it is shown or later; a
+// system without them (no window manager, the offscreen platform configured
+// so) reports none at all.
+QMargins ReportedFrameMargins(const QWidget* pWidget) {
+    const QWindow* pWindow = pWidget->windowHandle();
+    return pWindow ? pWindow->frameMargins() : QMargins();
+}
+
+// The style's figures stand in until the window system reports its own.
+QMargins GuessedFrameMargins(const QWidget* pWidget) {
     const int nBorder = pWidget->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
     const int nTitle = pWidget->style()->pixelMetric(QStyle::PM_TitleBarHeight);
     return {nBorder, nTitle + nBorder, nBorder, nBorder};
@@ -57,6 +60,8 @@ CMainFrame::CMainFrame(CGalerioApp& app) : m_app(app) {
 
 CMainFrame::~CMainFrame() {
     m_timerUpdateUI.stop();
+    // A window destroyed without a close still leaves its last place behind.
+    if (m_timerSaveRect.isActive()) SaveWindowRect();
     // The view joins its workers on destruction and may still report to the
     // frame, so it goes while the frame is whole.
     delete m_pView;
@@ -95,26 +100,43 @@ void CMainFrame::PreCreateWindow() {
     m_rcWanted = rect;
     // The platform window is made now so its decorations can be asked for.
     winId();
-    ApplyFrameRect(FrameMargins(this));
+    const QMargins reported = ReportedFrameMargins(this);
+    m_bMarginsReported = !reported.isNull();
+    ApplyFrameRect(m_bMarginsReported ? reported : GuessedFrameMargins(this));
 }
 
 void CMainFrame::ApplyFrameRect(const QMargins& margins) {
     // The stored rectangle is the frame's, decorations included; Qt places
     // the frame's corner but sizes the client area.
     m_marginsAssumed = margins;
+    m_szApplied = QSize(std::max(m_rcWanted.cx - margins.left() - margins.right(), 1),
+                        std::max(m_rcWanted.cy - margins.top() - margins.bottom(), 1));
     move(m_rcWanted.x, m_rcWanted.y);
-    resize(std::max(m_rcWanted.cx - margins.left() - margins.right(), 1),
-           std::max(m_rcWanted.cy - margins.top() - margins.bottom(), 1));
+    resize(m_szApplied);
 }
 
-void CMainFrame::CorrectFrameOnce() {
-    // When the real decorations turn out other than assumed, the first
-    // placement is redone once so the window gets the stored frame size.
-    if (m_bFrameCorrected || !windowHandle()) return;
-    const QMargins real = windowHandle()->frameMargins();
-    if (real.isNull()) return;
-    m_bFrameCorrected = true;
-    if (real != m_marginsAssumed && !isMaximized() && !isMinimized()) ApplyFrameRect(real);
+bool CMainFrame::IsAsApplied() const {
+    return windowState() == Qt::WindowNoState && pos() == QPoint(m_rcWanted.x, m_rcWanted.y) &&
+           size() == m_szApplied;
+}
+
+void CMainFrame::AdoptFrameMargins() {
+    // When the decorations turn out other than assumed, the placement is
+    // redone so the frame gets the stored size; not once the user (or the
+    // window manager) has resized the window. A shown window that reports no
+    // decorations has none, so the guess is taken back, and redone once more
+    // should a window manager report real ones later.
+    if (m_bMarginsReported || !isVisible() || windowState() != Qt::WindowNoState ||
+        size() != m_szApplied)
+        return;
+    const QMargins reported = ReportedFrameMargins(this);
+    m_bMarginsReported = !reported.isNull();
+    if (reported != m_marginsAssumed) ApplyFrameRect(reported);
+}
+
+void CMainFrame::setVisible(bool bVisible) {
+    QMainWindow::setVisible(bVisible);
+    if (bVisible) AdoptFrameMargins();
 }
 
 void CMainFrame::OnCreate() {
@@ -149,6 +171,8 @@ void CMainFrame::CreateStatusBar() {
         m_pPanes[i] = new QLabel(pBar);
         m_pPanes[i]->setObjectName(QStringLiteral("pane%1").arg(i));
         m_pPanes[i]->setContentsMargins(0, 0, 0, 0);
+        // Panes show file names, and a name may look like markup.
+        m_pPanes[i]->setTextFormat(Qt::PlainText);
         pBar->addPermanentWidget(m_pPanes[i]);
         SetPaneTextSized(i, QString::fromLatin1(kPaneTexts[i]));
     }
@@ -199,6 +223,8 @@ void CMainFrame::timerEvent(QTimerEvent* e) {
     } else if (e->timerId() == m_timerCloseRetry.timerId()) {
         m_timerCloseRetry.stop();
         close();
+    } else if (e->timerId() == m_timerSaveRect.timerId()) {
+        SaveWindowRect();
     } else {
         QMainWindow::timerEvent(e);
     }
@@ -223,21 +249,20 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
         return;
     }
     m_timerCloseRetry.stop();
-    // By now the window system knows the real decorations; saving once more
-    // keeps the stored frame rectangle exact.
-    OnWindowPosChanged();
+    // The last move of a drag may still be waiting for its write.
+    SaveWindowRect();
     QMainWindow::closeEvent(e);
 }
 
 void CMainFrame::moveEvent(QMoveEvent* e) {
     QMainWindow::moveEvent(e);
-    CorrectFrameOnce();
+    AdoptFrameMargins();
     OnWindowPosChanged();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    CorrectFrameOnce();
+    AdoptFrameMargins();
     OnWindowPosChanged();
 }
 
@@ -248,13 +273,25 @@ void CMainFrame::changeEvent(QEvent* e) {
 }
 
 void CMainFrame::OnWindowPosChanged() {
-    // Before the first show the geometry is Qt's guess, and a minimised
-    // window's rectangle means nothing to the next start.
+    // Before the first show the geometry is only being set up.
+    if (isVisible() && !m_timerSaveRect.isActive()) m_timerSaveRect.start(kSaveRectDelayMs, this);
+}
+
+void CMainFrame::SaveWindowRect() {
+    m_timerSaveRect.stop();
+    // A minimised window's rectangle means nothing to the next start.
     if (!isVisible() || isMinimized()) return;
-    const QRect frame = frameGeometry();
-    const QSize work = WorkAreaSize();
-    const WindowRect saved = ClampForSave({frame.x(), frame.y(), frame.width(), frame.height()},
-                                          work.width(), work.height());
+    // Until it is moved or resized the window is where the stored rectangle
+    // put it, and that rectangle is stored again as it was: measuring it back
+    // through decorations that are guessed, or reported a little off, would
+    // make the window creep or shrink from one start to the next.
+    WindowRect saved = m_rcWanted;
+    if (!IsAsApplied()) {
+        const QRect frame = frameGeometry();
+        const QSize work = WorkAreaSize();
+        saved = ClampForSave({frame.x(), frame.y(), frame.width(), frame.height()}, work.width(),
+                             work.height());
+    }
     const SettingsStore& store = m_app.m_store;
     store.PutInt(kSectionScreen, kScreenX, saved.x);
     store.PutInt(kSectionScreen, kScreenY, saved.y);

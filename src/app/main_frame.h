@@ -24,6 +24,9 @@ inline constexpr int kTimerCloseRetry = 105;  // 500 ms: retries a close held up
 inline constexpr int kTimerStartup = 106;     // 200 ms once: scans the command-line folder
 inline constexpr int kCloseRetryMs = 500;
 inline constexpr int kStartupMs = 200;
+// A drag moves the window many times a second; its rectangle is stored at
+// most once per this delay, and always at close.
+inline constexpr int kSaveRectDelayMs = 250;
 
 // The main window: menus, toolbar, five-pane status bar and the thumbnail view.
 // It keeps its own position and size in "Screen" and will not close while the
@@ -55,6 +58,7 @@ public:
     QLabel* Pane(int nPane) const;
 
     bool IsClosePending() const { return m_timerCloseRetry.isActive(); }
+    bool IsRectSavePending() const { return m_timerSaveRect.isActive(); }
     bool IsStartupTimerStarted() const { return m_bStartupTimerStarted; }
 
     // The desktop's work area (the primary screen without panels). Tests fix
@@ -64,6 +68,8 @@ public:
 
     // Where the installed help page is looked for.
     static QString HelpPagePath();
+
+    void setVisible(bool bVisible) override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -75,7 +81,9 @@ protected:
 private:
     void PreCreateWindow();
     void ApplyFrameRect(const QMargins& margins);
-    void CorrectFrameOnce();
+    void AdoptFrameMargins();
+    bool IsAsApplied() const;
+    void SaveWindowRect();
     void OnCreate();
     void CreateActions();
     void CreateMenus();
@@ -110,9 +118,11 @@ private:
     QBasicTimer m_timerCloseRetry;  // timer 105
     QBasicTimer m_timerStartup;     // timer 106
     bool m_bStartupTimerStarted = false;
-    WindowRect m_rcWanted;      // the frame rectangle chosen at creation
-    QMargins m_marginsAssumed;  // decorations assumed when it was applied
-    bool m_bFrameCorrected = false;
+    QBasicTimer m_timerSaveRect;      // coalesces the writes of "Screen"
+    WindowRect m_rcWanted;            // the frame rectangle chosen at creation
+    QMargins m_marginsAssumed;        // decorations assumed when it was applied
+    QSize m_szApplied;                // the client size that gave it
+    bool m_bMarginsReported = false;  // the window system has told its decorations
     // Menus and toolbar follow the view's state the way an idle loop would.
     QTimer m_timerUpdateUI;
 };

@@ -18,7 +18,8 @@ public:
 
     void ReadList();
     bool WriteList() const;
-    // Adds the folder at the head and writes the list when it changed.
+    // Adds the folder, made absolute and clean, at the head and writes the
+    // list when it changed.
     void Add(const std::string& folder);
 
     const std::vector<std::string>& Entries() const { return m_entries; }

@@ -59,13 +59,21 @@ MsgResult FromQt(int answer) {
 }
 
 MsgResult RunBox(const MessageRequest& request) {
-    QWidget* owner = request.bOwnedByActiveWindow ? QApplication::activeWindow() : nullptr;
-    QMessageBox box(ToQtIcon(request.icon), request.caption, request.text,
-                    ToQtButtons(request.buttons), owner);
-    return FromQt(box.exec());
+    QWidget* pOwner = request.bOwnedByActiveWindow ? QApplication::activeWindow() : nullptr;
+    return FromQt(BuildMessageBox(request, pOwner)->exec());
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> BuildMessageBox(const MessageRequest& request, QWidget* pOwner) {
+    auto pBox = std::make_unique<QMessageBox>(ToQtIcon(request.icon), request.caption, QString(),
+                                              ToQtButtons(request.buttons), pOwner);
+    // A text that merely looks like markup ("<b>...") would otherwise be drawn
+    // as rich text; names with angle brackets are legal on this platform.
+    pBox->setTextFormat(Qt::PlainText);
+    pBox->setText(request.text);
+    return pBox;
+}
 
 void InstallDesktopMessageBoxes() {
     SetMessageHandler([](const MessageRequest& request) {

@@ -97,3 +97,17 @@ inline constexpr const char* kBeforeDefault =
     "Results\n</TITLE></HEAD><BODY>\n<br>";
 inline constexpr const char* kAfter = "After";
 inline constexpr const char* kAfterDefault = "</BODY></HTML>";
+
+// Every section and setting name above. The legacy profile came from a
+// platform that matched these names without regard to letter case, so its
+// import spells each one the way it is read here. A name added above belongs
+// in these lists too.
+inline constexpr const char* kSectionNames[] = {kSectionSettings, kSectionScreen, kSectionNewbie};
+inline constexpr const char* kSettingNames[] = {
+    kScreenX,   kScreenY,      kScreenCx,     kScreenCy,     kNeedFullPath, kMRU,
+    kPitch,     kSortOption,   kSortStyle,    kColorCheck,   kBackColor,    kTextColor,
+    kShowDim,   kShowFileName, kShowFileSize, kShowFileDate, kTNSearch,     kSlideTime,
+    kRandom,    kFit,          kShellBrowse,  kCreateHere,   kFolderPath,   kNoDelDlg,
+    kNoOverDlg, kPrepend,      kPostPendText, kPrePendText,  kDoAll,        kCompression,
+    kFolder,    kHref,         kTextHref,     kHrefStyle,    kFile,         kRowCount,
+    kTable,     kBorder,       kCell,         kCellPad,      kBefore,       kAfter};

@@ -10,9 +10,12 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <span>
+#include <string_view>
 
 #include "platform/paths.h"
 #include "platform/text_util.h"
+#include "settings/settings_keys.h"
 
 namespace {
 
@@ -37,6 +40,29 @@ std::string FromStored(const QVariant& value) {
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(',')).toStdString();
     return value.toString().toStdString();
+}
+
+// Letter case folded for A-Z only: the old platform compared profile names
+// that way, and no other letter may turn into one of ours (the Kelvin sign
+// is no "k", a dotless "i" no "I").
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char ca = a[i];
+        char cb = b[i];
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<char>(ca - 'A' + 'a');
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<char>(cb - 'A' + 'a');
+        if (ca != cb) return false;
+    }
+    return true;
+}
+
+// The spelling the program reads for a name of the legacy profile; a name it
+// does not know is kept as it stands.
+std::string ReadSpelling(const std::string& name, std::span<const char* const> known) {
+    for (const char* pKnown : known)
+        if (SameIgnoringAsciiCase(name, pKnown)) return pKnown;
+    return name;
 }
 
 struct FileCloser {
@@ -104,7 +130,7 @@ void SettingsStore::ImportLegacyProfile(const std::string& appName) {
                 bInSection = false;
                 break;
             }
-            store.beginGroup(QString::fromStdString(section));
+            store.beginGroup(QString::fromStdString(ReadSpelling(section, kSectionNames)));
             bInSection = true;
             continue;
         }
@@ -115,21 +141,20 @@ void SettingsStore::ImportLegacyProfile(const std::string& appName) {
         if (name.empty() || name.find('/') != std::string::npos ||
             name.find('\\') != std::string::npos)
             continue;
-        store.setValue(QString::fromStdString(name), ToStored(line.substr(eq + 1)));
+        store.setValue(QString::fromStdString(ReadSpelling(name, kSettingNames)),
+                       ToStored(line.substr(eq + 1)));
     }
     if (bInSection) store.endGroup();
     store.sync();
 }
 
-int SettingsStore::GetInt(const std::string& section, const std::string& name,
-                          int nDefault) const {
+int SettingsStore::GetInt(const std::string& section, const std::string& name, int nDefault) const {
     std::string text;
     int nValue = 0;
     return ReadText(section, name, text) && ParseLeadingInt(text, nValue) ? nValue : nDefault;
 }
 
-bool SettingsStore::PutInt(const std::string& section, const std::string& name,
-                           int nValue) const {
+bool SettingsStore::PutInt(const std::string& section, const std::string& name, int nValue) const {
     char text[16];
     std::snprintf(text, sizeof text, "%d", nValue);
     return PutString(section, name, text);

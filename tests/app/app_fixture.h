@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QStringList>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,9 +17,37 @@
 #include "support/temp_config.h"
 
 class CGalerioApp;
+class QImage;
 class CGalerioView;
 class CMainFrame;
 class QAction;
+
+// A file name that is also valid markup; it must be shown as it is spelled.
+inline const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.jpg");
+// Markup would draw that name's "RED" in pure red; nothing else Galerio shows
+// in a pane or box is red.
+bool ShowsRed(const QImage& image);
+
+void PrintTo(const WindowRect& rect, std::ostream* os);
+
+// Some tests must also hold where the window system draws no decorations
+// around a window, as an X server without a window manager does. Such a test
+// runs itself once more in a child of the test program, on the offscreen
+// platform configured without window frames, and passes when it passed there.
+bool InUndecoratedChild();
+::testing::AssertionResult PassesInUndecoratedChild();
+
+// Makes dir the process's working directory for one scope.
+class CurrentDirScope {
+public:
+    explicit CurrentDirScope(const std::string& dir);
+    ~CurrentDirScope();
+    CurrentDirScope(const CurrentDirScope&) = delete;
+    CurrentDirScope& operator=(const CurrentDirScope&) = delete;
+
+private:
+    QString m_old;
+};
 
 // Records the targets handed to the desktop's "open" and answers as scripted.
 class ShellRecorder {
@@ -51,7 +82,8 @@ public:
     AppFixture();
     ~AppFixture();
 
-    // Runs start-up with these arguments (after the program's name).
+    // Runs start-up with these arguments (after the program's name); a
+    // second call first ends the application of the first, as a restart.
     CGalerioApp& Start(const std::vector<std::string>& args = {});
     CGalerioApp& App() { return *m_pApp; }
     CMainFrame& Frame();

@@ -3,7 +3,11 @@
 // line, recent-folder list and the link's "mailto:" rule.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include "app/frame_rules.h"
+#include "app_fixture.h"
 
 namespace {
 
@@ -27,6 +31,8 @@ TEST_P(InitialRectTest, ChoosesStoredOrCentred) {
     EXPECT_EQ(bReplaced, c.bReplaced);
 }
 
+// One case a line.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, InitialRectTest,
     ::testing::Values(
@@ -43,6 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"SinglePrecisionFactor", {0, 0, 0, 0}, 20, 40, {1, 1, 18, 37}, true},
         RectCase{"FullHd", {0, 0, 0, 0}, 1920, 1080, {48, 27, 1823, 1025}, true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // ---- Rectangle stored after a move or resize ----
 
@@ -84,6 +91,8 @@ TEST_P(CommandLineTest, Parses) {
     EXPECT_EQ(info.bVersion, c.bVersion);
 }
 
+// One case a line.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineTest,
     ::testing::Values(
@@ -105,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         CmdCase{"Version", {"/pics", "--version"}, "/pics", false, false, true},
         CmdCase{"DoubleDashEndsOptions", {"--", "-S", "--help"}, "-S --help", false, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(CommandLine, UsageNamesTheSwitch) {
     const std::string usage = CommandLineUsage();
@@ -139,6 +149,50 @@ TEST(RecentList, TrailingSlashAndEmptyFolder) {
     AddRecentFolder(list, "/PICS", 8);
     EXPECT_EQ(list.size(), 3u);
 }
+
+// An entry is absolute and clean, so it opens the same folder from whatever
+// working directory the program is started in later.
+struct RecentFolderCase {
+    const char* name;
+    const char* folder;
+    const char* expected;  // "$CWD" stands for the working directory
+};
+void PrintTo(const RecentFolderCase& c, std::ostream* os) { *os << c.name; }
+
+class RecentFolderSpelling : public ::testing::TestWithParam<RecentFolderCase> {
+protected:
+    QTemporaryDir m_dir;
+    CurrentDirScope m_cwd{m_dir.path().toStdString()};
+};
+
+TEST_P(RecentFolderSpelling, EntryIsTheCleanAbsoluteFolder) {
+    const RecentFolderCase& c = GetParam();
+    const std::string expected = QString::fromLatin1(c.expected)
+                                     .replace("$CWD", QDir::current().canonicalPath())
+                                     .toStdString();
+    std::vector<std::string> list{"/other"};
+    AddRecentFolder(list, c.folder, 8);
+    EXPECT_EQ(list, (std::vector<std::string>{expected, "/other"}));
+    // The clean spelling is the same entry, not a second one.
+    AddRecentFolder(list, expected, 8);
+    EXPECT_EQ(list.size(), 2u);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RecentFolderSpelling,
+    ::testing::Values(
+        RecentFolderCase{"Absolute", "/pics", "/pics"},
+        RecentFolderCase{"TrailingSlash", "/pics/", "/pics"},
+        RecentFolderCase{"SlashesAndDots", "/data//pics/./summer/", "/data/pics/summer"},
+        RecentFolderCase{"Parent", "/data/pics/../scans", "/data/scans"},
+        RecentFolderCase{"Root", "/", "/"},
+        RecentFolderCase{"Dot", ".", "$CWD"},
+        RecentFolderCase{"Relative", "pics", "$CWD/pics"},
+        RecentFolderCase{"RelativeWithParent", "pics/../scans/", "$CWD/scans"},
+        RecentFolderCase{"LooksLikeAnOption", "-reverse", "$CWD/-reverse"}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(RecentList, CountClampedToOneToSixteen) {
     EXPECT_EQ(ClampRecentCount(8), 8);

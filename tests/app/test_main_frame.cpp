@@ -3,6 +3,9 @@
 // command-line start-up scan, and closing while a run is under way.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
 #include <QTest>
 #include <QWindow>
 #include <atomic>
@@ -35,6 +38,13 @@ void PutRect(const std::string& configDir, const WindowRect& r) {
     store.PutInt(kSectionScreen, kScreenY, r.y);
     store.PutInt(kSectionScreen, kScreenCx, r.cx);
     store.PutInt(kSectionScreen, kScreenCy, r.cy);
+}
+
+// Waits for the coalesced write of the window rectangle.
+::testing::AssertionResult StoredSoon(const SettingsStore& store, const WindowRect& expected) {
+    if (QTest::qWaitFor([&] { return StoredRect(store) == expected; }, 5000))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ::testing::PrintToString(StoredRect(store));
 }
 
 // Resizes so the frame, decorations included, gets this size.
@@ -74,11 +84,11 @@ TEST(MainFrameRect, MovesAndResizesAreStoredClampedToTheWorkArea) {
     f.Start();
     CMainFrame& frame = f.Frame();
     frame.move(-40, 30);
-    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{0, 30, 972, 701}));
+    EXPECT_TRUE(StoredSoon(f.App().m_store, {0, 30, 972, 701}));
     ResizeFrame(frame, 1300, 400);
-    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{0, 30, 1024, 400}));
+    EXPECT_TRUE(StoredSoon(f.App().m_store, {0, 30, 1024, 400}));
     frame.move(100, -7);
-    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{100, 0, 1024, 400}));
+    EXPECT_TRUE(StoredSoon(f.App().m_store, {100, 0, 1024, 400}));
 }
 
 TEST(MainFrameRect, MinimisedWindowChangesNothingAndRestoringStoresAgain) {
@@ -86,15 +96,104 @@ TEST(MainFrameRect, MinimisedWindowChangesNothingAndRestoringStoresAgain) {
     f.Start();
     CMainFrame& frame = f.Frame();
     frame.move(60, 50);
-    ASSERT_EQ(StoredRect(f.App().m_store), (WindowRect{60, 50, 972, 701}));
+    ASSERT_TRUE(StoredSoon(f.App().m_store, {60, 50, 972, 701}));
     frame.showMinimized();
     ASSERT_TRUE(frame.isMinimized());
     frame.move(200, 200);
     ResizeFrame(frame, 300, 300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.IsRectSavePending(); }, 5000));
     EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{60, 50, 972, 701}));
     frame.showNormal();
-    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{200, 200, 300, 300}));
+    EXPECT_TRUE(StoredSoon(f.App().m_store, {200, 200, 300, 300}));
 }
+
+TEST(MainFrameRect, BurstOfMovesIsStoredOnceAfterTheDelayAndTheLastPlaceAtClose) {
+    AppFixture f;
+    f.Start();
+    CMainFrame& frame = f.Frame();
+    const SettingsStore& store = f.App().m_store;
+    const WindowRect first = StoredRect(store);
+    ASSERT_EQ(first, (WindowRect{26, 18, 972, 701}));
+
+    // A burst of moves: nothing is written until the delay has passed, then
+    // the last place.
+    QElapsedTimer sinceBurst;
+    sinceBurst.start();
+    for (int i = 1; i <= 20; ++i) frame.move(26 + i, 18 + i);
+    EXPECT_EQ(StoredRect(store), first);
+    EXPECT_TRUE(frame.IsRectSavePending());
+    ASSERT_TRUE(StoredSoon(store, {46, 38, 972, 701}));
+    // A coarse timer may fire up to 5 % early.
+    EXPECT_GE(sinceBurst.elapsed(), kSaveRectDelayMs * 9 / 10);
+
+    // The last move of a drag is stored at close even before its delay ends.
+    frame.move(300, 200);
+    ASSERT_TRUE(frame.IsRectSavePending());
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(StoredRect(store), (WindowRect{300, 200, 972, 701}));
+}
+
+// A stored rectangle comes back the same after a start and a close without a
+// move, whether or not the window system reports its decorations.
+enum class Decorations { Reported, None };
+
+class StartCloseCycle : public ::testing::TestWithParam<Decorations> {};
+
+TEST_P(StartCloseCycle, KeepsTheStoredRectangle) {
+    const bool bUndecorated = GetParam() == Decorations::None;
+    if (bUndecorated && !InUndecoratedChild()) {
+        EXPECT_TRUE(PassesInUndecoratedChild());
+        return;
+    }
+    AppFixture f;
+    PutRect(f.m_config.ConfigDir(), {100, 50, 800, 600});
+    for (int nStart = 1; nStart <= 3; ++nStart) {
+        f.Start();
+        ASSERT_NE(f.Frame().windowHandle(), nullptr);
+        ASSERT_EQ(f.Frame().windowHandle()->frameMargins().isNull(), bUndecorated);
+        EXPECT_EQ(f.Frame().frameGeometry(), QRect(100, 50, 800, 600)) << "start " << nStart;
+        ASSERT_TRUE(f.Frame().close());
+        EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{100, 50, 800, 600}))
+            << "start " << nStart;
+    }
+    // Where the user puts the window is where the next start puts it.
+    f.Start();
+    f.Frame().move(140, 70);
+    ResizeFrame(f.Frame(), 640, 480);
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{140, 70, 640, 480}));
+    f.Start();
+    EXPECT_EQ(f.Frame().frameGeometry(), QRect(140, 70, 640, 480));
+    ASSERT_TRUE(f.Frame().close());
+    EXPECT_EQ(StoredRect(f.App().m_store), (WindowRect{140, 70, 640, 480}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, StartCloseCycle,
+                         ::testing::Values(Decorations::Reported, Decorations::None),
+                         [](const auto& info) {
+                             return std::string(info.param == Decorations::None ? "Undecorated"
+                                                                                : "Decorated");
+                         });
+
+// ---- Status bar ----
+
+// The view fills the panes with the selected file's name, size, date and
+// image size; whatever it hands over is shown as it is spelled.
+class StatusPaneText : public ::testing::TestWithParam<int> {};
+
+TEST_P(StatusPaneText, NameWithMarkupIsShownAsItIsSpelled) {
+    AppFixture f;
+    f.Start();
+    const int nPane = GetParam();
+    ASSERT_TRUE(f.Frame().SetPaneTextSized(nPane, kMarkupName));
+    QLabel* pPane = f.Frame().Pane(nPane);
+    ASSERT_NE(pPane, nullptr);
+    EXPECT_EQ(pPane->text(), kMarkupName);
+    EXPECT_EQ(pPane->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(ShowsRed(pPane->grab().toImage()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Panes, StatusPaneText, ::testing::Values(1, 2, 3, 4));
 
 // ---- Command-line start-up ----
 

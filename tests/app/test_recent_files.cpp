@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTest>
 
@@ -124,6 +126,66 @@ TEST(RecentFolders, CommandLineFolderGoesOnTheListAtOnce) {
     EXPECT_EQ(MenuTexts(f.Frame()), QStringList{"&1 /nowhere/pics-summer"});
     EXPECT_EQ(ProfileEntries(), QStringList{"File1=/nowhere/pics-summer"});
 }
+
+// A folder given relative to the working directory is stored absolute, so
+// the title, the document and the recent entry name it from anywhere.
+enum class Entry { CommandLine, OpenDocument, RecentList };
+
+struct RelativeCase {
+    const char* name;
+    Entry entry;
+    const char* cwd;  // below the work folder
+    const char* folder;
+};
+void PrintTo(const RelativeCase& c, std::ostream* os) { *os << c.name; }
+
+class RelativeFolder : public ::testing::TestWithParam<RelativeCase> {};
+
+TEST_P(RelativeFolder, IsStoredAbsolute) {
+    const RelativeCase& c = GetParam();
+    AppFixture f;
+    const std::string pics = f.MakeImageFolder("pics", 1);
+    QDir().mkpath(QString::fromStdString(pics + "/sub"));
+    const std::string expected =
+        QFileInfo(QString::fromStdString(pics)).canonicalFilePath().toStdString();
+    {
+        CurrentDirScope cwd(f.m_config.WorkDir() + "/" + c.cwd);
+        if (c.entry == Entry::CommandLine) {
+            f.Start({c.folder});
+        } else {
+            f.Start();
+            if (c.entry == Entry::OpenDocument)
+                ASSERT_NE(f.App().OpenDocumentFile(c.folder), nullptr);
+            else
+                f.App().AddToRecentFileList(c.folder);
+        }
+    }
+    EXPECT_EQ(ProfileEntries(), QStringList{QString::fromStdString("File1=" + expected)});
+    EXPECT_EQ(MenuTexts(f.Frame()), QStringList{QString::fromStdString("&1 " + expected)});
+    if (c.entry == Entry::RecentList) return;
+    EXPECT_EQ(f.App().Document()->GetPathName(), expected);
+    // The scan, at once or after the start-up timer, names the folder in the title.
+    const QString title = QString::fromStdString("Galerio - " + expected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.Frame().windowTitle() == title; }, 5000))
+        << f.Frame().windowTitle().toStdString();
+    EXPECT_TRUE(f.WaitIdle());
+    EXPECT_EQ(f.m_messages.Texts(), QStringList());
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RelativeFolder,
+    ::testing::Values(
+        RelativeCase{"CommandLineDot", Entry::CommandLine, "pics", "."},
+        RelativeCase{"CommandLineRelative", Entry::CommandLine, "", "pics"},
+        RelativeCase{"CommandLineDotsAndSlashes", Entry::CommandLine, "", "./pics//sub/../"},
+        RelativeCase{"CommandLineParent", Entry::CommandLine, "pics/sub", ".."},
+        RelativeCase{"OpenDot", Entry::OpenDocument, "pics", "."},
+        RelativeCase{"OpenRelative", Entry::OpenDocument, "", "pics/"},
+        RelativeCase{"RecentDot", Entry::RecentList, "pics", "."},
+        RelativeCase{"RecentParent", Entry::RecentList, "pics/sub", "../"}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(RecentFolders, ListFollowsTheMruSetting) {
     AppFixture f;

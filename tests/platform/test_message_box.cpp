@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -15,10 +17,24 @@
 
 namespace {
 
+// A file name that is also valid markup; it must be shown as it is spelled.
+const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.jpg");
+
+// Markup would draw the name's "RED" in pure red; nothing else in a box is red.
+bool ShowsRed(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 160 && c.green() < 90 && c.blue() < 90) return true;
+        }
+    return false;
+}
+
 struct SeenBox {
     QString text;
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat textFormat = Qt::AutoText;
 };
 
 // Runs the user-interface thread until the worker is done; a timer inside the
@@ -29,13 +45,14 @@ SeenBox AnswerBoxUntil(QMessageBox::StandardButton button, const std::atomic<boo
     QObject::connect(&timer, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
-        seen = {box->text(), box->windowTitle(), box->icon()};
+        seen = {box->text(), box->windowTitle(), box->icon(), box->textFormat()};
         box->button(button)->click();
     });
     timer.start(10);
     QElapsedTimer elapsed;
     elapsed.start();
-    while (!bDone && elapsed.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!bDone && elapsed.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
     return seen;
 }
 
@@ -75,13 +92,32 @@ TEST_F(DesktopBoxTest, BoxWithoutIconChoiceShowsTheExclamationAndGalerioCaption)
     EXPECT_EQ(seen.text, "No files found.");
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
     EXPECT_EQ(seen.caption, "Galerio");
+    // The box shown is the one BuildMessageBox makes: names in it are plain text.
+    EXPECT_EQ(seen.textFormat, Qt::PlainText);
+}
+
+TEST(MessageBoxBuild, MarkupInTheTextIsNotDrawn) {
+    MessageRequest request;
+    request.text =
+        QStringLiteral("The file ") + kMarkupName + QStringLiteral(" is not a JPEG file.");
+    request.caption = QStringLiteral("Galerio");
+    request.icon = MsgIcon::None;
+    const std::unique_ptr<QMessageBox> box = BuildMessageBox(request, nullptr);
+    EXPECT_EQ(box->text(), request.text);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->windowTitle(), "Galerio");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    EXPECT_FALSE(ShowsRed(box->grab().toImage()));
 }
 
 TEST(MessageRecorderTest, RecordsBoxesFromAnyThreadAndScriptsAnswers) {
     MessageRecorder recorder;
     recorder.QueueAnswer(MsgResult::Cancel);
     MsgResult first = MsgResult::Ok;
-    std::thread worker([&] { first = ShowMessage("a", "Cap", MsgIcon::Error, MsgButtons::OkCancel); });
+    std::thread worker(
+        [&] { first = ShowMessage("a", "Cap", MsgIcon::Error, MsgButtons::OkCancel); });
     worker.join();
     EXPECT_EQ(first, MsgResult::Cancel);
     EXPECT_EQ(ShowMessage("b", "Cap", MsgIcon::None, MsgButtons::YesNo), MsgResult::Yes);

@@ -3,9 +3,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -23,6 +25,16 @@ protected:
         EXPECT_TRUE(m_store.OpenProductKey("Galerio", bCreated));
         if (bCreated) m_store.ImportLegacyProfile("Galerio");
         return bCreated;
+    }
+    // Every "group/name=value" of the store, sorted.
+    std::vector<std::string> StoredEntries() {
+        QSettings store(QString::fromStdString(m_store.FilePath()), QSettings::IniFormat);
+        QStringList keys = store.allKeys();
+        keys.sort();
+        std::vector<std::string> entries;
+        for (const QString& key : keys)
+            entries.push_back((key + '=' + store.value(key).toString()).toStdString());
+        return entries;
     }
     std::string StoreText() {
         QFile f(QString::fromStdString(m_store.FilePath()));
@@ -51,8 +63,8 @@ TEST_F(SettingsStoreTest, IntegersAreDecimalTextAndReadWithTheirLeadingNumber) {
     const struct {
         const char* stored;
         int expected;
-    } cases[] = {{"12abc", 12}, {"  7", 7}, {"+5x", 5}, {"abc", 103}, {"", 103},
-                 {"-", 103},    {"0012", 12}, {"99999999999", 2147483647}};
+    } cases[] = {{"12abc", 12}, {"  7", 7}, {"+5x", 5},   {"abc", 103},
+                 {"", 103},     {"-", 103}, {"0012", 12}, {"99999999999", 2147483647}};
     for (const auto& c : cases) {
         m_store.PutString(kSectionSettings, kPitch, c.stored);
         EXPECT_EQ(m_store.GetInt(kSectionSettings, kPitch, 103), c.expected) << c.stored;
@@ -63,9 +75,15 @@ TEST_F(SettingsStoreTest, TextsOfAnyLengthAndContentReadBackUnchanged) {
     Open();
     std::string longHead(5000, 'h');
     longHead += "\n<TITLE>\"quoted\", with commas</TITLE>\t";
-    const std::string texts[] = {kBeforeDefault, longHead, "", "@not a variant", "a,b,c",
-                                 "caf\xc3\xa9", std::string("bad \xff\xfe utf8", 12),
-                                 "/home/ann/My Pics/", "semi;colon=equals"};
+    const std::string texts[] = {kBeforeDefault,
+                                 longHead,
+                                 "",
+                                 "@not a variant",
+                                 "a,b,c",
+                                 "caf\xc3\xa9",
+                                 std::string("bad \xff\xfe utf8", 12),
+                                 "/home/ann/My Pics/",
+                                 "semi;colon=equals"};
     for (const std::string& text : texts) {
         EXPECT_TRUE(m_store.PutString(kSectionSettings, kBefore, text));
         EXPECT_EQ(m_store.GetString(kSectionSettings, kBefore, "default"), text);
@@ -135,6 +153,51 @@ TEST_F(SettingsStoreTest, MissingLegacyProfileLeavesAnEmptyStore) {
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kPitch, 103), 103);
     EXPECT_EQ(StoreText(), "");
 }
+
+// The old platform matched profile names without regard to letter case, so
+// a hand-written "[settings]" still set the program's "Settings".
+struct LegacyNameCase {
+    const char* name;
+    const char* profile;
+    std::vector<std::string> stored;
+};
+void PrintTo(const LegacyNameCase& c, std::ostream* os) { *os << c.name; }
+
+class LegacyNameSpelling : public SettingsStoreTest,
+                           public ::testing::WithParamInterface<LegacyNameCase> {};
+
+TEST_P(LegacyNameSpelling, ImportedUnderTheNameTheProgramReads) {
+    WriteProfile(GetParam().profile);
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(StoredEntries(), GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LegacyNameSpelling,
+    ::testing::Values(
+        LegacyNameCase{"LowerCase",
+                       "[settings]\npitch=80\nshowfilename=0\n",
+                       {"Settings/Pitch=80", "Settings/ShowFileName=0"}},
+        LegacyNameCase{
+            "UpperCase", "[SCREEN]\nCX=640\nCY=480\n", {"Screen/cx=640", "Screen/cy=480"}},
+        LegacyNameCase{"MixedCase", "[nEwBiE]\nneedFULLpath=0\n", {"Newbie/NeedFullPath=0"}},
+        LegacyNameCase{"TextSetting",
+                       "[Settings]\npostpendtext=_small\nmru=4\n",
+                       {"Settings/MRU=4", "Settings/PostPendText=_small"}},
+        // Two spellings are one setting; the later line wins, as a repeated line does.
+        LegacyNameCase{"TwoSpellingsOneSetting",
+                       "[Settings]\nPitch=80\n[SETTINGS]\nPITCH=90\n",
+                       {"Settings/Pitch=90"}},
+        LegacyNameCase{"UnknownNamesKept",
+                       "[extra]\nfoo=1\n[settings]\nMyOwn=5\n",
+                       {"Settings/MyOwn=5", "extra/foo=1"}},
+        // Only A-Z fold: the Kelvin sign, a dotless i and a long s are other letters.
+        LegacyNameCase{"NonAsciiLookAlikesKept",
+                       "[Settings]\nBac\u212aColor=7\nP\u0131tch=9\n[\u017fcreen]\ncx=1\n",
+                       {"Settings/Bac\u212aColor=7", "Settings/P\u0131tch=9",
+                        "\u017f"
+                        "creen/cx=1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The folder scan reads the name texts on its own thread while the window
 // may be writing other settings.
