@@ -18,15 +18,6 @@
 #include "app/main_frame.h"
 #include "browser/galerio_view.h"
 
-bool ShowsRed(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 160 && c.green() < 90 && c.blue() < 90) return true;
-        }
-    return false;
-}
-
 void PrintTo(const WindowRect& rect, std::ostream* os) {
     *os << "{" << rect.x << ", " << rect.y << ", " << rect.cx << ", " << rect.cy << "}";
 }

@@ -13,6 +13,7 @@
 #include "app/frame_rules.h"
 #include "platform/folder_dialog.h"
 #include "platform/shell_open.h"
+#include "support/markup_name.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
 
@@ -21,12 +22,6 @@ class QImage;
 class CGalerioView;
 class CMainFrame;
 class QAction;
-
-// A file name that is also valid markup; it must be shown as it is spelled.
-inline const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.jpg");
-// Markup would draw that name's "RED" in pure red; nothing else Galerio shows
-// in a pane or box is red.
-bool ShowsRed(const QImage& image);
 
 void PrintTo(const WindowRect& rect, std::ostream* os);
 

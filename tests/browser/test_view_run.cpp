@@ -28,6 +28,7 @@
 #include "codec/jpeg_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/markup_name.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
 #include "view_test_helpers.h"
@@ -585,7 +586,7 @@ TEST_F(ViewRun, AWorkerThatCannotStartLeavesTheViewIdle) {
 TEST_F(ViewRun, RelativeFolderAndMarkupInNamesAreShownPlainAndAbsolute) {
     const std::string sub = m_strFolder + "/<i>pics &amp;";
     ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
-    const std::string name = "<h1>BIG <font color=red>RED.jpg";
+    const std::string name = kMarkupName.toStdString();
     ASSERT_TRUE(QFile(QString::fromStdString(sub + "/" + name)).open(QIODevice::WriteOnly));
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);

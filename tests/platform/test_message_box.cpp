@@ -13,22 +13,10 @@
 
 #include "platform/message_box.h"
 #include "platform/message_box_ui.h"
+#include "support/markup_name.h"
 #include "support/message_recorder.h"
 
 namespace {
-
-// A file name that is also valid markup; it must be shown as it is spelled.
-const QString kMarkupName = QStringLiteral("<h1>BIG <font color=red>RED.jpg");
-
-// Markup would draw the name's "RED" in pure red; nothing else in a box is red.
-bool ShowsRed(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 160 && c.green() < 90 && c.blue() < 90) return true;
-        }
-    return false;
-}
 
 struct SeenBox {
     QString text;
