@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "browser/catalogue/catalogue_run.h"
+#include "browser/catalogue/slide_order.h"
+#include "browser/image_window.h"
 #include "model/image_item.h"
 
 class CFindFilesDlg;
@@ -68,6 +71,32 @@ public:
     // The slide interval in milliseconds, from "SlideTime".
     int SlideIntervalMs() const { return m_nSlideTime * 1000; }
 
+    // ---- Image windows and the slide show ----
+    // Image windows are made through this (the frame installs the real one).
+    void SetImageWindowFactory(ImageWindowFactory fn) { m_fnMakeImageWindow = std::move(fn); }
+    // Opens a plain window on the entry, fitted as "Fit" says (a double click).
+    void OpenImageWindow(const ImageItem& item);
+    void OnStartSlideShow();
+    // Escape in any image window: the show does not advance any more.
+    void StopSlideTimer();
+    // Space in any image window pauses or resumes the show.
+    void ToggleSlidePause() { m_bSlidePaused = !m_bSlidePaused; }
+    bool IsSlidePaused() const { return m_bSlidePaused; }
+    bool IsSlideTimerActive() const { return m_timerSlide.isActive(); }
+    // The window tells the view it is being destroyed; the show's window is
+    // then forgotten, so the commands come back at once.
+    void OnImageWindowDestroyed(IImageWindow* pWin);
+    // Before an entry leaves the catalogue (delete, move): the show goes on
+    // with the entry that followed it.
+    void OnEntryLeaving(const ImageItem* pItem);
+    SlideOrder& SlideRandomOrder() { return m_slideOrder; }
+    // The captions image windows draw, from the settings.
+    bool ShowDim() const { return m_bShowDim; }
+    bool ShowFileName() const { return m_bShowFileName; }
+    bool ShowFileSize() const { return m_bShowFileSize; }
+    bool ShowFileDate() const { return m_bShowFileDate; }
+    bool FitWindow() const { return m_bFit; }
+
     // Reads the view's settings from the store (constructor and Preferences).
     void LoadSettings();
     // A new grid pitch; the thumbnails are made again by StartProcessing.
@@ -83,8 +112,7 @@ public:
     void SetSelected(ImageItem* pItem) { m_pSelected = pItem; }
     const std::string& SearchFolder() const { return m_strSearchFolder; }
     CFindFilesDlg* FindDlg() const { return m_pFindFDlg; }
-    QWidget* ImageWin() const { return m_pImageWin; }
-    void SetImageWin(QWidget* pWin) { m_pImageWin = pWin; }
+    IImageWindow* ImageWin() const { return m_pImageWin; }
     int Pitch() const { return m_nPitch; }
     int ThumbSize() const { return m_nThumbSize; }
     int Cols() const { return m_nCols; }
@@ -107,6 +135,8 @@ public:
 
 protected:
     void customEvent(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -121,6 +151,10 @@ private:
     template <typename Fn>
     bool StartWorker(Fn fnStart);
     void InvalidateThumbCache();
+    void OnSlideTimer();
+    // The next entry of the show, in the order the settings ask for.
+    ImageItem* NextSlide(bool bFirst);
+    void EndSlideShow();
 
     SettingsStore& m_store;
     IViewHost* m_pHost;
@@ -132,7 +166,7 @@ private:
 
     // ---- Run state (user-interface thread only) ----
     CFindFilesDlg* m_pFindFDlg = nullptr;
-    QWidget* m_pImageWin = nullptr;  // the open slide-show window, else null
+    IImageWindow* m_pImageWin = nullptr;  // the open slide-show window, else null
     bool m_bSearching = false;
     bool m_bProcessing = false;
 
@@ -154,6 +188,14 @@ private:
     bool m_bFit = false;
     int m_nShellBrowse = 1;
     int m_nCreateHere = 0;
+
+    // ---- Slide show (timer 101) ----
+    ImageWindowFactory m_fnMakeImageWindow;
+    QBasicTimer m_timerSlide;
+    const ImageItem* m_posSlide = nullptr;  // the next entry in catalogue order
+    SlideOrder m_slideOrder;
+    bool m_bSlideStarted = false;
+    bool m_bSlidePaused = false;
 
     // ---- Grid ----
     int m_nCols = 1;

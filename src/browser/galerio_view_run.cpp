@@ -2,6 +2,7 @@
 // The run of one folder as the view sees it: starting the search and the
 // processing, the progress window, and the workers' messages.
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -37,6 +38,7 @@ QString SystemReason(int nError) {
 CGalerioView::~CGalerioView() {
     // Wakes every worker, also one waiting for an answer to a box, and joins.
     m_run.Shutdown();
+    EndSlideShow();
     delete m_pFindFDlg;
     m_pFindFDlg = nullptr;
     FreeImageList();
@@ -56,6 +58,12 @@ void CGalerioView::CatalogueChanged(bool bScrollToTop) {
     // A worker may be filling the list: nothing of it is looked at now; the
     // run's end comes back here.
     if (m_pSelected && m_listImages.empty()) m_pSelected = nullptr;
+    // The show follows the catalogue: it cannot go on without entries, and
+    // its next entry must still be one of them.
+    if (m_posSlide && std::none_of(m_listImages.begin(), m_listImages.end(),
+                                   [this](const auto& p) { return p.get() == m_posSlide; }))
+        m_posSlide = nullptr;
+    if (m_listImages.empty() && m_pImageWin) EndSlideShow();
     InvalidateThumbCache();
     SetScrolls(bScrollToTop);
     viewport()->update();

@@ -23,6 +23,7 @@
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
+#include "support/fake_image_window.h"
 
 namespace {
 
@@ -165,23 +166,30 @@ TEST(FrameEnabling, FollowTheViewsState) {
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
 
     // The menu shows the state of the moment it opens, not of the last poll.
-    QWidget slideShow;  // a slide show makes the view busy
-    f.View().SetImageWin(&slideShow);
+    // A running slide show makes the view busy.
+    auto pLog = std::make_shared<ImageWindowLog>();
+    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().OnStartSlideShow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
     emit TopMenu(frame, 0)->aboutToShow();
     EXPECT_FALSE(f.Action(ID_OPEN_FOLDER)->isEnabled());
-    f.View().SetImageWin(nullptr);
+    QTest::keyClick(&f.View(), Qt::Key_Escape);
+    EXPECT_EQ(f.View().ImageWin(), nullptr);
 }
 
 TEST(FrameEnabling, KeyOfADisabledCommandDoesNothing) {
     AppFixture f;
     f.Start();
     f.m_folders.m_answers << QString::fromStdString(f.MakeImageFolder("k", 1));
-    QWidget slideShow;  // busy, between two polls
-    f.View().SetImageWin(&slideShow);
+    f.App().OpenDocumentFile(f.MakeImageFolder("busy", 1));
+    ASSERT_TRUE(f.WaitIdle());
+    auto pLog = std::make_shared<ImageWindowLog>();
+    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().OnStartSlideShow();  // busy, between two polls
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
     f.Action(ID_OPEN_FOLDER)->setEnabled(true);
     f.Action(ID_OPEN_FOLDER)->trigger();
     EXPECT_TRUE(f.m_folders.m_titles.isEmpty());
-    f.View().SetImageWin(nullptr);
 }
 
 // ---- Commands ----

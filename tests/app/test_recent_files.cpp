@@ -17,6 +17,7 @@
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
+#include "support/fake_image_window.h"
 
 namespace {
 
@@ -237,19 +238,22 @@ TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
     const std::string first = f.MakeImageFolder("first", 1);
     const std::string second = f.MakeImageFolder("second", 1);
     f.App().AddToRecentFileList(second);
-    f.App().AddToRecentFileList(first);
+    f.App().OpenDocumentFile(first);
+    ASSERT_TRUE(f.WaitIdle());
     const QStringList before = MenuTexts(f.Frame());
 
-    // A slide show holds the view (its window stands for the real one).
-    QWidget slideShow;
-    f.View().SetImageWin(&slideShow);
+    // A slide show holds the view.
+    auto pLog = std::make_shared<ImageWindowLog>();
+    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().OnStartSlideShow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
     f.Frame().RecentActions()[1]->trigger();
     EXPECT_EQ(f.App().OpenDocumentFile(second), nullptr);
-    EXPECT_TRUE(f.View().SearchFolder().empty());
+    EXPECT_EQ(f.View().SearchFolder(), first);
     EXPECT_EQ(f.View().FindDlg(), nullptr);
-    EXPECT_TRUE(f.App().Document()->GetPathName().empty());
+    EXPECT_EQ(f.App().Document()->GetPathName(), first);
     EXPECT_EQ(MenuTexts(f.Frame()), before);
-    f.View().SetImageWin(nullptr);
+    QTest::keyClick(&f.View(), Qt::Key_Escape);  // the show ends
 
     // Once idle again the same entry opens.
     f.Frame().RecentActions()[1]->trigger();
