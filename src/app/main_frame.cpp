@@ -212,9 +212,9 @@ void CMainFrame::AddToRecentFileList(const std::string& folder) {
 
 bool CMainFrame::SlideShowRequested() const { return m_app.CmdInfo().bSlideShow; }
 
-// The slide show window is not part of this build yet; the request is
-// accepted and nothing is shown.
-void CMainFrame::StartSlideShow() {}
+void CMainFrame::StartSlideShow() {
+    if (m_pView) m_pView->OnStartSlideShow();
+}
 
 void CMainFrame::timerEvent(QTimerEvent* e) {
     if (e->timerId() == m_timerStartup.timerId()) {

@@ -148,28 +148,59 @@ bool CMainFrame::IsCommandEnabled(int nId) const {
 void CMainFrame::UpdateCommandUI() {
     for (const auto& [nId, pAction] : m_actions) pAction->setEnabled(IsCommandEnabled(nId));
     if (QAction* pToolbar = Action(ID_VIEW_TOOLBAR)) pToolbar->setChecked(!m_pToolBar->isHidden());
-    if (QAction* pStatus = Action(ID_VIEW_STATUS_BAR)) pStatus->setChecked(!statusBar()->isHidden());
+    if (QAction* pStatus = Action(ID_VIEW_STATUS_BAR))
+        pStatus->setChecked(!statusBar()->isHidden());
 }
 
 void CMainFrame::OnCommand(int nId) {
     // A key can arrive between two polls of the enabling rules.
     if (!IsCommandEnabled(nId)) return;
     switch (nId) {
-        case ID_OPEN_FOLDER: OnOpenFolder(); break;
-        case ID_CLOSE_VIEW: OnCloseView(); break;
-        case ID_REFRESH: OnRefresh(); break;
-        case ID_RESTORE_TIPS: OnRestoreTips(); break;
-        case ID_APP_EXIT: close(); break;
-        case ID_VIEW_TOOLBAR: m_pToolBar->setVisible(m_pToolBar->isHidden()); break;
-        case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
+        case ID_OPEN_FOLDER:
+            OnOpenFolder();
+            break;
+        case ID_CLOSE_VIEW:
+            OnCloseView();
+            break;
+        case ID_REFRESH:
+            OnRefresh();
+            break;
+        case ID_SLIDE_SHOW:
+            m_pView->OnStartSlideShow();
+            break;
+        case ID_RESTORE_TIPS:
+            OnRestoreTips();
+            break;
+        case ID_APP_EXIT:
+            close();
+            break;
+        case ID_VIEW_TOOLBAR:
+            m_pToolBar->setVisible(m_pToolBar->isHidden());
+            break;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            break;
         case ID_HELP_FINDER:
-        case ID_HELP: OnHelpFinder(); break;
-        case ID_CONTEXT_HELP: OnContextHelp(); break;
-        case ID_APP_ABOUT: OnAppAbout(); break;
-        case ID_FILE_NEW: OnFileNew(); break;
-        case ID_FILE_OPEN: OnFileOpen(); break;
-        case ID_FILE_PRINT: OnFilePrint(); break;
-        default: break;
+        case ID_HELP:
+            OnHelpFinder();
+            break;
+        case ID_CONTEXT_HELP:
+            OnContextHelp();
+            break;
+        case ID_APP_ABOUT:
+            OnAppAbout();
+            break;
+        case ID_FILE_NEW:
+            OnFileNew();
+            break;
+        case ID_FILE_OPEN:
+            OnFileOpen();
+            break;
+        case ID_FILE_PRINT:
+            OnFilePrint();
+            break;
+        default:
+            break;
     }
     UpdateCommandUI();
 }
@@ -204,9 +235,7 @@ void CMainFrame::OnRefresh() {
     m_pView->StartSearch(m_pView->SearchFolder());
 }
 
-void CMainFrame::OnRestoreTips() {
-    m_app.m_store.PutInt(kSectionNewbie, kNeedFullPath, 1);
-}
+void CMainFrame::OnRestoreTips() { m_app.m_store.PutInt(kSectionNewbie, kNeedFullPath, 1); }
 
 void CMainFrame::OnFileNew() {
     // A new document only forgets the folder; the view's initial update runs

@@ -137,6 +137,7 @@ protected:
     void customEvent(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;

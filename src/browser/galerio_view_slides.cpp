@@ -2,6 +2,7 @@
 // Image windows opened from the grid, and the slide show that drives one of
 // them with timer 101.
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimerEvent>
 
 #include "browser/galerio_view.h"
@@ -101,6 +102,12 @@ void CGalerioView::OnEntryLeaving(const ImageItem* pItem) {
     std::size_t i = 0;
     while (i < m_listImages.size() && m_listImages[i].get() != pItem) ++i;
     m_posSlide = i + 1 < m_listImages.size() ? m_listImages[i + 1].get() : nullptr;
+}
+
+void CGalerioView::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        if (ImageItem* pItem = HitTest(e->position().toPoint())) OpenImageWindow(*pItem);
+    QAbstractScrollArea::mouseDoubleClickEvent(e);
 }
 
 void CGalerioView::keyPressEvent(QKeyEvent* e) {

@@ -162,19 +162,25 @@ TEST(FrameEnabling, FollowTheViewsState) {
 
     // Features of later versions stay greyed, also with a catalogue.
     for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES,
-                    ID_SHOW_DETAILS, ID_SLIDE_SHOW})
+                    ID_SHOW_DETAILS})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
+    EXPECT_TRUE(f.Action(ID_SLIDE_SHOW)->isEnabled());
 
-    // The menu shows the state of the moment it opens, not of the last poll.
-    // A running slide show makes the view busy.
+    // F7 starts the show; while it runs every command that needs an idle
+    // view is greyed, and the menu shows that the moment it opens.
     auto pLog = std::make_shared<ImageWindowLog>();
     f.View().SetImageWindowFactory(FakeImageWindows(pLog));
-    f.View().OnStartSlideShow();
+    QTest::keyClick(&frame, Qt::Key_F7);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
     emit TopMenu(frame, 0)->aboutToShow();
-    EXPECT_FALSE(f.Action(ID_OPEN_FOLDER)->isEnabled());
+    for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW})
+        EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
+    // Escape in the grid ends it and the commands come back at once.
     QTest::keyClick(&f.View(), Qt::Key_Escape);
     EXPECT_EQ(f.View().ImageWin(), nullptr);
+    emit TopMenu(frame, 0)->aboutToShow();
+    for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW})
+        EXPECT_TRUE(f.Action(nId)->isEnabled()) << nId;
 }
 
 TEST(FrameEnabling, KeyOfADisabledCommandDoesNothing) {
