@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+// Opening a 4000 × 3000 photograph in an image window against what the
+// library alone needs for the same pixels, measured in the same iteration
+// with the order alternating, so the machine's load affects both sides alike:
+//  - fit off: a bare full-size decode;
+//  - fit on (1280 × 1024 work area): the bare decode plus the block shrink to
+//    the window's client size.
+// Also one slide-show step (ShowImage) on an open window.
+#include <benchmark/benchmark.h>
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_corpus.h"
+#include "codec/display_bitmap.h"
+#include "codec/jpeg_file.h"
+#include "platform/message_box.h"
+#include "viewer/image_win.h"
+#include "viewer/scroll_vu.h"
+
+namespace {
+
+constexpr std::uint32_t kWidth = 4000;
+constexpr std::uint32_t kHeight = 3000;
+
+// A photograph-like picture: smooth gradients with fine detail, so the
+// entropy decoder has real work, unlike a flat fill.
+std::vector<std::uint8_t> PhotoPixels() {
+    std::vector<std::uint8_t> v(std::size_t(kWidth) * kHeight * 3);
+    std::size_t i = 0;
+    for (std::uint32_t y = 0; y < kHeight; ++y)
+        for (std::uint32_t x = 0; x < kWidth; ++x) {
+            v[i++] = std::uint8_t((x * 255) / kWidth ^ (y & 7));
+            v[i++] = std::uint8_t((y * 255) / kHeight + ((x * y) & 15));
+            v[i++] = std::uint8_t(((x + y) * 3) & 0xFF);
+        }
+    return v;
+}
+
+// The test photograph, written once per process.
+struct LargeJpeg {
+    QTemporaryDir dir;
+    std::string strPath;
+    std::vector<std::uint8_t> pixels;  // decoded once, for the shrink baseline
+    LargeJpeg() {
+        strPath = dir.path().toStdString() + "/large.jpg";
+        const std::vector<std::uint8_t> v = PhotoPixels();
+        JpegFile::WriteJpegFile(strPath, v.data(), kWidth, kHeight, 90);
+        std::uint32_t w = 0, h = 0;
+        auto p = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);
+        if (p) pixels.assign(p.get(), p.get() + std::size_t(w) * h * 3);
+    }
+};
+
+LargeJpeg& Photo() {
+    static LargeJpeg s_photo;
+    return s_photo;
+}
+
+ImageItem PhotoEntry() {
+    ImageItem item;
+    item.m_nKind = IMAGE_JPEG;
+    item.m_strPath = Photo().strPath;
+    item.m_strName = "large";
+    item.m_nImageWidth = kWidth;
+    item.m_nImageHeight = kHeight;
+    return item;
+}
+
+double Seconds(const std::chrono::steady_clock::time_point& t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+void RunOpenAgainst(benchmark::State& state, bool bFit) {
+    SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });
+    CImageWin::SetWorkAreaOverride(QSize(1280, 1024));
+    const ImageItem item = PhotoEntry();
+    if (Photo().pixels.empty()) {
+        state.SkipWithError("the test photograph could not be written");
+        return;
+    }
+    // The client size a fitted window gets, for the shrink baseline.
+    QSize client;
+    {
+        CImageWin win(nullptr, nullptr);
+        win.OpenImage(item, false, bFit);
+        client = QSize(win.View()->Item().m_nThumbWidth, win.View()->Item().m_nThumbHeight);
+    }
+    std::vector<std::uint8_t> vShrunk(std::size_t(client.width()) * client.height() * 3);
+    std::vector<double> vRatios;
+    double fOpen = 0, fBase = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        double fO = 0, fB = 0;
+        for (int nTurn = 0; nTurn < 2; ++nTurn) {
+            const auto t0 = std::chrono::steady_clock::now();
+            if ((nTurn == 0) == (i % 2 == 0)) {
+                auto pWin = std::make_unique<CImageWin>(nullptr, nullptr);
+                pWin->OpenImage(item, false, bFit);
+                benchmark::DoNotOptimize(pWin->View()->Item().m_pBits.get());
+                pWin.reset();
+                fO = Seconds(t0);
+            } else {
+                BareDecode(Photo().strPath, 1);
+                if (bFit)
+                    BoxShrink(Photo().pixels.data(), vShrunk.data(), kWidth, kHeight,
+                              std::uint32_t(client.width()), std::uint32_t(client.height()));
+                fB = Seconds(t0);
+            }
+        }
+        state.SetIterationTime(fO);
+        fOpen += fO;
+        fBase += fB;
+        vRatios.push_back(fO / fB);
+        ++i;
+    }
+    state.counters["open_ms"] = 1e3 * fOpen / double(i);
+    state.counters[bFit ? "decode_shrink_ms" : "decode_ms"] = 1e3 * fBase / double(i);
+    state.counters["median_ratio"] = Median(vRatios);
+    CImageWin::SetWorkAreaOverride({});
+    SetMessageHandler({});
+}
+
+void BM_OpenPlainWindowVsDecode(benchmark::State& state) { RunOpenAgainst(state, false); }
+void BM_OpenFittedWindowVsDecodeShrink(benchmark::State& state) { RunOpenAgainst(state, true); }
+
+// One slide: the window hidden, placed, loaded, retitled and shown again.
+void BM_ShowImageStep(benchmark::State& state) {
+    SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });
+    const ImageItem item = PhotoEntry();
+    CImageWin win(nullptr, nullptr);
+    win.OpenImage(item, true, false);
+    for (auto _ : state) win.ShowImage(item);
+    SetMessageHandler({});
+}
+
+}  // namespace
+
+BENCHMARK(BM_OpenPlainWindowVsDecode)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+BENCHMARK(BM_OpenFittedWindowVsDecodeShrink)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+BENCHMARK(BM_ShowImageStep)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+// The image window's frame: creation, placement on the screen, and telling
+// the grid when the slide show's window goes.
+#include "viewer/image_win.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+#include <algorithm>
+#include <optional>
+
+#include "browser/galerio_view.h"
+#include "platform/paths.h"
+#include "viewer/scroll_vu.h"
+
+namespace {
+
+std::optional<QSize> g_workAreaOverride;
+
+}  // namespace
+
+CImageWin::CImageWin(CGalerioView* pGridView, QWidget* pMainWindow)
+    : QWidget(pMainWindow, Qt::Window), m_pGridView(pGridView) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(QApplication::windowIcon());
+    // The platform window is made now, so a window system that knows its
+    // decorations before the first show can report them to the placement.
+    winId();
+}
+
+CImageWin::~CImageWin() {
+    // The flag is read while this object is whole; the grid forgets its
+    // show window so its commands come back at once.
+    if (m_bSlideShow && m_pGridView) m_pGridView->OnImageWindowDestroyed(this);
+}
+
+QSize CImageWin::WorkAreaSize() {
+    if (g_workAreaOverride) return *g_workAreaOverride;
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    return pScreen ? pScreen->availableGeometry().size() : QSize(1024, 768);
+}
+
+void CImageWin::SetWorkAreaOverride(QSize size) {
+    if (size.isEmpty())
+        g_workAreaOverride.reset();
+    else
+        g_workAreaOverride = size;
+}
+
+QSize CImageWin::FrameAllowance() const {
+    // The window system's decorations once it reports them; until then (or
+    // where it reports none) the style's figures stand in.
+    const QWindow* pWindow = windowHandle();
+    QMargins margins = pWindow ? pWindow->frameMargins() : QMargins();
+    if (margins.isNull()) {
+        const int nBorder = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        const int nTitle = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        margins = QMargins(nBorder, nTitle + nBorder, nBorder, nBorder);
+    }
+    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+}
+
+void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, bool bFit) {
+    const QSize frame = FrameAllowance();
+    const QSize work = WorkAreaSize();
+    rc = PlaceWindowRect(item.m_nImageWidth, item.m_nImageHeight, frame.width(), frame.height(),
+                         work.width(), work.height(), bFit);
+    if (!bMove) return;
+    ApplyRect(rc);
+    update();
+}
+
+void CImageWin::ApplyRect(const PlacedRect& rc) {
+    // Qt places the frame's corner but sizes the client area.
+    const QSize frame = FrameAllowance();
+    const QSize client(std::max(rc.cx - frame.width(), 1), std::max(rc.cy - frame.height(), 1));
+    move(rc.x, rc.y);
+    resize(client);
+    // A hidden window gets its resize event only when shown; the view must
+    // have the client size before the next image is fitted to it.
+    if (m_pView) m_pView->setGeometry(0, 0, client.width(), client.height());
+}
+
+void CImageWin::CopyEntryTexts(const ImageItem& item) {
+    ImageItem& mine = m_pView->Item();
+    mine.m_nKind = item.m_nKind;
+    mine.m_strSize = item.m_strSize;
+    mine.m_strName = item.m_strName;
+    mine.m_strDate = item.m_strDate;
+    mine.m_strPath = item.m_strPath;
+}
+
+bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
+    PlacedRect rc;
+    PlaceWindow(item, rc, false, bFit);
+    ApplyRect(rc);
+    show();
+    m_bSlideShow = bSlideShow;
+    setWindowTitle(ToDisplay(item.m_strName));
+
+    m_pView = new CScrollVu(m_pGridView, this);
+    m_pView->setGeometry(rect());
+    m_pView->show();
+    // Nothing of another entry may leak into the copy: numbers 0, texts
+    // empty, no bitmap.
+    m_pView->Item() = ImageItem();
+    CopyEntryTexts(item);
+    m_pView->SetFitAndLoad(bFit);
+    m_pView->setFocus();
+    // A file that cannot be read still leaves a titled, empty window.
+    return true;
+}
+
+void CImageWin::ShowImage(const ImageItem& item) {
+    if (!m_pView) return;
+    m_pView->ReleaseBitmap();
+    hide();
+    PlacedRect rc;
+    PlaceWindow(item, rc, true, m_pView->IsFit());
+    CopyEntryTexts(item);
+    m_pView->Reload();
+    setWindowTitle(ToDisplay(m_pView->Item().m_strName));
+    show();
+}
+
+void CImageWin::DestroyWindow() { close(); }
+
+void CImageWin::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    // The view fills the client area; its bitmap is not rebuilt.
+    if (m_pView) {
+        m_pView->setGeometry(0, 0, e->size().width(), e->size().height());
+        m_pView->viewport()->update();
+    }
+}

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: MIT
+// The image window's view: building the display bitmap, scrolling or
+// fitting it, painting it with its captions, and the keys that reach the
+// slide show.
+#include "viewer/scroll_vu.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "browser/galerio_view.h"
+#include "codec/display_bitmap.h"
+#include "codec/jpeg_file.h"
+#include "platform/paths.h"
+
+namespace {
+
+// Captions are neither clipped nor shortened: the box they are aligned in is
+// larger than any text.
+constexpr qreal kCaptionRoom = 1 << 20;
+// Captions keep this far from the visible area's edges.
+constexpr int kCaptionInset = 2;
+
+PixelLoader& LoaderSlot() {
+    static PixelLoader s_loader;
+    return s_loader;
+}
+
+std::unique_ptr<std::uint8_t[]> LoadPixels(const ImageItem& item, std::uint32_t& nWidth,
+                                           std::uint32_t& nHeight) {
+    const PixelLoader& fn = LoaderSlot();
+    return fn ? fn(item, nWidth, nHeight, 1, 1) : LoadImagePixels(item, nWidth, nHeight, 1, 1);
+}
+
+}  // namespace
+
+void CScrollVu::SetPixelLoader(PixelLoader fn) { LoaderSlot() = std::move(fn); }
+
+CScrollVu::CScrollVu(CGalerioView* pGridView, QWidget* parent)
+    : QAbstractScrollArea(parent), m_pGridView(pGridView) {
+    // The view is the whole client area: no frame of its own.
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setPalette(QApplication::palette());
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CScrollVu::~CScrollVu() = default;
+
+void CScrollVu::SetFitAndLoad(bool bFit) {
+    // "arial" is usually missing on Linux; fontconfig then picks the
+    // desktop's sans face at the same size.
+    m_fontCaption = QFont(QStringLiteral("arial"));
+    m_fontCaption.setPointSizeF(10.0);
+    m_fontCaption.setWeight(QFont::Normal);
+    m_bFit = bFit;
+    // A fitted image is mapped onto the whole client area: nothing to scroll.
+    const Qt::ScrollBarPolicy policy = bFit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+    Reload();
+}
+
+void CScrollVu::Reload() {
+    if (!BuildViewBitmap()) return;
+    SetScrolls();
+    viewport()->update();
+}
+
+void CScrollVu::ReleaseBitmap() {
+    m_item.m_pBits.reset();
+    m_item.m_nThumbWidth = 0;
+    m_item.m_nThumbHeight = 0;
+    m_image = QImage();
+}
+
+QSize CScrollVu::ClientSize() const {
+    // Before the first show the viewport has not been laid out yet, but the
+    // view's own size is already the client area's when there are no bars.
+    return m_bFit ? size() : viewport()->size();
+}
+
+bool CScrollVu::BuildViewBitmap() {
+    ReleaseBitmap();
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h);
+    if (!pPixels) return false;
+
+    std::uint32_t nDispW = w;
+    std::uint32_t nDispH = h;
+    if (m_bFit) {
+        const QSize client = ClientSize();
+        const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
+        const std::uint32_t ch = static_cast<std::uint32_t>(std::max(client.height(), 1));
+        if (w > cw || h > ch) {
+            // Never wider or higher than the image: a client area larger in
+            // one direction keeps the image's own extent there, so every
+            // pixel shown comes from the image and the mapping stretches it.
+            nDispW = std::min(cw, w);
+            nDispH = std::min(ch, h);
+            pPixels = ShrinkToNewBuffer(std::move(pPixels), w, h, nDispW, nDispH);
+            if (!pPixels) return false;
+        }
+    }
+    if (m_item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), nDispW, nDispH);
+    FlipRowsVertically(pPixels.get(), nDispW * 3, nDispH);
+    std::uint32_t nStride = 0;
+    m_item.m_pBits = AlignRowsToDword(pPixels.get(), nDispW, nDispH, nStride);
+    pPixels.reset();
+    if (!m_item.m_pBits) return false;
+    m_item.m_nThumbWidth = static_cast<std::int32_t>(nDispW);
+    m_item.m_nThumbHeight = static_cast<std::int32_t>(nDispH);
+    // The rows are bottom-up; the painter gets them top-down in its native
+    // format, made once, so a repaint is a plain copy.
+    const QImage rows(m_item.m_pBits.get(), int(nDispW), int(nDispH), qsizetype(nStride),
+                      QImage::Format_BGR888);
+    m_image = rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+    return true;
+}
+
+void CScrollVu::SetScrolls() {
+    QScrollBar* pH = horizontalScrollBar();
+    QScrollBar* pV = verticalScrollBar();
+    if (m_bFit || !m_item.m_pBits) {
+        pH->setRange(0, 0);
+        pV->setRange(0, 0);
+        return;
+    }
+    const int nTotalW = m_item.m_nThumbWidth;
+    const int nTotalH = m_item.m_nThumbHeight;
+    const QSize client = viewport()->size();
+    pH->setRange(0, std::max(0, nTotalW - client.width()));
+    pV->setRange(0, std::max(0, nTotalH - client.height()));
+    // A page is a tenth of the whole, a line a tenth of a page; never 0, so
+    // the arrows always move.
+    pH->setPageStep(std::max(1, nTotalW / 10));
+    pV->setPageStep(std::max(1, nTotalH / 10));
+    pH->setSingleStep(std::max(1, nTotalW / 100));
+    pV->setSingleStep(std::max(1, nTotalH / 100));
+}
+
+QRect CScrollVu::VisibleArea() const {
+    if (m_bFit) return QRect(0, 0, m_item.m_nThumbWidth, m_item.m_nThumbHeight);
+    return QRect(QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()),
+                 viewport()->size());
+}
+
+QString CScrollVu::DimCaption() const {
+    // The exclusive right and bottom edges, each plus one.
+    const QRect rc = VisibleArea();
+    return QString::asprintf("%d x %d", rc.x() + rc.width() + 1, rc.y() + rc.height() + 1);
+}
+
+void CScrollVu::OnDraw(QPainter& dc) {
+    if (!m_item.m_pBits || m_image.isNull() || window()->isMinimized()) return;
+    const QRect rcVisible = VisibleArea();
+    dc.save();
+    if (m_bFit) {
+        // Scale to fit: the whole bitmap covers the client area, stretched
+        // after a resize rather than decoded again.
+        const QSize client = viewport()->size();
+        dc.scale(double(client.width()) / m_item.m_nThumbWidth,
+                 double(client.height()) / m_item.m_nThumbHeight);
+    } else {
+        dc.translate(-rcVisible.topLeft());
+    }
+    dc.fillRect(rcVisible, QApplication::palette().color(QPalette::Base));
+    dc.drawImage(QPoint(0, 0), m_image);
+    DrawCaptions(dc, rcVisible);
+    dc.restore();
+}
+
+void CScrollVu::DrawCaptions(QPainter& dc, const QRect& rcVisible) {
+    if (!m_pGridView) return;
+    const bool bDim = m_pGridView->ShowDim();
+    const bool bSize = m_pGridView->ShowFileSize();
+    const bool bName = m_pGridView->ShowFileName();
+    const bool bDate = m_pGridView->ShowFileDate();
+    if (!bDim && !bSize && !bName && !bDate) return;
+
+    dc.setFont(m_fontCaption);
+    dc.setPen(QColor(0, 0, 0));
+    const int w = m_item.m_nThumbWidth;
+    const int h = m_item.m_nThumbHeight;
+    const qreal nLeft = rcVisible.x() + kCaptionInset;
+    const qreal nTop = rcVisible.y() + kCaptionInset;
+    const qreal nRight = rcVisible.x() + rcVisible.width() - kCaptionInset;
+    const qreal nBottom = rcVisible.y() + rcVisible.height() - kCaptionInset;
+    // A caption belongs to an image corner and is drawn only while that
+    // corner's pixel is on the screen.
+    if (bDim && rcVisible.contains(0, 0))
+        dc.drawText(QRectF(nLeft, nTop, kCaptionRoom, kCaptionRoom), Qt::AlignLeft | Qt::AlignTop,
+                    DimCaption());
+    if (bSize && rcVisible.contains(w - 1, 0))
+        dc.drawText(QRectF(nRight - kCaptionRoom, nTop, kCaptionRoom, kCaptionRoom),
+                    Qt::AlignRight | Qt::AlignTop, ToDisplay(m_item.m_strSize));
+    if (bName && rcVisible.contains(0, h - 1))
+        dc.drawText(QRectF(nLeft, nBottom - kCaptionRoom, kCaptionRoom, kCaptionRoom),
+                    Qt::AlignLeft | Qt::AlignBottom, ToDisplay(m_item.m_strName));
+    if (bDate && rcVisible.contains(w - 1, h - 1))
+        dc.drawText(
+            QRectF(nRight - kCaptionRoom, nBottom - kCaptionRoom, kCaptionRoom, kCaptionRoom),
+            Qt::AlignRight | Qt::AlignBottom, ToDisplay(m_item.m_strDate));
+}
+
+void CScrollVu::paintEvent(QPaintEvent*) {
+    QPainter dc(viewport());
+    OnDraw(dc);
+}
+
+void CScrollVu::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    // The bitmap stays: a fitted one is stretched, a full-size one scrolls.
+    SetScrolls();
+    viewport()->update();
+}
+
+void CScrollVu::scrollContentsBy(int, int) { viewport()->update(); }
+
+void CScrollVu::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Escape:
+            // Whatever window this is, the show stops advancing.
+            if (m_pGridView) m_pGridView->StopSlideTimer();
+            e->accept();
+            window()->close();
+            return;
+        case Qt::Key_Space:
+            if (m_pGridView) m_pGridView->ToggleSlidePause();
+            break;
+        default:
+            break;
+    }
+    QAbstractScrollArea::keyPressEvent(e);
+}

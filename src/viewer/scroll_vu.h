@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "model/image_item.h"
+
+class CGalerioView;
+class QPainter;
+
+// Reads an entry's pixels at a decoder reduction; LoadImagePixels unless a
+// test counts or replaces the decoding.
+using PixelLoader = std::function<std::unique_ptr<std::uint8_t[]>(
+    const ImageItem&, std::uint32_t&, std::uint32_t&, std::int32_t, std::int32_t)>;
+
+// The view inside an image window: one image at its pixel size with scroll
+// bars, or fitted to the client area, with up to four corner captions. It
+// keeps its own copy of the entry's texts and its own display bitmap, so the
+// grid may change while the window is open.
+class CScrollVu : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    CScrollVu(CGalerioView* pGridView, QWidget* parent);
+    ~CScrollVu() override;
+
+    // Creates the caption font, stores the fit flag and loads the image.
+    void SetFitAndLoad(bool bFit);
+    // Builds the display bitmap; on success sets the scrolling and repaints.
+    void Reload();
+    // True if a display bitmap was built.
+    bool BuildViewBitmap();
+    // Drops the display bitmap (the next image replaces it).
+    void ReleaseBitmap();
+    // Paints in logical coordinates: the visible area, the bitmap, captions.
+    void OnDraw(QPainter& dc);
+
+    // The visible area in logical coordinates (right and bottom exclusive).
+    QRect VisibleArea() const;
+    // The text of the "ShowDim" caption for the current visible area.
+    QString DimCaption() const;
+
+    ImageItem& Item() { return m_item; }
+    const ImageItem& Item() const { return m_item; }
+    bool IsFit() const { return m_bFit; }
+    const QFont& CaptionFont() const { return m_fontCaption; }
+
+    // Every image window decodes through this; an empty function restores
+    // LoadImagePixels.
+    static void SetPixelLoader(PixelLoader fn);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void SetScrolls();
+    // What the bitmap is fitted to: the view's client area (no bars when fitted).
+    QSize ClientSize() const;
+    void DrawCaptions(QPainter& dc, const QRect& rcVisible);
+
+    QPointer<CGalerioView> m_pGridView;
+    ImageItem m_item;
+    QFont m_fontCaption;
+    bool m_bFit = false;
+    // The display rows top-down as the painter draws them, made with the bitmap.
+    QImage m_image;
+};
