@@ -19,6 +19,7 @@
 #include "app/galerio_app.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
+#include "viewer/image_win.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ CMainFrame::CMainFrame(CGalerioApp& app) : m_app(app) {
     PreCreateWindow();
     OnCreate();
     m_pView = new CGalerioView(m_app.m_store, this, this);
+    m_pView->SetImageWindowFactory(
+        [this]() -> IImageWindow* { return new CImageWin(m_pView, this); });
     setCentralWidget(m_pView);
     m_pView->setFocus();
 
@@ -75,6 +78,8 @@ QSize CMainFrame::WorkAreaSize() {
 }
 
 void CMainFrame::SetWorkAreaOverride(QSize size) {
+    // Image windows are placed on the same work area.
+    CImageWin::SetWorkAreaOverride(size);
     if (size.isEmpty())
         g_workAreaOverride.reset();
     else

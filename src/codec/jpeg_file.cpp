@@ -62,6 +62,8 @@ struct DecodeJob {
     std::uint8_t* pPixels;  // owned here until handed to the caller
     std::uint32_t nWidth;
     std::uint32_t nHeight;
+    bool bWantDisplayRows;  // asked for display rows, if the file allows
+    bool bDisplayRows;      // pPixels holds display rows, not packed ones
 };
 
 // Adobe software writes CMYK inverted (0 means full ink); without its marker
@@ -118,9 +120,17 @@ bool RunDecode(DecodeJob* pJob) {
     jpeg_read_header(&cinfo, TRUE);
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(pJob->nReduction);
+    // Colour photographs can come out of the library as display rows
+    // directly (blue-green-red, written bottom-up), saving two passes over a
+    // large image; greyscale and CMYK take the packed road.
+    pJob->bDisplayRows = pJob->bWantDisplayRows && cinfo.num_components == 3 &&
+                         (cinfo.jpeg_color_space == JCS_YCbCr || cinfo.jpeg_color_space == JCS_RGB);
+    if (pJob->bDisplayRows) cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
 
-    const std::uint32_t nRowBytes = cinfo.output_width * 3;  // at most 65500 × 3
+    // Display rows are padded to 4 bytes; packed rows are not.
+    std::uint32_t nRowBytes = cinfo.output_width * 3;  // at most 65500 × 3
+    if (pJob->bDisplayRows) nRowBytes = (nRowBytes + 3) / 4 * 4;
     std::uint32_t nBytes = 0;
     if (JpegFile::CheckedBufferSize(nRowBytes, cinfo.output_height, nBytes))
         pJob->pPixels = new (std::nothrow) std::uint8_t[nBytes];
@@ -133,15 +143,23 @@ bool RunDecode(DecodeJob* pJob) {
     pJob->nHeight = cinfo.output_height;
 
     if (cinfo.out_color_components == 3) {
-        // The common case decodes straight into the packed rows: no copy.
+        // The common case decodes straight into the rows: no copy.
+        const std::uint32_t nHeight = cinfo.output_height;
+        const bool bBottomUp = pJob->bDisplayRows;
         JSAMPROW apRows[16];
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JDIMENSION nRows =
-                std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
-            for (JDIMENSION i = 0; i < nRows; ++i)
-                apRows[i] = pJob->pPixels + std::size_t(cinfo.output_scanline + i) * nRowBytes;
+        while (cinfo.output_scanline < nHeight) {
+            JDIMENSION nRows = std::min<JDIMENSION>(16, nHeight - cinfo.output_scanline);
+            for (JDIMENSION i = 0; i < nRows; ++i) {
+                const std::size_t nRow = cinfo.output_scanline + i;
+                apRows[i] = pJob->pPixels + (bBottomUp ? nHeight - 1 - nRow : nRow) * nRowBytes;
+            }
             jpeg_read_scanlines(&cinfo, apRows, nRows);
         }
+        // The padding is drawn by nobody but may be written to files.
+        if (bBottomUp && nRowBytes > cinfo.output_width * 3u)
+            for (std::uint32_t y = 0; y < nHeight; ++y)
+                std::memset(pJob->pPixels + std::size_t(y) * nRowBytes + cinfo.output_width * 3u, 0,
+                            nRowBytes - cinfo.output_width * 3u);
     } else {
         ReadConvertedRows(cinfo, pJob->pPixels, nRowBytes);
     }
@@ -213,6 +231,32 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
     nWidth = job.nWidth;
     nHeight = job.nHeight;
     return std::unique_ptr<std::uint8_t[]>(job.pPixels);
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, std::uint32_t& nWidth,
+                                                    std::uint32_t& nHeight) {
+    nWidth = 0;
+    nHeight = 0;
+    if (DecodeAborted()) return nullptr;
+    FilePtr pFile = OpenJpegFile(strPath);
+    if (!pFile) return nullptr;
+    DecodeJob job{};
+    job.pFile = pFile.get();
+    job.nReduction = 1;
+    job.bWantDisplayRows = true;
+    if (!RunDecode(&job)) return nullptr;
+    std::unique_ptr<std::uint8_t[]> pPixels(job.pPixels);
+    if (!job.bDisplayRows) {
+        // Greyscale or CMYK came out packed: the same steps the grid takes.
+        SwapRedBlue(pPixels.get(), job.nWidth, job.nHeight);
+        FlipRowsVertically(pPixels.get(), job.nWidth * 3, job.nHeight);
+        std::uint32_t nStride = 0;
+        pPixels = AlignRowsToDword(pPixels.get(), job.nWidth, job.nHeight, nStride);
+        if (!pPixels) return nullptr;
+    }
+    nWidth = job.nWidth;
+    nHeight = job.nHeight;
+    return pPixels;
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {

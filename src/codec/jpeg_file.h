@@ -22,6 +22,12 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::uint32_t& nHeight, std::int32_t nScaleNum,
                                             std::int32_t nScaleDenom);
 
+// Decodes a file at full size straight into display rows: bottom-up,
+// blue-green-red, each row padded with zeros to a multiple of 4 bytes. The
+// pixels are those ReadJpegRgb gives, turned into display rows.
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, std::uint32_t& nWidth,
+                                                    std::uint32_t& nHeight);
+
 // The full size from the header, without decoding; the outputs stay untouched
 // on failure.
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight);

@@ -72,10 +72,10 @@ void CScrollVu::Reload() {
 }
 
 void CScrollVu::ReleaseBitmap() {
+    m_image = QImage();  // it reads the rows below
     m_item.m_pBits.reset();
     m_item.m_nThumbWidth = 0;
     m_item.m_nThumbHeight = 0;
-    m_image = QImage();
 }
 
 QSize CScrollVu::ClientSize() const {
@@ -88,6 +88,26 @@ bool CScrollVu::BuildViewBitmap() {
     ReleaseBitmap();
     std::uint32_t w = 0;
     std::uint32_t h = 0;
+    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot()) {
+        // A photo shown at its own size is decoded straight into display
+        // rows: the same pixels without two more passes over many megabytes.
+        bool bOwnSize = !m_bFit;
+        if (m_bFit) {
+            if (!JpegFile::ReadJpegSize(m_item.m_strPath, w, h)) return false;
+            const QSize client = ClientSize();
+            bOwnSize = w <= std::uint32_t(std::max(client.width(), 1)) &&
+                       h <= std::uint32_t(std::max(client.height(), 1));
+        }
+        if (bOwnSize) {
+            m_item.m_pBits = JpegFile::ReadJpegDisplayRows(m_item.m_strPath, w, h);
+            if (!m_item.m_pBits) return false;
+            m_item.m_nThumbWidth = static_cast<std::int32_t>(w);
+            m_item.m_nThumbHeight = static_cast<std::int32_t>(h);
+            m_image = QImage(m_item.m_pBits.get(), int(w), int(h), qsizetype((w * 3 + 3) / 4 * 4),
+                             QImage::Format_BGR888);
+            return true;
+        }
+    }
     std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h);
     if (!pPixels) return false;
 
@@ -109,17 +129,23 @@ bool CScrollVu::BuildViewBitmap() {
     }
     if (m_item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), nDispW, nDispH);
     FlipRowsVertically(pPixels.get(), nDispW * 3, nDispH);
-    std::uint32_t nStride = 0;
-    m_item.m_pBits = AlignRowsToDword(pPixels.get(), nDispW, nDispH, nStride);
-    pPixels.reset();
+    std::uint32_t nStride = nDispW * 3;
+    if (nStride % 4 == 0) {
+        // Rows already end on a 4-byte boundary (every width divisible by
+        // 4, as camera sizes are): the packed rows are the display rows, and
+        // a photo-sized copy is saved.
+        m_item.m_pBits = std::move(pPixels);
+    } else {
+        m_item.m_pBits = AlignRowsToDword(pPixels.get(), nDispW, nDispH, nStride);
+        pPixels.reset();
+    }
     if (!m_item.m_pBits) return false;
     m_item.m_nThumbWidth = static_cast<std::int32_t>(nDispW);
     m_item.m_nThumbHeight = static_cast<std::int32_t>(nDispH);
-    // The rows are bottom-up; the painter gets them top-down in its native
-    // format, made once, so a repaint is a plain copy.
-    const QImage rows(m_item.m_pBits.get(), int(nDispW), int(nDispH), qsizetype(nStride),
-                      QImage::Format_BGR888);
-    m_image = rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+    // The painter reads the display rows where they are (bottom-up, turned
+    // by its transform), so a large photo is not held a second time.
+    m_image = QImage(m_item.m_pBits.get(), int(nDispW), int(nDispH), qsizetype(nStride),
+                     QImage::Format_BGR888);
     return true;
 }
 
@@ -170,7 +196,12 @@ void CScrollVu::OnDraw(QPainter& dc) {
         dc.translate(-rcVisible.topLeft());
     }
     dc.fillRect(rcVisible, QApplication::palette().color(QPalette::Base));
+    // Display rows are bottom-up: drawn turned over, row 0 at the bottom.
+    dc.save();
+    dc.translate(0, m_item.m_nThumbHeight);
+    dc.scale(1, -1);
     dc.drawImage(QPoint(0, 0), m_image);
+    dc.restore();
     DrawCaptions(dc, rcVisible);
     dc.restore();
 }

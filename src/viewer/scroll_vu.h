@@ -71,6 +71,6 @@ private:
     ImageItem m_item;
     QFont m_fontCaption;
     bool m_bFit = false;
-    // The display rows top-down as the painter draws them, made with the bitmap.
+    // The display rows as the painter reads them, without a copy.
     QImage m_image;
 };

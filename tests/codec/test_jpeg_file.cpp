@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "codec/codec_fixtures.h"
@@ -475,5 +476,54 @@ TEST_F(JpegFileTest, ConcurrentDecodesShareNothing) {
     EXPECT_EQ(nBadFailed, 20);
     EXPECT_EQ(m_recorder.Count(), 20u);
 }
+
+struct DisplayRowsCase {
+    const char* name;
+    int w;
+    int h;
+    int nComponents;  // 3 colour, 1 grey, 4 CMYK
+};
+
+void PrintTo(const DisplayRowsCase& c, std::ostream* os) { *os << c.name; }
+
+class DisplayRows : public ::testing::TestWithParam<DisplayRowsCase> {};
+
+// The direct road to display rows gives exactly the grid's steps over the
+// packed decode: swap, flip, align with zero padding.
+TEST_P(DisplayRows, AreThePackedDecodeTurnedIntoDisplayRows) {
+    const DisplayRowsCase& c = GetParam();
+    MessageRecorder messages;
+    QTemporaryDir dir;
+    const std::string strPath = dir.path().toStdString() + "/photo.jpg";
+    std::vector<std::uint8_t> samples(std::size_t(c.w) * c.h * c.nComponents);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = std::uint8_t(i * 37 % 251);
+    if (c.nComponents == 3)
+        ASSERT_TRUE(JpegFile::WriteJpegFile(strPath, samples.data(), c.w, c.h, 90));
+    else
+        ASSERT_TRUE(WriteRawJpeg(strPath, c.w, c.h, c.nComponents == 1 ? JCS_GRAYSCALE : JCS_CMYK,
+                                 c.nComponents, samples.data(), false));
+
+    std::uint32_t w = 0, h = 0;
+    auto pPacked = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);
+    ASSERT_NE(pPacked, nullptr);
+    JpegFile::SwapRedBlue(pPacked.get(), w, h);
+    JpegFile::FlipRowsVertically(pPacked.get(), w * 3, h);
+    std::uint32_t nStride = 0;
+    auto pExpected = JpegFile::AlignRowsToDword(pPacked.get(), w, h, nStride);
+
+    std::uint32_t dw = 0, dh = 0;
+    auto pRows = JpegFile::ReadJpegDisplayRows(strPath, dw, dh);
+    ASSERT_NE(pRows, nullptr);
+    EXPECT_EQ(dw, std::uint32_t(c.w));
+    EXPECT_EQ(dh, std::uint32_t(c.h));
+    EXPECT_EQ(std::memcmp(pRows.get(), pExpected.get(), std::size_t(nStride) * h), 0);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DisplayRows,
+                         ::testing::Values(DisplayRowsCase{"AlignedColour", 64, 48, 3},
+                                           DisplayRowsCase{"PaddedColour", 37, 21, 3},
+                                           DisplayRowsCase{"Grey", 37, 21, 1},
+                                           DisplayRowsCase{"Cmyk", 30, 17, 4}));
 
 }  // namespace
