@@ -2,6 +2,8 @@
 #include "bench_corpus.h"
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 // clang-format off
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
@@ -52,3 +54,12 @@ void BareDecode(const std::string& strPath, int nReduction) {
     std::fclose(pFile);
 }
 
+double Seconds(const std::chrono::steady_clock::time_point& t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}

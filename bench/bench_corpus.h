@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,3 +13,8 @@ std::vector<std::string> CorpusFiles(const char* pszPrefix);
 // The floor of any thumbnail maker: the library alone at the given DCT
 // reduction (1, 2, 4 or 8), rows thrown away.
 void BareDecode(const std::string& strPath, int nReduction);
+
+// Seconds since t0, and the median of a set of per-iteration figures (a
+// stolen time slice on a virtual machine skews single iterations).
+double Seconds(const std::chrono::steady_clock::time_point& t0);
+double Median(std::vector<double> v);

@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_corpus.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
-#include "bench_corpus.h"
 
 namespace {
 
@@ -42,16 +42,6 @@ void FullDecodeAndShrink(const std::string& strPath) {
     JpegFile::SwapRedBlue(p.get(), tw, th);
     JpegFile::FlipRowsVertically(p.get(), tw * 3, th);
     benchmark::DoNotOptimize(JpegFile::AlignRowsToDword(p.get(), tw, th, nStride));
-}
-
-double Seconds(const std::chrono::steady_clock::time_point& t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-    return v[v.size() / 2];
 }
 
 // One iteration = one corpus image through BuildThumbnailBitmap (the timed

@@ -33,10 +33,6 @@ namespace {
 
 constexpr int kThumb = 100;  // the default pitch 103 less 3
 
-double SecondsSince(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 // A shown view over its own settings, with every box answered.
 class RunFixture {
 public:
@@ -68,9 +64,9 @@ public:
         fSearchSeconds = 0;
         if (CFindFilesDlg* pDlg = m_pView->FindDlg())
             QObject::connect(pDlg, &CFindFilesDlg::TitleChanged,
-                             [&, t0] { fSearchSeconds = SecondsSince(t0); });
+                             [&, t0] { fSearchSeconds = Seconds(t0); });
         while (!m_pView->IsIdle()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        return SecondsSince(t0);
+        return Seconds(t0);
     }
 
     CGalerioView& View() { return *m_pView; }
@@ -104,7 +100,7 @@ void RunAgainstFloor(benchmark::State& state, RunFixture& fixture, const std::st
         }
         const auto t1 = std::chrono::steady_clock::now();
         for (std::size_t i = 0; i < vFiles.size(); ++i) BareDecode(vFiles[i], vReductions[i]);
-        const double fF = SecondsSince(t1);
+        const double fF = Seconds(t1);
         state.SetIterationTime(fR);
         fRun += fR;
         fFloor += fF;

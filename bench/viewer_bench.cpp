@@ -72,16 +72,6 @@ ImageItem PhotoEntry() {
     return item;
 }
 
-double Seconds(const std::chrono::steady_clock::time_point& t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 void RunOpenAgainst(benchmark::State& state, bool bFit) {
     SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });
     CImageWin::SetWorkAreaOverride(QSize(1280, 1024));

@@ -193,6 +193,22 @@ bool RunReadSize(SizeJob* pJob) {
     return true;
 }
 
+// Opens and decodes one file as the job asks; the sizes are 0 until the
+// pixels exist.
+std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& strPath, DecodeJob& job,
+                                           std::uint32_t& nWidth, std::uint32_t& nHeight) {
+    nWidth = 0;
+    nHeight = 0;
+    if (DecodeAborted()) return nullptr;
+    FilePtr pFile = OpenJpegFile(strPath);
+    if (!pFile) return nullptr;
+    job.pFile = pFile.get();
+    if (!RunDecode(&job)) return nullptr;
+    nWidth = job.nWidth;
+    nHeight = job.nHeight;
+    return std::unique_ptr<std::uint8_t[]>(job.pPixels);
+}
+
 }  // namespace
 
 namespace JpegFile {
@@ -219,43 +235,29 @@ int ChooseJpegReduction(std::int32_t nScaleNum, std::int32_t nScaleDenom) {
 std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth,
                                             std::uint32_t& nHeight, std::int32_t nScaleNum,
                                             std::int32_t nScaleDenom) {
-    nWidth = 0;
-    nHeight = 0;
-    if (DecodeAborted()) return nullptr;
-    FilePtr pFile = OpenJpegFile(strPath);
-    if (!pFile) return nullptr;
     DecodeJob job{};
-    job.pFile = pFile.get();
     job.nReduction = ChooseJpegReduction(nScaleNum, nScaleDenom);
-    if (!RunDecode(&job)) return nullptr;
-    nWidth = job.nWidth;
-    nHeight = job.nHeight;
-    return std::unique_ptr<std::uint8_t[]>(job.pPixels);
+    return DecodeFile(strPath, job, nWidth, nHeight);
 }
 
 std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, std::uint32_t& nWidth,
                                                     std::uint32_t& nHeight) {
-    nWidth = 0;
-    nHeight = 0;
-    if (DecodeAborted()) return nullptr;
-    FilePtr pFile = OpenJpegFile(strPath);
-    if (!pFile) return nullptr;
     DecodeJob job{};
-    job.pFile = pFile.get();
     job.nReduction = 1;
     job.bWantDisplayRows = true;
-    if (!RunDecode(&job)) return nullptr;
-    std::unique_ptr<std::uint8_t[]> pPixels(job.pPixels);
+    std::unique_ptr<std::uint8_t[]> pPixels = DecodeFile(strPath, job, nWidth, nHeight);
+    if (!pPixels) return nullptr;
     if (!job.bDisplayRows) {
         // Greyscale or CMYK came out packed: the same steps the grid takes.
         SwapRedBlue(pPixels.get(), job.nWidth, job.nHeight);
         FlipRowsVertically(pPixels.get(), job.nWidth * 3, job.nHeight);
         std::uint32_t nStride = 0;
         pPixels = AlignRowsToDword(pPixels.get(), job.nWidth, job.nHeight, nStride);
-        if (!pPixels) return nullptr;
+        if (!pPixels) {
+            nWidth = 0;
+            nHeight = 0;
+        }
     }
-    nWidth = job.nWidth;
-    nHeight = job.nHeight;
     return pPixels;
 }
 
