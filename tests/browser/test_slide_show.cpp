@@ -164,6 +164,9 @@ TEST_F(SlideShowTest, NoShowOfAnEmptyCatalogue) {
 TEST_F(SlideShowTest, DoubleClickOpensAPlainWindowOnTheEntry) {
     m_store.PutInt(kSectionSettings, kFit, 0);
     CGalerioView& view = MakeView({"P", "Q"});
+    // Nobody owns a plain window but itself; the test closes it at the end.
+    IImageWindow* pOpened = nullptr;
+    view.SetImageWindowFactory([&] { return pOpened = new FakeImageWindow(m_pLog); });
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -174,6 +177,8 @@ TEST_F(SlideShowTest, DoubleClickOpensAPlainWindowOnTheEntry) {
     EXPECT_FALSE(m_pLog->slideShow[0]);
     EXPECT_FALSE(m_pLog->fit[0]);
     EXPECT_TRUE(view.IsIdle());  // plain windows do not hold the view
+    ASSERT_NE(pOpened, nullptr);
+    pOpened->DestroyWindow();
 }
 
 }  // namespace
