@@ -234,6 +234,14 @@ TEST_F(RunTest, StopDuringAnEntryEndsTheRunSilently) {
     EXPECT_EQ(m_messages.Count(), 0u);
 }
 
+// The view may receive other events of user types; they are not the run's.
+TEST_F(RunTest, AnEventThatIsNotTheRunsIsNotTakenForOne) {
+    QCoreApplication::postEvent(&m_receiver, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&m_receiver);
+    ASSERT_EQ(m_receiver.m_messages.size(), 1u);
+    EXPECT_EQ(m_receiver.m_messages[0].nType, 0);
+}
+
 TEST_F(RunTest, HiddenWindowStopsBeforeTheFirstEntry) {
     Add("a.jpg", IMAGE_JPEG);
     m_run.SetWindowVisible(false);

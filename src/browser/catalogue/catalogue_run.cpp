@@ -95,6 +95,11 @@ void CatalogueRun::UpdateAbort() {
 
 RunMessage CatalogueRun::Receive(const QEvent& e) {
     std::lock_guard lock(m_mutex);
+    // Read under the lock: the worker made the event while holding it.
+    const int nType = e.type();
+    if (nType != WM_SEARCH_PROGRESS && nType != WM_SEARCH_DONE && nType != WM_PROCESS_PROGRESS &&
+        nType != WM_PROCESS_DONE && nType != WM_RUN_ASK)
+        return {};
     RunMessage message = static_cast<const CRunEvent&>(e).m_message;
     if (message.nType == WM_SEARCH_PROGRESS || message.nType == WM_PROCESS_PROGRESS) {
         m_bAck = true;
