@@ -138,6 +138,7 @@ protected:
     void timerEvent(QTimerEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -153,6 +154,8 @@ private:
     bool StartWorker(Fn fnStart);
     void InvalidateThumbCache();
     void OnSlideTimer();
+    // Repaints one entry's cell, without erasing the rest.
+    void InvalidateCell(const ImageItem& item);
     // The next entry of the show, in the order the settings ask for.
     ImageItem* NextSlide(bool bFirst);
     void EndSlideShow();

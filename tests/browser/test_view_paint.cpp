@@ -617,6 +617,67 @@ INSTANTIATE_TEST_SUITE_P(Colours, ColourSettingTest,
                              return std::string(info.param.name);
                          });
 
+// ---- Selecting with the mouse, scrolling with the keys ----
+
+TEST_F(ViewPaintTest, AClickSelectsAndShowsTheEntryEmptySpaceKeepsIt) {
+    CGalerioView& view = MakeView(500, 400);
+    AddItems(5, kPhoto);
+    for (auto& item : view.Catalogue()) {
+        item->m_strSize = "1234";
+        item->m_strDate = "3/7/2004 2:05 PM";
+        item->m_strDim = "100 x 75";
+    }
+    RenderWidget();  // lays the cells out
+    const int P = view.Pitch();
+    m_host.m_panes.clear();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(2 * P + 10, 10));
+    ASSERT_EQ(view.Selected(), view.Catalogue()[2].get());
+    EXPECT_EQ(m_host.m_panes,
+              (std::vector<std::pair<int, QString>>{
+                  {1, "image2"}, {2, "1234"}, {3, "3/7/2004 2:05 PM"}, {4, "100 x 75"}}));
+    // Below the last row there is no entry: nothing changes.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, 3 * P + 10));
+    EXPECT_EQ(view.Selected(), view.Catalogue()[2].get());
+    EXPECT_EQ(m_host.m_panes.size(), 4u);
+    // The right button opens no selection of its own.
+    QTest::mouseClick(view.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(view.Selected(), view.Catalogue()[2].get());
+}
+
+struct KeyScrollCase {
+    const char* name;
+    Qt::Key key;
+    int nPages;  // from the middle, in page steps
+    int nLines;
+};
+
+void PrintTo(const KeyScrollCase& c, std::ostream* os) { *os << c.name; }
+
+class KeyScrollTest : public ViewPaintTest, public ::testing::WithParamInterface<KeyScrollCase> {};
+
+TEST_P(KeyScrollTest, OnlyPagesAndLinesUpAndDownScroll) {
+    CGalerioView& view = MakeView(500, 400);
+    AddItems(200, kPhoto);
+    QScrollBar* pV = view.verticalScrollBar();
+    const int nStart = pV->maximum() / 2;
+    pV->setValue(nStart);
+    QTest::keyClick(&view, GetParam().key);
+    EXPECT_EQ(pV->value(),
+              nStart + GetParam().nPages * pV->pageStep() + GetParam().nLines * pV->singleStep());
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyScrollTest,
+                         ::testing::Values(KeyScrollCase{"PageDown", Qt::Key_PageDown, 1, 0},
+                                           KeyScrollCase{"PageUp", Qt::Key_PageUp, -1, 0},
+                                           KeyScrollCase{"Down", Qt::Key_Down, 0, 1},
+                                           KeyScrollCase{"Up", Qt::Key_Up, 0, -1},
+                                           KeyScrollCase{"Home", Qt::Key_Home, 0, 0},
+                                           KeyScrollCase{"End", Qt::Key_End, 0, 0},
+                                           KeyScrollCase{"Left", Qt::Key_Left, 0, 0},
+                                           KeyScrollCase{"Right", Qt::Key_Right, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct SlideCase {
     const char* name;
     const char* text;

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Image windows opened from the grid, and the slide show that drives one of
-// them with timer 101.
+// The grid's mouse and keys, image windows opened from it, and the slide
+// show that drives one of them with timer 101.
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTimerEvent>
 
 #include "browser/galerio_view.h"
+#include "browser/view_host.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -110,7 +113,53 @@ void CGalerioView::mouseDoubleClickEvent(QMouseEvent* e) {
     QAbstractScrollArea::mouseDoubleClickEvent(e);
 }
 
+void CGalerioView::mousePressEvent(QMouseEvent* e) {
+    QAbstractScrollArea::mousePressEvent(e);
+    if (e->button() != Qt::LeftButton) return;
+    // Empty space between or after the thumbnails keeps the selection.
+    ImageItem* pHit = HitTest(e->position().toPoint());
+    if (!pHit) return;
+    if (m_pSelected) InvalidateCell(*m_pSelected);
+    m_pSelected = pHit;
+    InvalidateCell(*pHit);
+    if (m_pHost) {
+        m_pHost->SetPaneTextSized(1, ToDisplay(pHit->m_strName));
+        m_pHost->SetPaneTextSized(2, ToDisplay(pHit->m_strSize));
+        m_pHost->SetPaneTextSized(3, ToDisplay(pHit->m_strDate));
+        m_pHost->SetPaneTextSized(4, ToDisplay(pHit->m_strDim));
+    }
+}
+
+void CGalerioView::InvalidateCell(const ImageItem& item) {
+    const CellRect& rc = item.m_rcCell;
+    viewport()->update(QRect(rc.left - horizontalScrollBar()->value(),
+                             rc.top - verticalScrollBar()->value(), rc.right - rc.left,
+                             rc.bottom - rc.top));
+}
+
 void CGalerioView::keyPressEvent(QKeyEvent* e) {
-    QAbstractScrollArea::keyPressEvent(e);
-    if (e->key() == Qt::Key_Escape && m_pImageWin) EndSlideShow();
+    // The grid scrolls by page and by line up and down; every other key,
+    // Home, End, Left and Right included, does nothing here.
+    QScrollBar* pV = verticalScrollBar();
+    switch (e->key()) {
+        case Qt::Key_PageUp:
+            pV->triggerAction(QAbstractSlider::SliderPageStepSub);
+            break;
+        case Qt::Key_PageDown:
+            pV->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            break;
+        case Qt::Key_Up:
+            pV->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case Qt::Key_Down:
+            pV->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            break;
+        case Qt::Key_Escape:
+            if (m_pImageWin) EndSlideShow();
+            break;
+        default:
+            e->ignore();
+            return;
+    }
+    e->accept();
 }
