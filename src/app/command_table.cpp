@@ -40,7 +40,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {ID_REFRESH, "&Refresh\tF5", Key(Qt::Key_F5), "Refresh\nRefresh", ":/toolbar/refresh.png",
          R::CatalogueAndIdle},
         {ID_SHOW_DETAILS, "Sh&ow Details\tF6", Key(Qt::Key_F6), "Show Details\nShow Details",
-         ":/toolbar/details.png", R::NotYetAvailable},
+         ":/toolbar/details.png", R::CatalogueAndIdle},
         {ID_SLIDE_SHOW, "Start Sl&ide Show\tF7", Key(Qt::Key_F7), "Slide Show\nSlide Show",
          ":/toolbar/slide_show.png", R::CatalogueAndIdle},
         {ID_VIEW_TOOLBAR,

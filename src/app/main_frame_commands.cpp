@@ -168,6 +168,9 @@ void CMainFrame::OnCommand(int nId) {
         case ID_SLIDE_SHOW:
             m_pView->OnStartSlideShow();
             break;
+        case ID_SHOW_DETAILS:
+            m_pView->OnShowDetails();
+            break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();
             break;

@@ -71,6 +71,10 @@ public:
     // The slide interval in milliseconds, from "SlideTime".
     int SlideIntervalMs() const { return m_nSlideTime * 1000; }
 
+    // Writes "details.txt" into the current directory and has the desktop
+    // open it; nothing happens with an empty catalogue.
+    void OnShowDetails();
+
     // ---- Image windows and the slide show ----
     // Image windows are made through this (the frame installs the real one).
     void SetImageWindowFactory(ImageWindowFactory fn) { m_fnMakeImageWindow = std::move(fn); }

@@ -5,18 +5,43 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimerEvent>
+#include <cstdio>
 
+#include "browser/catalogue/catalogue.h"
 #include "browser/galerio_view.h"
 #include "browser/view_host.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/replace_file.h"
+#include "platform/shell_open.h"
 
 namespace {
 
 constexpr int kFirstSlideMs = 100;
 const char* const kNoWindowText = "Error: could not create window";
+const char* const kDetailsOpenText = "Error opening file.";
+const char* const kDetailsWriteText = "Could not write %1";
 
 }  // namespace
+
+void CGalerioView::OnShowDetails() {
+    if (m_listImages.empty()) return;
+    const std::string strPath = "details.txt";
+    CReplacingFile file(strPath);
+    std::FILE* pFile = file.Open();
+    if (!pFile) {
+        ShowMessage(QString::fromLatin1(kDetailsOpenText));
+        return;
+    }
+    const std::string text = FormatDetails(m_listImages);
+    const bool bWritten = std::fwrite(text.data(), 1, text.size(), pFile) == text.size();
+    // An old list survives a failed write; saying so beats opening it as new.
+    if (!file.Commit(pFile) || !bWritten) {
+        ShowMessage(QString::fromLatin1(kDetailsWriteText).arg(ToDisplay(AbsoluteFolder(strPath))));
+        return;
+    }
+    OpenWithShell(ToDisplay(AbsoluteFolder(strPath)));
+}
 
 void CGalerioView::OpenImageWindow(const ImageItem& item) {
     if (!m_fnMakeImageWindow) return;

@@ -3,21 +3,14 @@
 // even over the photograph they were made from, so the encoder writes a
 // temporary file beside the target and renames it over the target only once
 // it is complete: a failure at any point leaves the old file as it was.
-#include <fcntl.h>
 #include <jerror.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
 
 #include "codec/jpeg_error.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/replace_file.h"
 
 using JpegFile::detail::ErrorManager;
 using JpegFile::detail::InstallErrorManager;
@@ -28,64 +21,6 @@ void ShowCantOpen(const std::string& strPath) {
     ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) +
                 QStringLiteral("\n"));
 }
-
-// A symbolic link is replaced at the file it points to, as writing through
-// it would have done; a dangling one is replaced itself.
-std::string ResolveTarget(const std::string& strPath) {
-    struct stat st {};
-    if (lstat(strPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return strPath;
-    char* pszReal = realpath(strPath.c_str(), nullptr);
-    if (!pszReal) return strPath;
-    std::string strReal(pszReal);
-    std::free(pszReal);
-    return strReal;
-}
-
-std::string FolderOf(const std::string& strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    if (nSlash == std::string::npos) return ".";
-    if (nSlash == 0) return "/";
-    return strPath.substr(0, nSlash);
-}
-
-// Creates a new file with a unique name beside the target. O_EXCL makes
-// sure an existing file (or a link planted under that name) is never
-// opened. The mode follows the file being replaced, or the umask for a new one.
-int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
-    static std::atomic<std::uint64_t> s_nCounter{0};
-    const std::string strFolder = FolderOf(strTarget);
-    for (int nTry = 0; nTry < 100; ++nTry) {
-        const std::uint64_t nStamp =
-            std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-            (std::uint64_t(getpid()) << 40) ^ (s_nCounter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-        char szName[40];
-        std::snprintf(szName, sizeof szName, "/.galerio-%016llx.tmp",
-                      static_cast<unsigned long long>(nStamp));
-        strTemp = strFolder + szName;
-        const int fd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            struct stat st {};
-            if (stat(strTarget.c_str(), &st) == 0) {
-                // Best effort: an unprivileged writer cannot hand the file to another owner.
-                if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own ownership */
-                }
-                fchmod(fd, st.st_mode & 07777);
-            }
-            return fd;
-        }
-        if (errno != EEXIST) break;
-    }
-    strTemp.clear();
-    return -1;
-}
-
-// The temporary file goes away unless it was renamed into place.
-struct TempFileGuard {
-    std::string strPath;
-    ~TempFileGuard() {
-        if (!strPath.empty()) unlink(strPath.c_str());
-    }
-};
 
 struct EncodeJob {
     ErrorManager err;
@@ -142,21 +77,9 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
                    std::uint32_t nHeight, int nQuality) {
     if (!pBuffer || nWidth == 0 || nHeight == 0) return false;
 
-    // Refuse what creating the file in place would refuse: a folder in the
-    // way, or a file the caller may not write.
-    const std::string strTarget = ResolveTarget(strPath);
-    struct stat st {};
-    const bool bReplacing = stat(strTarget.c_str(), &st) == 0;
-    if (bReplacing &&
-        (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, strTarget.c_str(), W_OK, AT_EACCESS) != 0)) {
-        ShowCantOpen(strPath);
-        return false;
-    }
-    TempFileGuard temp;
-    const int fd = CreateTempBeside(strTarget, temp.strPath);
-    std::FILE* pFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    CReplacingFile target(strPath);
+    std::FILE* pFile = target.Open();
     if (!pFile) {
-        if (fd >= 0) close(fd);
         ShowCantOpen(strPath);
         return false;
     }
@@ -167,16 +90,16 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
     job.nWidth = nWidth;
     job.nHeight = nHeight;
     job.nQuality = nQuality;
-    job.bSync = bReplacing;
+    job.bSync = target.IsReplacing();
     const bool bEncoded = RunEncode(&job);
     if (job.pFile) std::fclose(job.pFile);
     if (!bEncoded) return false;
 
-    if (rename(temp.strPath.c_str(), strTarget.c_str()) != 0) {
+    std::FILE* pClosed = nullptr;  // the encoder synced and closed it
+    if (!target.Commit(pClosed)) {
         ShowCantOpen(strPath);
         return false;
     }
-    temp.strPath.clear();
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -161,10 +162,10 @@ TEST(FrameEnabling, FollowTheViewsState) {
     EXPECT_TRUE(f.Action(ID_REFRESH)->isEnabled());
 
     // Features of later versions stay greyed, also with a catalogue.
-    for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES,
-                    ID_SHOW_DETAILS})
+    for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
     EXPECT_TRUE(f.Action(ID_SLIDE_SHOW)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_SHOW_DETAILS)->isEnabled());
 
     // F7 starts the show; while it runs every command that needs an idle
     // view is greyed, and the menu shows that the moment it opens.
@@ -173,7 +174,7 @@ TEST(FrameEnabling, FollowTheViewsState) {
     QTest::keyClick(&frame, Qt::Key_F7);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
     emit TopMenu(frame, 0)->aboutToShow();
-    for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW})
+    for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW, ID_SHOW_DETAILS})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
     // Escape in the grid ends it and the commands come back at once.
     QTest::keyClick(&f.View(), Qt::Key_Escape);
@@ -220,6 +221,21 @@ TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
     EXPECT_EQ(f.m_folders.m_titles.size(), 2);
     EXPECT_TRUE(f.View().IsIdle());
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
+}
+
+TEST(FrameCommands, F6WritesTheDetailsListAndOpensIt) {
+    AppFixture f;
+    f.Start();
+    const std::string folder = f.MakeImageFolder("details", 2);
+    f.App().OpenDocumentFile(folder);
+    ASSERT_TRUE(f.WaitIdle());
+    CurrentDirScope here(folder);
+    f.Frame().UpdateCommandUI();
+    QTest::keyClick(&f.Frame(), Qt::Key_F6);
+    ASSERT_EQ(f.m_shell.m_targets, QStringList{QString::fromStdString(folder + "/details.txt")});
+    QFile details(f.m_shell.m_targets[0]);
+    ASSERT_TRUE(details.open(QIODevice::ReadOnly));
+    EXPECT_EQ(details.readAll().count('\n'), 2);
 }
 
 TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {

@@ -145,6 +145,16 @@ void SplitImagePath(ImageItem& item) {
     }
 }
 
+std::string FormatDetails(const ImageList& list) {
+    std::string text;
+    for (const auto& pItem : list) {
+        const ImageItem& item = *pItem;
+        text += item.m_strName + '\t' + item.m_strSize + '\t' + item.m_strDate + '\t' +
+                item.m_strDim + '\n';
+    }
+    return text;
+}
+
 void FreeImageList(ImageList& list, ImageItem*& pSelected) {
     // Each entry owns its pixels, so clearing the list releases both.
     list.clear();

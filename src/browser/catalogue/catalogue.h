@@ -71,5 +71,10 @@ bool AddImageItem(ImageList& list, const std::string& folder, const FindRecord& 
 // Fills m_strFolder, m_strName and m_strExt from m_strPath.
 void SplitImagePath(ImageItem& item);
 
+// The details list: one line a file, in catalogue order, of the name
+// without extension, size, date and thumbnail size, tab-separated; the
+// texts are written as bytes, as the file system spells the names.
+std::string FormatDetails(const ImageList& list);
+
 // Deletes every entry (and its pixels), empties the list, clears the selection.
 void FreeImageList(ImageList& list, ImageItem*& pSelected);

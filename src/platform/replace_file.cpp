@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#include "platform/replace_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// A symbolic link is replaced at the file it points to, as writing through
+// it would have done; a dangling one is replaced itself.
+std::string ResolveTarget(const std::string& strPath) {
+    struct stat st {};
+    if (lstat(strPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return strPath;
+    char* pszReal = realpath(strPath.c_str(), nullptr);
+    if (!pszReal) return strPath;
+    std::string strReal(pszReal);
+    std::free(pszReal);
+    return strReal;
+}
+
+std::string FolderOf(const std::string& strPath) {
+    const std::size_t nSlash = strPath.rfind('/');
+    if (nSlash == std::string::npos) return ".";
+    if (nSlash == 0) return "/";
+    return strPath.substr(0, nSlash);
+}
+
+// Creates a new file with a unique name beside the target. O_EXCL makes
+// sure an existing file (or a link planted under that name) is never
+// opened. The mode follows the file being replaced, or the umask for a new one.
+int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
+    static std::atomic<std::uint64_t> s_nCounter{0};
+    const std::string strFolder = FolderOf(strTarget);
+    for (int nTry = 0; nTry < 100; ++nTry) {
+        const std::uint64_t nStamp =
+            std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+            (std::uint64_t(getpid()) << 40) ^ (s_nCounter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+        char szName[40];
+        std::snprintf(szName, sizeof szName, "/.galerio-%016llx.tmp",
+                      static_cast<unsigned long long>(nStamp));
+        strTemp = strFolder + szName;
+        const int fd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            struct stat st {};
+            if (stat(strTarget.c_str(), &st) == 0) {
+                // Best effort: an unprivileged writer cannot hand the file to another owner.
+                if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own ownership */
+                }
+                fchmod(fd, st.st_mode & 07777);
+            }
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    strTemp.clear();
+    return -1;
+}
+
+}  // namespace
+
+CReplacingFile::CReplacingFile(const std::string& strPath) : m_strTarget(ResolveTarget(strPath)) {}
+
+CReplacingFile::~CReplacingFile() {
+    if (!m_strTemp.empty()) unlink(m_strTemp.c_str());
+}
+
+std::FILE* CReplacingFile::Open() {
+    // Refuse what creating the file in place would refuse: a folder in the
+    // way, or a file the caller may not write.
+    struct stat st {};
+    m_bReplacing = stat(m_strTarget.c_str(), &st) == 0;
+    if (m_bReplacing &&
+        (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0))
+        return nullptr;
+    const int fd = CreateTempBeside(m_strTarget, m_strTemp);
+    std::FILE* pFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!pFile && fd >= 0) close(fd);
+    return pFile;
+}
+
+bool CReplacingFile::Commit(std::FILE*& pFile) {
+    if (pFile) {
+        const bool bSynced =
+            std::fflush(pFile) == 0 && (!m_bReplacing || fsync(fileno(pFile)) == 0);
+        const bool bClosed = std::fclose(pFile) == 0;
+        pFile = nullptr;
+        if (!bSynced || !bClosed) return false;
+    }
+    if (m_strTemp.empty() || rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) return false;
+    m_strTemp.clear();
+    return true;
+}

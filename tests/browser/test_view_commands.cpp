@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// The grid's commands that act on the catalogue: the details list.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "browser/galerio_view.h"
+#include "platform/shell_open.h"
+#include "settings/settings_store.h"
+#include "support/message_recorder.h"
+#include "support/temp_config.h"
+#include "view_test_helpers.h"
+
+namespace {
+
+class DetailsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_store.SetFilePath(m_config.ConfigDir() + "/galerio-test.ini");
+        char old[4096];
+        ASSERT_NE(::getcwd(old, sizeof old), nullptr);
+        m_strOldDir = old;
+        ASSERT_EQ(::chdir(m_config.WorkDir().c_str()), 0);
+        m_previousShell = SetShellOpenHandler([this](const QString& target) {
+            m_opened << target;
+            return true;
+        });
+        m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
+    }
+    void TearDown() override {
+        SetShellOpenHandler(m_previousShell);
+        EXPECT_EQ(::chdir(m_strOldDir.c_str()), 0);
+    }
+
+    void Add(const std::string& name, const std::string& size, const std::string& dim) {
+        auto item = std::make_unique<ImageItem>();
+        item->m_strName = name;
+        item->m_strSize = size;
+        item->m_strDate = "3/7/2004 2:05 PM";
+        item->m_strDim = dim;
+        m_pView->Catalogue().push_back(std::move(item));
+    }
+
+    std::string Details() const {
+        std::ifstream in(m_config.WorkDir() + "/details.txt", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    TempConfig m_config;
+    SettingsStore m_store;
+    MessageRecorder m_messages;
+    RecordingHost m_host;
+    std::string m_strOldDir;
+    ShellOpenHandler m_previousShell;
+    QStringList m_opened;
+    std::unique_ptr<CGalerioView> m_pView;
+};
+
+TEST_F(DetailsTest, OneLineOfFourTabSeparatedFieldsPerEntryThenOpened) {
+    {
+        std::ofstream old(m_config.WorkDir() + "/details.txt");
+        old << "an older, longer list that must not survive in part\n";
+    }
+    Add("beach", "1234", "100 x 75");
+    Add("my \"best\" -shot", "99", "75 x 100");
+    Add("caf\xe9", "5", "60 x 40");  // not UTF-8: written as the bytes it is
+    m_pView->OnShowDetails();
+    EXPECT_EQ(Details(),
+              "beach\t1234\t3/7/2004 2:05 PM\t100 x 75\n"
+              "my \"best\" -shot\t99\t3/7/2004 2:05 PM\t75 x 100\n"
+              "caf\xe9\t5\t3/7/2004 2:05 PM\t60 x 40\n");
+    EXPECT_EQ(m_opened, QStringList{QString::fromStdString(m_config.WorkDir() + "/details.txt")});
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+TEST_F(DetailsTest, AFolderInTheWayIsReportedAndNothingOpened) {
+    ASSERT_EQ(::mkdir((m_config.WorkDir() + "/details.txt").c_str(), 0755), 0);
+    Add("beach", "1234", "100 x 75");
+    m_pView->OnShowDetails();
+    EXPECT_EQ(m_messages.Texts(), QStringList{"Error opening file."});
+    EXPECT_TRUE(m_opened.isEmpty());
+}
+
+TEST_F(DetailsTest, AnEmptyCatalogueWritesNothing) {
+    m_pView->OnShowDetails();
+    EXPECT_EQ(::access((m_config.WorkDir() + "/details.txt").c_str(), F_OK), -1);
+    EXPECT_TRUE(m_opened.isEmpty());
+}
+
+}  // namespace
