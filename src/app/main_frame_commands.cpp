@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The main window's commands: actions, menus, enabling rules and handlers.
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -16,6 +18,7 @@
 #include "app/recent_file_list.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
+#include "dialogs/choose_dir.h"
 #include "platform/folder_dialog.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -210,15 +213,19 @@ void CMainFrame::OnCommand(int nId) {
 
 void CMainFrame::OnOpenFolder() {
     const SettingsStore& store = m_app.m_store;
-    // The directory chooser of "ShellBrowse" 0 is not part of this build; both
-    // settings use the desktop's folder chooser, the other one opening in the
-    // folder chosen last.
-    QString start;
-    if (store.GetInt(kSectionSettings, kShellBrowse, kShellBrowseDefault) != 1)
-        start = ToDisplay(store.GetString(kSectionSettings, kFolderPath, kFolderPathDefault));
-    const QString chosen = ChooseFolder(m_pView, QString::fromLatin1(kOpenFolderTitle), start);
-    if (chosen.isEmpty()) return;
-    std::string folder = FromDisplay(chosen);
+    std::string folder;
+    if (store.GetInt(kSectionSettings, kShellBrowse, kShellBrowseDefault) == 1) {
+        // The desktop's chooser starts where the user's things are.
+        QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        if (start.isEmpty() || !QFileInfo(start).isDir()) start = QDir::homePath();
+        const QString chosen = ChooseFolder(m_pView, QString::fromLatin1(kOpenFolderTitle), start);
+        if (chosen.isEmpty()) return;
+        folder = FromDisplay(chosen);
+    } else {
+        folder = ChooseDirectory(
+            m_pView, store.GetString(kSectionSettings, kFolderPath, kFolderPathDefault));
+        if (folder.empty()) return;
+    }
     if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     m_app.SetDocumentPath(folder);
     store.PutString(kSectionSettings, kFolderPath, folder);

@@ -23,6 +23,7 @@
 #include "app_fixture.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
+#include "dialogs/choose_dir.h"
 #include "settings/settings_keys.h"
 #include "support/fake_image_window.h"
 
@@ -221,6 +222,32 @@ TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
     EXPECT_EQ(f.m_folders.m_titles.size(), 2);
     EXPECT_TRUE(f.View().IsIdle());
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
+}
+
+// "ShellBrowse" 0: Galerio's own chooser, opening in the folder used last.
+TEST(FrameCommands, OpenFolderWithOurOwnChooserStartsAtTheLastFolder) {
+    AppFixture f;
+    f.Start();
+    f.App().m_store.PutInt(kSectionSettings, kShellBrowse, 0);
+    const std::string last = f.MakeImageFolder("last", 1);
+    const std::string folder = f.MakeImageFolder("mine", 2);
+    f.App().m_store.PutString(kSectionSettings, kFolderPath, last);
+    std::vector<std::string> starts;
+    const ChooseDirHandler previous = SetChooseDirHandler([&](QWidget*, const std::string& start) {
+        starts.push_back(start);
+        return starts.size() == 1 ? folder : std::string();
+    });
+    QTest::keyClick(&f.Frame(), Qt::Key_F2);
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(starts, std::vector<std::string>{last});
+    EXPECT_TRUE(f.m_folders.m_titles.isEmpty());  // not the desktop's chooser
+    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(f.App().m_store.GetString(kSectionSettings, kFolderPath, ""), folder);
+    // Cancel leaves everything as it was.
+    f.Action(ID_OPEN_FOLDER)->trigger();
+    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(f.View().Catalogue().size(), 2u);
+    SetChooseDirHandler(previous);
 }
 
 TEST(FrameCommands, F6WritesTheDetailsListAndOpensIt) {
