@@ -53,9 +53,8 @@ CAboutBox::CAboutBox(int* pLinkVisited, QWidget* parent) : QDialog(parent) {
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(Group(kAboutWhatGroup, kAboutWhatText, this));
     pRight->addWidget(Group(kAboutLegalGroup, kAboutLegalText, this));
-    pRight->addWidget(new QLabel(QString::fromLatin1(kAboutVersionPrefix) +
-                                     QString::fromLatin1(GalerioVersion()),
-                                 this));
+    pRight->addWidget(new QLabel(
+        QString::fromLatin1(kAboutVersionPrefix) + QString::fromLatin1(GalerioVersion()), this));
     pRight->addWidget(new QLabel(QString::fromLatin1(kAboutCopyright), this));
     pRight->addWidget(new QLabel(QString::fromLatin1(kAboutCredit), this));
     pRight->addWidget(new QLabel(QString::fromLatin1(kAboutBits), this));
@@ -63,7 +62,8 @@ CAboutBox::CAboutBox(int* pLinkVisited, QWidget* parent) : QDialog(parent) {
     pRight->addWidget(m_pWebLink);
 
     auto* pButtons = new QDialogButtonBox(this);
-    QPushButton* pOk = pButtons->addButton(QString::fromLatin1(kAboutOk), QDialogButtonBox::AcceptRole);
+    QPushButton* pOk =
+        pButtons->addButton(QString::fromLatin1(kAboutOk), QDialogButtonBox::AcceptRole);
     pOk->setDefault(true);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 

@@ -38,6 +38,7 @@ enum class EnableRule {
     ViewIdle,          // the view is idle
     CatalogueAndIdle,  // the catalogue is not empty and the view is idle
     Selection,         // a thumbnail is selected
+    SelectionNoRun,    // a thumbnail is selected and no worker walks the catalogue
     NotYetAvailable,   // the feature behind it is not part of this build yet
 };
 

@@ -11,6 +11,7 @@
 #include "app/recent_file_list.h"
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
+#include "dialogs/warning_dialog.h"
 #include "platform/message_box_ui.h"
 #include "platform/paths.h"
 #include "settings/settings_keys.h"
@@ -63,6 +64,7 @@ int RunGalerio(int argc, char* argv[]) {
     InitGalerioResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/galerio.png")));
     InstallDesktopMessageBoxes();
+    InstallWarningDialog();
 
     // What Qt left of the arguments before "--", then "--" and the rest as given.
     std::vector<std::string> ours = Arguments(nQtArgc, argv);

@@ -142,6 +142,10 @@ bool CMainFrame::IsCommandEnabled(int nId) const {
             return pView && pView->IsIdle() && !pView->Catalogue().empty();
         case EnableRule::Selection:
             return pView && pView->Selected() != nullptr;
+        case EnableRule::SelectionNoRun:
+            // A slide show may run; a search or thumbnail run may not.
+            return pView && pView->Selected() != nullptr && !pView->FindDlg() &&
+                   !pView->IsSearching() && !pView->IsProcessing();
         case EnableRule::NotYetAvailable:
             return false;
     }
@@ -173,6 +177,9 @@ void CMainFrame::OnCommand(int nId) {
             break;
         case ID_SHOW_DETAILS:
             m_pView->OnShowDetails();
+            break;
+        case ID_DELETE_THUMB:
+            m_pView->OnDeleteThumb();
             break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();

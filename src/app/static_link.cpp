@@ -59,8 +59,8 @@ void CStaticLink::mousePressEvent(QMouseEvent* e) {
 void CStaticLink::mouseReleaseEvent(QMouseEvent* e) {
     QLabel::mouseReleaseEvent(e);
     // A click is a press and a release on the label, as with a button.
-    const bool bClick = m_bPressed && e->button() == Qt::LeftButton &&
-                        rect().contains(e->position().toPoint());
+    const bool bClick =
+        m_bPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
     if (e->button() == Qt::LeftButton) m_bPressed = false;
     if (bClick) OnClicked();
 }

@@ -74,6 +74,9 @@ public:
     // Writes "details.txt" into the current directory and has the desktop
     // open it; nothing happens with an empty catalogue.
     void OnShowDetails();
+    // Deletes the selected photo's file for good, after the warning unless
+    // "NoDelDlg" is set, and takes its entry out of the grid.
+    void OnDeleteThumb();
 
     // ---- Image windows and the slide show ----
     // Image windows are made through this (the frame installs the real one).

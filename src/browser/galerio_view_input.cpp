@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The grid's mouse and keys, image windows opened from it, and the slide
 // show that drives one of them with timer 101.
+#include <unistd.h>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -14,12 +16,18 @@
 #include "platform/paths.h"
 #include "platform/replace_file.h"
 #include "platform/shell_open.h"
+#include "platform/warning_question.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
 
 namespace {
 
 constexpr int kFirstSlideMs = 100;
 const char* const kNoWindowText = "Error: could not create window";
 const char* const kDetailsOpenText = "Error opening file.";
+const char* const kDeleteQuestion =
+    "You are about to permamently delete this JPEG.\n\nAre you sure you want to do this?";
+const char* const kDeleteFailedText = "Could not delete file\n%1";
 const char* const kDetailsWriteText = "Could not write %1";
 
 }  // namespace
@@ -41,6 +49,29 @@ void CGalerioView::OnShowDetails() {
         return;
     }
     OpenWithShell(ToDisplay(AbsoluteFolder(strPath)));
+}
+
+void CGalerioView::OnDeleteThumb() {
+    // A worker may be walking the catalogue (a run after a change of pitch
+    // keeps the selection); the grid changes only when none does.
+    if (!m_pSelected || m_pFindFDlg || m_bSearching || m_bProcessing) return;
+    if (m_store.GetInt(kSectionSettings, kNoDelDlg, kNoDelDlgDefault) == 0) {
+        const WarningAnswer answer = AskWarning(QString::fromLatin1(kDeleteQuestion));
+        if (!answer.bYes || !m_pSelected) return;
+        if (answer.bDontShowAgain) m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
+    }
+    ImageItem* pItem = m_pSelected;
+    if (::unlink(pItem->m_strPath.c_str()) != 0) {
+        ShowMessage(QString::fromLatin1(kDeleteFailedText).arg(ToDisplay(pItem->m_strPath)));
+        return;
+    }
+    OnEntryLeaving(pItem);
+    m_pSelected = nullptr;
+    std::erase_if(m_listImages, [pItem](const auto& p) { return p.get() == pItem; });
+    if (m_pHost)
+        for (int nPane = 1; nPane <= 4; ++nPane)
+            m_pHost->SetPaneTextSized(nPane, QString(10, QLatin1Char(' ')));
+    CatalogueChanged(false);
 }
 
 void CGalerioView::OpenImageWindow(const ImageItem& item) {

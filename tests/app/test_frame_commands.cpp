@@ -2,6 +2,7 @@
 // The main window's commands: captions, keys, prompts, enabling, toolbar and
 // status bar, and what the commands that exist already do.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <atomic>
+#include <future>
 
 #include "app/about_box.h"
 #include "app/command_table.h"
@@ -248,6 +251,47 @@ TEST(FrameCommands, OpenFolderWithOurOwnChooserStartsAtTheLastFolder) {
     EXPECT_EQ(f.View().SearchFolder(), folder);
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
     SetChooseDirHandler(previous);
+}
+
+// Delete needs a selection only, also during a slide show, but never while a
+// worker walks the catalogue: a run after a change of pitch keeps the
+// selection made before it.
+TEST(FrameCommands, DeleteFollowsTheSelectionButNotARun) {
+    AppFixture f;
+    f.Start();
+    f.App().m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
+    f.App().OpenDocumentFile(f.MakeImageFolder("del", 2));
+    ASSERT_TRUE(f.WaitIdle());
+    f.Frame().UpdateCommandUI();
+    EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
+    ImageItem* pFirst = f.View().Catalogue()[0].get();
+    const std::string path = pFirst->m_strPath;
+    f.View().SetSelected(pFirst);
+
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> bHeld{false};
+    f.View().SetThumbnailBuilder([&](ImageItem&, int, int) {
+        bHeld = true;
+        released.wait();
+        return true;
+    });
+    f.View().StartProcessing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bHeld.load(); }, 5000));
+    f.Frame().UpdateCommandUI();
+    EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
+    f.View().OnDeleteThumb();  // a key between two polls
+    EXPECT_EQ(::access(path.c_str(), F_OK), 0);
+    release.set_value();
+    ASSERT_TRUE(f.WaitIdle());
+
+    f.Frame().UpdateCommandUI();
+    ASSERT_TRUE(f.Action(ID_DELETE_THUMB)->isEnabled());
+    QTest::keyClick(&f.Frame(), Qt::Key_Delete);
+    EXPECT_NE(::access(path.c_str(), F_OK), 0);
+    EXPECT_EQ(f.View().Catalogue().size(), 1u);
+    f.Frame().UpdateCommandUI();
+    EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
 }
 
 TEST(FrameCommands, F6WritesTheDetailsListAndOpensIt) {

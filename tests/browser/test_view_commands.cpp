@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The grid's commands that act on the catalogue: the details list.
+// The grid's commands that act on the catalogue: the details list, delete.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +10,8 @@
 
 #include "browser/galerio_view.h"
 #include "platform/shell_open.h"
+#include "platform/warning_question.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
@@ -92,5 +94,87 @@ TEST_F(DetailsTest, AnEmptyCatalogueWritesNothing) {
     EXPECT_EQ(::access((m_config.WorkDir() + "/details.txt").c_str(), F_OK), -1);
     EXPECT_TRUE(m_opened.isEmpty());
 }
+
+// ---- Delete Thumb ----
+
+struct DeleteCase {
+    const char* name;
+    int nNoDelDlg;  // stored before
+    bool bAnswerYes;
+    bool bTickDontShow;
+    bool bAsked;  // the warning was shown
+    bool bDeleted;
+    int nNoDelDlgAfter;
+};
+
+void PrintTo(const DeleteCase& c, std::ostream* os) { *os << c.name; }
+
+class DeleteThumb : public DetailsTest, public ::testing::WithParamInterface<DeleteCase> {
+protected:
+    void SetUp() override {
+        DetailsTest::SetUp();
+        m_previousWarning = SetWarningHandler([this](const QString& text) {
+            m_questions << text;
+            return WarningAnswer{GetParam().bAnswerYes, GetParam().bTickDontShow};
+        });
+    }
+    void TearDown() override {
+        SetWarningHandler(m_previousWarning);
+        DetailsTest::TearDown();
+    }
+    // Two photos on disk, the second selected.
+    std::string AddFiles() {
+        for (const char* name : {"a", "b b"}) {
+            const std::string path = m_config.WorkDir() + "/" + name + ".jpg";
+            std::ofstream(path) << "x";
+            Add(name, "1", "1 x 1");
+            m_pView->Catalogue().back()->m_strPath = path;
+        }
+        m_pView->SetSelected(m_pView->Catalogue()[1].get());
+        return m_pView->Catalogue()[1]->m_strPath;
+    }
+    WarningHandler m_previousWarning;
+    QStringList m_questions;
+};
+
+TEST_P(DeleteThumb, AsksUnlessToldNotToThenDeletesForGood) {
+    const DeleteCase& c = GetParam();
+    m_store.PutInt(kSectionSettings, kNoDelDlg, c.nNoDelDlg);
+    const std::string path = AddFiles();
+    m_pView->OnDeleteThumb();
+    EXPECT_EQ(m_questions,
+              c.bAsked ? QStringList{"You are about to permamently delete this JPEG.\n\nAre you "
+                                     "sure you want to do this?"}
+                       : QStringList{});
+    EXPECT_EQ(::access(path.c_str(), F_OK) != 0, c.bDeleted);
+    EXPECT_EQ(m_pView->Catalogue().size(), c.bDeleted ? 1u : 2u);
+    EXPECT_EQ(m_pView->Selected() == nullptr, c.bDeleted);
+    EXPECT_EQ(m_store.GetInt(kSectionSettings, kNoDelDlg, -1), c.nNoDelDlgAfter);
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DeleteThumb,
+                         ::testing::Values(DeleteCase{"Yes", 0, true, false, true, true, 0},
+                                           DeleteCase{"YesAndDontAskAgain", 0, true, true, true,
+                                                      true, 1},
+                                           DeleteCase{"No", 0, false, true, true, false, 0},
+                                           DeleteCase{"NotAsked", 1, false, false, false, true, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class DeleteFailure : public DeleteThumb {};
+
+TEST_P(DeleteFailure, AFileThatCannotBeDeletedStaysSelected) {
+    const std::string path = AddFiles();
+    ::unlink(path.c_str());  // someone else was quicker
+    m_pView->OnDeleteThumb();
+    EXPECT_EQ(m_messages.Texts(),
+              QStringList{"Could not delete file\n" + QString::fromStdString(path)});
+    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+    EXPECT_EQ(m_pView->Selected(), m_pView->Catalogue()[1].get());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DeleteFailure,
+                         ::testing::Values(DeleteCase{"Yes", 0, true, false, true, false, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
