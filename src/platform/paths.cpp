@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 QString ToDisplay(const std::string& path) {
@@ -57,4 +58,16 @@ std::string AbsoluteFolder(const std::string& path, const std::string& base) {
     std::string clean;
     for (const std::string& part : parts) clean += "/" + part;
     return clean.empty() ? std::string("/") : clean;
+}
+
+bool SameFolder(const std::string& strA, const std::string& strB) {
+    if (strA.empty() || strB.empty()) return false;
+    const std::string strCleanA = AbsoluteFolder(strA);
+    const std::string strCleanB = AbsoluteFolder(strB);
+    if (strCleanA == strCleanB) return true;
+    const std::unique_ptr<char, decltype(&std::free)> pRealA(::realpath(strCleanA.c_str(), nullptr),
+                                                            &std::free);
+    const std::unique_ptr<char, decltype(&std::free)> pRealB(::realpath(strCleanB.c_str(), nullptr),
+                                                            &std::free);
+    return pRealA && pRealB && std::string(pRealA.get()) == pRealB.get();
 }

@@ -15,5 +15,10 @@ std::string FromDisplay(const QString& text);
 // text, as a shell's "cd -L" would; an empty path gives an empty result.
 std::string AbsoluteFolder(const std::string& path, const std::string& base = {});
 
+// True when both name the same directory on disk: the cleaned absolute
+// paths are equal, or the canonical ones are when both exist. A trailing "/"
+// never matters; letter case does, as it does to the file system.
+bool SameFolder(const std::string& strA, const std::string& strB);
+
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or empty; no trailing "/".
 std::string ConfigHome();
