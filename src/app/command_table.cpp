@@ -30,7 +30,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {ID_DELETE_THUMB, "&Delete Thumb\tDel", Key(Qt::Key_Delete), "Delete\nDelete",
          ":/toolbar/delete.png", R::SelectionNoRun},
         {ID_MOVE_THUMB, "&Move or Rename Thumb...\tF3", Key(Qt::Key_F3),
-         "Move - Rename\nMove - Rename", ":/toolbar/move.png", R::NotYetAvailable},
+         "Move - Rename\nMove - Rename", ":/toolbar/move.png", R::SelectionNoRun},
         {ID_MAKE_THUMBS, "M&ake Thumbs...\tF10", Key(Qt::Key_F10), "Make Thumbs\nMake Thumbs",
          ":/toolbar/make_thumbs.png", R::NotYetAvailable},
         {ID_MAKE_PAGE, "Make Thumbs and Pa&ge...\tF11", Key(Qt::Key_F11),

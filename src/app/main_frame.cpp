@@ -221,6 +221,20 @@ void CMainFrame::StartSlideShow() {
     if (m_pView) m_pView->OnStartSlideShow();
 }
 
+void CMainFrame::RunViewCommand(ViewCommand command) {
+    switch (command) {
+        case ViewCommand::Preferences:
+            OnCommand(ID_PREFERENCES);
+            break;
+        case ViewCommand::MakeThumbs:
+            OnCommand(ID_MAKE_THUMBS);
+            break;
+        case ViewCommand::MakePage:
+            OnCommand(ID_MAKE_PAGE);
+            break;
+    }
+}
+
 void CMainFrame::timerEvent(QTimerEvent* e) {
     if (e->timerId() == m_timerStartup.timerId()) {
         m_timerStartup.stop();

@@ -47,6 +47,7 @@ public:
     void AddToRecentFileList(const std::string& folder) override;
     bool SlideShowRequested() const override;
     void StartSlideShow() override;
+    void RunViewCommand(ViewCommand command) override;
 
     // ---- Commands ----
     QAction* Action(int nId) const;

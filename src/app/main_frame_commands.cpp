@@ -144,8 +144,7 @@ bool CMainFrame::IsCommandEnabled(int nId) const {
             return pView && pView->Selected() != nullptr;
         case EnableRule::SelectionNoRun:
             // A slide show may run; a search or thumbnail run may not.
-            return pView && pView->Selected() != nullptr && !pView->FindDlg() &&
-                   !pView->IsSearching() && !pView->IsProcessing();
+            return pView && pView->CanEditFiles();
         case EnableRule::NotYetAvailable:
             return false;
     }
@@ -180,6 +179,9 @@ void CMainFrame::OnCommand(int nId) {
             break;
         case ID_DELETE_THUMB:
             m_pView->OnDeleteThumb();
+            break;
+        case ID_MOVE_THUMB:
+            m_pView->OnMoveThumb();
             break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();
@@ -247,10 +249,7 @@ void CMainFrame::OnCloseView() {
     m_app.Document()->SetPathName(std::string());
 }
 
-void CMainFrame::OnRefresh() {
-    m_pView->FreeImageList();
-    m_pView->StartSearch(m_pView->SearchFolder());
-}
+void CMainFrame::OnRefresh() { m_pView->ReloadCatalogue(false); }
 
 void CMainFrame::OnRestoreTips() { m_app.m_store.PutInt(kSectionNewbie, kNeedFullPath, 1); }
 

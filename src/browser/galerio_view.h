@@ -77,6 +77,18 @@ public:
     // Deletes the selected photo's file for good, after the warning unless
     // "NoDelDlg" is set, and takes its entry out of the grid.
     void OnDeleteThumb();
+    // Moves or renames the selected photo's file through the save dialog,
+    // never over another file; a file that left the folder leaves the grid.
+    void OnMoveThumb();
+    // True when the selected entry's file may be deleted or moved now: an
+    // entry is selected and no worker walks the catalogue.
+    bool CanEditFiles() const;
+    // Scans the folder shown again, after telling the user why when asked to.
+    void ReloadCatalogue(bool bMessage);
+    // The popup menu of the grid at a point of the viewport.
+    void ShowContextMenu(const QPoint& ptWindow);
+    // The menu key: the selected cell is scrolled into the corner first.
+    void ShowContextMenuForSelection();
 
     // ---- Image windows and the slide show ----
     // Image windows are made through this (the frame installs the real one).
@@ -144,6 +156,8 @@ protected:
     void customEvent(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -166,6 +180,8 @@ private:
     // The next entry of the show, in the order the settings ask for.
     ImageItem* NextSlide(bool bFirst);
     void EndSlideShow();
+    // Takes a deleted or moved entry out of the grid and clears the panes.
+    void RemoveEntry(ImageItem* pItem);
 
     SettingsStore& m_store;
     IViewHost* m_pHost;

@@ -1,78 +1,23 @@
 // SPDX-License-Identifier: MIT
 // The grid's mouse and keys, image windows opened from it, and the slide
 // show that drives one of them with timer 101.
-#include <unistd.h>
-
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimerEvent>
-#include <cstdio>
 
-#include "browser/catalogue/catalogue.h"
 #include "browser/galerio_view.h"
 #include "browser/view_host.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
-#include "platform/replace_file.h"
-#include "platform/shell_open.h"
-#include "platform/warning_question.h"
-#include "settings/settings_keys.h"
-#include "settings/settings_store.h"
 
 namespace {
 
 constexpr int kFirstSlideMs = 100;
 const char* const kNoWindowText = "Error: could not create window";
-const char* const kDetailsOpenText = "Error opening file.";
-const char* const kDeleteQuestion =
-    "You are about to permamently delete this JPEG.\n\nAre you sure you want to do this?";
-const char* const kDeleteFailedText = "Could not delete file\n%1";
-const char* const kDetailsWriteText = "Could not write %1";
 
 }  // namespace
-
-void CGalerioView::OnShowDetails() {
-    if (m_listImages.empty()) return;
-    const std::string strPath = "details.txt";
-    CReplacingFile file(strPath);
-    std::FILE* pFile = file.Open();
-    if (!pFile) {
-        ShowMessage(QString::fromLatin1(kDetailsOpenText));
-        return;
-    }
-    const std::string text = FormatDetails(m_listImages);
-    const bool bWritten = std::fwrite(text.data(), 1, text.size(), pFile) == text.size();
-    // An old list survives a failed write; saying so beats opening it as new.
-    if (!file.Commit(pFile) || !bWritten) {
-        ShowMessage(QString::fromLatin1(kDetailsWriteText).arg(ToDisplay(AbsoluteFolder(strPath))));
-        return;
-    }
-    OpenWithShell(ToDisplay(AbsoluteFolder(strPath)));
-}
-
-void CGalerioView::OnDeleteThumb() {
-    // A worker may be walking the catalogue (a run after a change of pitch
-    // keeps the selection); the grid changes only when none does.
-    if (!m_pSelected || m_pFindFDlg || m_bSearching || m_bProcessing) return;
-    if (m_store.GetInt(kSectionSettings, kNoDelDlg, kNoDelDlgDefault) == 0) {
-        const WarningAnswer answer = AskWarning(QString::fromLatin1(kDeleteQuestion));
-        if (!answer.bYes || !m_pSelected) return;
-        if (answer.bDontShowAgain) m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
-    }
-    ImageItem* pItem = m_pSelected;
-    if (::unlink(pItem->m_strPath.c_str()) != 0) {
-        ShowMessage(QString::fromLatin1(kDeleteFailedText).arg(ToDisplay(pItem->m_strPath)));
-        return;
-    }
-    OnEntryLeaving(pItem);
-    m_pSelected = nullptr;
-    std::erase_if(m_listImages, [pItem](const auto& p) { return p.get() == pItem; });
-    if (m_pHost)
-        for (int nPane = 1; nPane <= 4; ++nPane)
-            m_pHost->SetPaneTextSized(nPane, QString(10, QLatin1Char(' ')));
-    CatalogueChanged(false);
-}
 
 void CGalerioView::OpenImageWindow(const ImageItem& item) {
     if (!m_fnMakeImageWindow) return;
@@ -171,6 +116,8 @@ void CGalerioView::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void CGalerioView::mousePressEvent(QMouseEvent* e) {
     QAbstractScrollArea::mousePressEvent(e);
+    // The menu acts on the selection; the entry under the pointer is not selected.
+    if (e->button() == Qt::RightButton) ShowContextMenu(e->position().toPoint());
     if (e->button() != Qt::LeftButton) return;
     // Empty space between or after the thumbnails keeps the selection.
     ImageItem* pHit = HitTest(e->position().toPoint());
@@ -213,9 +160,26 @@ void CGalerioView::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_Escape:
             if (m_pImageWin) EndSlideShow();
             break;
+        case Qt::Key_Menu:
+            break;  // the menu opens when the key is released
         default:
             e->ignore();
             return;
     }
+    e->accept();
+}
+
+void CGalerioView::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() != Qt::Key_Menu || e->isAutoRepeat()) {
+        QAbstractScrollArea::keyReleaseEvent(e);
+        return;
+    }
+    e->accept();
+    ShowContextMenuForSelection();
+}
+
+void CGalerioView::contextMenuEvent(QContextMenuEvent* e) {
+    // The right button and the menu key are handled above; the window
+    // around must not offer its own menu for the grid.
     e->accept();
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <string>
 
+// Commands of the context menu that the window around the view carries out.
+enum class ViewCommand { Preferences, MakeThumbs, MakePage };
+
 // What the thumbnail view asks of the window around it. The main frame
 // implements it; tests use a recorder. The view never includes the frame.
 class IViewHost {
@@ -21,4 +24,6 @@ public:
     virtual bool SlideShowRequested() const = 0;
     // Starts the slide show over the catalogue (available once it is built).
     virtual void StartSlideShow() = 0;
+    // A command chosen from the view's context menu.
+    virtual void RunViewCommand(ViewCommand command) = 0;
 };

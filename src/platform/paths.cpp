@@ -66,8 +66,8 @@ bool SameFolder(const std::string& strA, const std::string& strB) {
     const std::string strCleanB = AbsoluteFolder(strB);
     if (strCleanA == strCleanB) return true;
     const std::unique_ptr<char, decltype(&std::free)> pRealA(::realpath(strCleanA.c_str(), nullptr),
-                                                            &std::free);
+                                                             &std::free);
     const std::unique_ptr<char, decltype(&std::free)> pRealB(::realpath(strCleanB.c_str(), nullptr),
-                                                            &std::free);
+                                                             &std::free);
     return pRealA && pRealB && std::string(pRealA.get()) == pRealB.get();
 }

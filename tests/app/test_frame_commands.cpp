@@ -27,6 +27,7 @@
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "dialogs/choose_dir.h"
+#include "platform/save_dialog.h"
 #include "settings/settings_keys.h"
 #include "support/fake_image_window.h"
 
@@ -165,7 +166,8 @@ TEST(FrameEnabling, FollowTheViewsState) {
     EXPECT_TRUE(f.Action(ID_CLOSE_VIEW)->isEnabled());
     EXPECT_TRUE(f.Action(ID_REFRESH)->isEnabled());
 
-    // Features of later versions stay greyed, also with a catalogue.
+    // Without a selection Delete and Move are greyed; so are the features
+    // still to come, also with a catalogue.
     for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
     EXPECT_TRUE(f.Action(ID_SLIDE_SHOW)->isEnabled());
@@ -253,12 +255,18 @@ TEST(FrameCommands, OpenFolderWithOurOwnChooserStartsAtTheLastFolder) {
     SetChooseDirHandler(previous);
 }
 
-// Delete needs a selection only, also during a slide show, but never while a
-// worker walks the catalogue: a run after a change of pitch keeps the
+// Delete and Move need a selection only, also during a slide show, but never
+// while a worker walks the catalogue: a run after a change of pitch keeps the
 // selection made before it.
-TEST(FrameCommands, DeleteFollowsTheSelectionButNotARun) {
+TEST(FrameCommands, DeleteAndMoveFollowTheSelectionButNotARun) {
     AppFixture f;
     f.Start();
+    int nDialogs = 0;
+    const SaveDialogHandler previous =
+        SetSaveDialogHandler([&](QWidget*, const SaveDialogRequest& r) {
+            ++nDialogs;
+            return r.initialPath.left(r.initialPath.lastIndexOf('/')) + "/renamed.jpg";
+        });
     f.App().m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
     f.App().OpenDocumentFile(f.MakeImageFolder("del", 2));
     ASSERT_TRUE(f.WaitIdle());
@@ -280,18 +288,31 @@ TEST(FrameCommands, DeleteFollowsTheSelectionButNotARun) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return bHeld.load(); }, 5000));
     f.Frame().UpdateCommandUI();
     EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
-    f.View().OnDeleteThumb();  // a key between two polls
+    EXPECT_FALSE(f.Action(ID_MOVE_THUMB)->isEnabled());
+    f.View().OnDeleteThumb();  // keys between two polls
+    f.View().OnMoveThumb();
     EXPECT_EQ(::access(path.c_str(), F_OK), 0);
+    EXPECT_EQ(nDialogs, 0);
     release.set_value();
     ASSERT_TRUE(f.WaitIdle());
 
     f.Frame().UpdateCommandUI();
+    ASSERT_TRUE(f.Action(ID_MOVE_THUMB)->isEnabled());
+    QTest::keyClick(&f.Frame(), Qt::Key_F3);
+    EXPECT_EQ(nDialogs, 1);
+    const std::string renamed = path.substr(0, path.rfind('/')) + "/renamed.jpg";
+    EXPECT_EQ(::access(renamed.c_str(), F_OK), 0);
+    EXPECT_EQ(f.View().Selected()->m_strName, "renamed");
+    SetSaveDialogHandler(previous);
+
+    f.Frame().UpdateCommandUI();
     ASSERT_TRUE(f.Action(ID_DELETE_THUMB)->isEnabled());
     QTest::keyClick(&f.Frame(), Qt::Key_Delete);
-    EXPECT_NE(::access(path.c_str(), F_OK), 0);
+    EXPECT_NE(::access(renamed.c_str(), F_OK), 0);
     EXPECT_EQ(f.View().Catalogue().size(), 1u);
     f.Frame().UpdateCommandUI();
     EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
+    EXPECT_FALSE(f.Action(ID_MOVE_THUMB)->isEnabled());
 }
 
 TEST(FrameCommands, F6WritesTheDetailsListAndOpensIt) {

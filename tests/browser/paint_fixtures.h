@@ -38,6 +38,7 @@ public:
     void AddToRecentFileList(const std::string&) override {}
     bool SlideShowRequested() const override { return false; }
     void StartSlideShow() override {}
+    void RunViewCommand(ViewCommand) override {}
 
     std::vector<std::pair<int, QString>> m_panes;
     int m_nStartupTimers = 0;

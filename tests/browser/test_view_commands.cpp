@@ -1,18 +1,27 @@
 // SPDX-License-Identifier: MIT
-// The grid's commands that act on the catalogue: the details list, delete.
+// The grid's commands that act on the catalogue and its files: the details
+// list, delete, move or rename, reload and the context menu.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QImage>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "browser/galerio_view.h"
+#include "platform/paths.h"
+#include "platform/popup_menu.h"
+#include "platform/save_dialog.h"
 #include "platform/shell_open.h"
 #include "platform/warning_question.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/fake_image_window.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
 #include "view_test_helpers.h"
@@ -176,5 +185,331 @@ TEST_P(DeleteFailure, AFileThatCannotBeDeletedStaysSelected) {
 INSTANTIATE_TEST_SUITE_P(Answers, DeleteFailure,
                          ::testing::Values(DeleteCase{"Yes", 0, true, false, true, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Move or Rename Thumb ----
+
+const QString kTenBlanks(10, QLatin1Char(' '));
+
+struct MoveCase {
+    const char* name;
+    const char* chosen;   // below the work folder; null: the user cancels
+    const char* movedTo;  // where the file is afterwards, below the work folder
+    bool bStays;          // the entry keeps its place
+    const char* nameAfter;
+    const char* extAfter;
+    const char* message;  // %1: the chosen path, %2: the old path; null: none
+};
+
+void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.name; }
+
+class MoveThumbTest : public DetailsTest {
+protected:
+    void SetUp() override {
+        DetailsTest::SetUp();
+        m_strWork = m_config.WorkDir();
+        ASSERT_EQ(::mkdir((m_strWork + "/other").c_str(), 0755), 0);
+        ASSERT_EQ(::symlink(m_strWork.c_str(), (m_strWork + "/link").c_str()), 0);
+        std::ofstream(m_strWork + "/taken.jpg") << "another photo";
+        m_previousDialog = SetSaveDialogHandler([this](QWidget*, const SaveDialogRequest& r) {
+            m_requests.push_back(r);
+            return m_chosen;
+        });
+    }
+    void TearDown() override {
+        SetSaveDialogHandler(m_previousDialog);
+        DetailsTest::TearDown();
+    }
+    // Entries a.jpg (selected, in the given folder) and z.jpg.
+    void AddPhotos(const std::string& strFolder = {}, const std::string& strExt = ".jpg") {
+        const std::string folder = strFolder.empty() ? m_strWork : strFolder;
+        for (const char* name : {"a", "z"}) {
+            const std::string path = folder + "/" + name + strExt;
+            std::ofstream(path) << name;
+            Add(name, "1", "1 x 1");
+            ImageItem& item = *m_pView->Catalogue().back();
+            item.m_strPath = path;
+            item.m_strFolder = folder + "/";
+            item.m_strExt = strExt;
+        }
+        m_pView->SetSelected(m_pView->Catalogue()[0].get());
+    }
+
+    std::string m_strWork;
+    SaveDialogHandler m_previousDialog;
+    std::vector<SaveDialogRequest> m_requests;
+    QString m_chosen;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class MoveThumb : public MoveThumbTest, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(MoveThumb, MovesOrRenamesWithoutEverReplacing) {
+    const MoveCase& c = GetParam();
+    AddPhotos();
+    const std::string oldPath = m_strWork + "/a.jpg";
+    if (std::string(c.name) == "SourceGone") ::unlink(oldPath.c_str());
+    const std::string chosen = c.chosen ? m_strWork + "/" + c.chosen : std::string();
+    m_chosen = QString::fromStdString(chosen);
+    ImageItem* pItem = m_pView->Catalogue()[0].get();
+    m_pView->OnMoveThumb();
+
+    ASSERT_EQ(m_requests.size(), 1u);
+    EXPECT_EQ(m_requests[0].initialPath, QString::fromStdString(oldPath));
+    if (c.movedTo) {
+        EXPECT_NE(::access(oldPath.c_str(), F_OK), 0);
+        EXPECT_EQ(ReadFile(m_strWork + "/" + c.movedTo), "a");
+    } else if (std::string(c.name) != "SourceGone") {
+        EXPECT_EQ(ReadFile(oldPath), "a");
+    }
+    EXPECT_EQ(ReadFile(m_strWork + "/taken.jpg"), "another photo");
+    const QStringList expected =
+        c.message ? QStringList{QString::fromLatin1(c.message)
+                                    .replace("%1", QString::fromStdString(chosen))
+                                    .replace("%2", QString::fromStdString(oldPath))}
+                  : QStringList{};
+    EXPECT_EQ(m_messages.Texts(), expected);
+    if (c.bStays) {
+        ASSERT_EQ(m_pView->Catalogue().size(), 2u);
+        ASSERT_EQ(m_pView->Catalogue()[0].get(), pItem);
+        EXPECT_EQ(m_pView->Selected(), pItem);
+        EXPECT_EQ(pItem->m_strName, c.nameAfter);
+        EXPECT_EQ(pItem->m_strExt, c.extAfter);
+        // The path is kept clean: no "." or ".." parts.
+        if (c.movedTo) EXPECT_EQ(pItem->m_strPath, AbsoluteFolder(chosen));
+        // Pane 1 shows a new name only when the chosen one had an extension.
+        const bool bNewName = c.movedTo && std::string(c.nameAfter) != "a";
+        using Panes = std::vector<std::pair<int, QString>>;
+        const Panes expectedPanes =
+            bNewName ? Panes{{1, QString::fromLatin1(c.nameAfter)}} : Panes{};
+        EXPECT_EQ(m_host.m_panes, expectedPanes);
+    } else {
+        ASSERT_EQ(m_pView->Catalogue().size(), 1u);
+        EXPECT_EQ(m_pView->Catalogue()[0]->m_strName, "z");
+        EXPECT_EQ(m_pView->Selected(), nullptr);
+        EXPECT_EQ(m_host.m_panes,
+                  (std::vector<std::pair<int, QString>>{
+                      {1, kTenBlanks}, {2, kTenBlanks}, {3, kTenBlanks}, {4, kTenBlanks}}));
+    }
+}
+
+const char* const kExists =
+    "The file name you chose\n%1\nis a file that already exists.\n\nPlease choose a different "
+    "name.";
+const char* const kCannotMove = "Could not delete file\n%2";
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, MoveThumb,
+    ::testing::Values(
+        MoveCase{"RenameInTheFolder", "b b.jpg", "b b.jpg", true, "b b", ".jpg", nullptr},
+        MoveCase{"NameWithoutADot", "b", "b", true, "a", ".jpg", nullptr},
+        MoveCase{"OtherExtension", "-b.v2.JPEG", "-b.v2.JPEG", true, "-b.v2", ".JPEG", nullptr},
+        MoveCase{"SameFolderOtherSpelling", "other/../b.jpg", "b.jpg", true, "b", ".jpg", nullptr},
+        MoveCase{"SameFolderThroughALink", "link/b.jpg", "b.jpg", true, "b", ".jpg", nullptr},
+        MoveCase{"ToAnotherFolder", "other/a.jpg", "other/a.jpg", false, "", "", nullptr},
+        MoveCase{"ExistingName", "taken.jpg", nullptr, true, "a", ".jpg", kExists},
+        MoveCase{"OwnName", "a.jpg", nullptr, true, "a", ".jpg", kExists},
+        MoveCase{"Cancelled", nullptr, nullptr, true, "a", ".jpg", nullptr},
+        MoveCase{"SourceGone", "b.jpg", nullptr, true, "a", ".jpg", kCannotMove},
+        MoveCase{"NoSuchFolder", "none/b.jpg", nullptr, true, "a", ".jpg", kCannotMove}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A folder name that is not UTF-8 comes back from the dialog changed; the
+// file is still renamed inside the folder it is in.
+TEST_F(MoveThumbTest, AFolderNameThatIsNotUtf8KeepsItsBytes) {
+    const std::string folder = m_strWork + "/caf\xe9";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    AddPhotos(folder);
+    m_chosen = QFile::decodeName(QByteArray::fromStdString(folder)) + "/b.jpg";
+    m_pView->OnMoveThumb();
+    EXPECT_EQ(::access((folder + "/b.jpg").c_str(), F_OK), 0);
+    EXPECT_EQ(m_pView->Catalogue()[0]->m_strPath, folder + "/b.jpg");
+    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+struct FilterCase {
+    const char* ext;
+    QStringList filters;
+    const char* suffix;
+};
+
+TEST_F(MoveThumbTest, DialogFiltersFollowTheEntrysExtension) {
+    const std::vector<FilterCase> cases = {
+        {".jpg", {"JPG Files (*.jpg)", "All Files (*)"}, "jpg"},
+        {".Jpg", {"JPG Files (*.jpg)", "All Files (*)"}, "jpg"},
+        {".JPEG", {"JPEG Files (*.jpeg)", "All Files (*)"}, "jpeg"},
+        {".bmp", {"BMP Files (*.bmp)", "All Files (*)"}, ""},
+        {"", {"All Files (*)"}, ""},
+    };
+    for (const FilterCase& c : cases) {
+        m_pView->Catalogue().clear();
+        m_requests.clear();
+        AddPhotos(m_strWork, c.ext);
+        m_pView->OnMoveThumb();  // cancelled
+        ASSERT_EQ(m_requests.size(), 1u) << c.ext;
+        EXPECT_EQ(m_requests[0].filters, c.filters) << c.ext;
+        EXPECT_EQ(m_requests[0].defaultSuffix, QString::fromLatin1(c.suffix)) << c.ext;
+    }
+}
+
+// ---- Context menu ----
+
+struct MenuRecord {
+    QStringList texts;  // "" for a separator
+    std::vector<bool> enabled;
+    QPoint ptScreen;
+};
+
+class ContextMenuTest : public DetailsTest {
+protected:
+    void SetUp() override {
+        DetailsTest::SetUp();
+        m_previousMenu = SetPopupMenuHandler([this](QMenu& menu, const QPoint& pt) -> QAction* {
+            MenuRecord record;
+            record.ptScreen = pt;
+            QAction* pChosen = nullptr;
+            for (QAction* pAction : menu.actions()) {
+                record.texts << pAction->text();
+                record.enabled.push_back(pAction->isEnabled());
+                if (pAction->text() == m_choice) pChosen = pAction;
+            }
+            m_menus.push_back(record);
+            return pChosen;
+        });
+        m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
+    }
+    void TearDown() override {
+        SetPopupMenuHandler(m_previousMenu);
+        DetailsTest::TearDown();
+    }
+    // n photos on disk in a shown view with its cells laid out.
+    void ShowPhotos(int n) {
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "p" + std::to_string(i);
+            const std::string path = m_config.WorkDir() + "/" + name + ".jpg";
+            std::ofstream(path) << name;
+            Add(name, "1", "1 x 1");
+            m_pView->Catalogue().back()->m_strPath = path;
+        }
+        m_pView->CatalogueChanged(true);
+        m_pView->resize(400, 300);
+        m_pView->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pView.get()));
+        m_pView->viewport()->grab();
+    }
+    bool Exists(int i) const {
+        return ::access((m_config.WorkDir() + "/p" + std::to_string(i) + ".jpg").c_str(), F_OK) ==
+               0;
+    }
+
+    PopupMenuHandler m_previousMenu;
+    std::vector<MenuRecord> m_menus;
+    QString m_choice;
+};
+
+const QStringList kMenuTexts = {
+    "&Preferences...", "&Start Slide Show",       "", "&Delete Thumb", "&Move or Rename Thumb...",
+    "M&ake Thumbs...", "Make Thumbs and Pa&ge..."};
+
+// The right button opens the menu at the pointer and selects nothing; the
+// menu's Delete acts on the entry selected before.
+TEST_F(ContextMenuTest, RightClickOnAnotherCellDeletesTheSelectedOne) {
+    ShowPhotos(3);
+    m_pView->SetSelected(m_pView->Catalogue()[1].get());
+    m_choice = "&Delete Thumb";
+    const QPoint pt(m_pView->Pitch() / 2, m_pView->Pitch() / 2);  // on p0
+    QTest::mouseClick(m_pView->viewport(), Qt::RightButton, {}, pt);
+    ASSERT_EQ(m_menus.size(), 1u);
+    EXPECT_EQ(m_menus[0].texts, kMenuTexts);
+    EXPECT_EQ(m_menus[0].enabled, (std::vector<bool>{true, true, true, true, true, true, true}));
+    EXPECT_EQ(m_menus[0].ptScreen, m_pView->viewport()->mapToGlobal(pt));
+    EXPECT_TRUE(Exists(0));
+    EXPECT_FALSE(Exists(1));
+    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+    EXPECT_EQ(m_pView->Selected(), nullptr);
+}
+
+TEST_F(ContextMenuTest, GreyingFollowsTheSelectionTheShowAndTheCatalogue) {
+    const std::vector<bool> kNoSelection = {true, true, true, false, false, true, true};
+    const std::vector<bool> kDuringShow = {true, false, true, true, true, false, false};
+    const std::vector<bool> kEmpty = {true, false, true, false, false, false, false};
+    ShowPhotos(2);
+    m_pView->ShowContextMenu(QPoint(5, 5));
+    m_pView->SetSelected(m_pView->Catalogue()[0].get());
+    auto pLog = std::make_shared<ImageWindowLog>();
+    m_pView->SetImageWindowFactory(FakeImageWindows(pLog));
+    m_store.PutString(kSectionSettings, kSlideTime, "100");
+    m_pView->LoadSettings();
+    m_pView->OnStartSlideShow();
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->ImageWin() != nullptr; }));
+    m_pView->ShowContextMenu(QPoint(5, 5));
+    m_pView->StopSlideTimer();
+    QTest::keyClick(m_pView.get(), Qt::Key_Escape);
+    m_pView->FreeImageList();
+    m_pView->ShowContextMenu(QPoint(5, 5));
+    ASSERT_EQ(m_menus.size(), 3u);
+    EXPECT_EQ(m_menus[0].enabled, kNoSelection);
+    EXPECT_EQ(m_menus[1].enabled, kDuringShow);
+    EXPECT_EQ(m_menus[2].enabled, kEmpty);
+}
+
+TEST_F(ContextMenuTest, PreferencesAndPublishingGoToTheWindowAround) {
+    ShowPhotos(1);
+    for (const char* text : {"&Preferences...", "M&ake Thumbs...", "Make Thumbs and Pa&ge..."}) {
+        m_choice = QString::fromLatin1(text);
+        m_pView->ShowContextMenu(QPoint(5, 5));
+    }
+    EXPECT_EQ(m_host.m_commands,
+              (std::vector<ViewCommand>{ViewCommand::Preferences, ViewCommand::MakeThumbs,
+                                        ViewCommand::MakePage}));
+}
+
+// The menu key brings the selected cell to the top-left corner as far as the
+// scroll range allows and opens the menu on it; without a selection, nothing.
+TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
+    ShowPhotos(200);
+    QTest::keyClick(m_pView.get(), Qt::Key_Menu);
+    EXPECT_TRUE(m_menus.empty());
+    QScrollBar* pV = m_pView->verticalScrollBar();
+    for (std::size_t nIndex : {std::size_t(20), std::size_t(199)}) {
+        const ImageItem& item = *m_pView->Catalogue()[nIndex];
+        m_pView->SetSelected(m_pView->Catalogue()[nIndex].get());
+        pV->setValue(0);
+        QTest::keyClick(m_pView.get(), Qt::Key_Menu);
+        EXPECT_EQ(pV->value(), std::min(item.m_rcCell.top, pV->maximum()));
+        ASSERT_FALSE(m_menus.empty());
+        const QPoint ptCell(item.m_rcCell.left, item.m_rcCell.top - pV->value());
+        EXPECT_EQ(m_menus.back().ptScreen, m_pView->viewport()->mapToGlobal(ptCell));
+    }
+    EXPECT_EQ(m_menus.size(), 2u);
+}
+
+// ---- Reload ----
+
+TEST_F(DetailsTest, ReloadTellsWhyThenScansTheFolderAgain) {
+    const QString folder = QString::fromStdString(m_config.WorkDir());
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(folder + "/one.jpg", "JPG"));
+    m_pView->StartSearch(m_config.WorkDir());
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->IsIdle(); }));
+    ASSERT_EQ(m_pView->Catalogue().size(), 1u);
+    ASSERT_TRUE(image.save(folder + "/two.jpg", "JPG"));
+    m_pView->ReloadCatalogue(false);
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->IsIdle(); }));
+    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+    EXPECT_EQ(m_messages.Count(), 0u);
+
+    m_pView->ReloadCatalogue(true);
+    EXPECT_EQ(m_messages.Texts(), QStringList{"Images have changed and will be reloaded now."});
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->IsIdle(); }));
+    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+}
 
 }  // namespace

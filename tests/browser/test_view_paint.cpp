@@ -19,6 +19,7 @@
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_view.h"
 #include "paint_fixtures.h"
+#include "platform/popup_menu.h"
 #include "platform/print_dialog.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -639,8 +640,15 @@ TEST_F(ViewPaintTest, AClickSelectsAndShowsTheEntryEmptySpaceKeepsIt) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, 3 * P + 10));
     EXPECT_EQ(view.Selected(), view.Catalogue()[2].get());
     EXPECT_EQ(m_host.m_panes.size(), 4u);
-    // The right button opens no selection of its own.
+    // The right button opens the menu but no selection of its own.
+    int nMenus = 0;
+    const PopupMenuHandler previous = SetPopupMenuHandler([&nMenus](QMenu&, const QPoint&) {
+        ++nMenus;
+        return static_cast<QAction*>(nullptr);
+    });
     QTest::mouseClick(view.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    SetPopupMenuHandler(previous);
+    EXPECT_EQ(nMenus, 1);
     EXPECT_EQ(view.Selected(), view.Catalogue()[2].get());
 }
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
-#include <ostream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +28,7 @@ public:
     void AddToRecentFileList(const std::string& folder) override { m_recent.push_back(folder); }
     bool SlideShowRequested() const override { return m_bSlideShowRequested; }
     void StartSlideShow() override { ++m_nSlideShows; }
+    void RunViewCommand(ViewCommand command) override { m_commands.push_back(command); }
 
     std::vector<std::pair<int, QString>> m_panes;
     int m_nStartupTimers = 0;
@@ -36,6 +37,7 @@ public:
     std::vector<std::string> m_recent;
     bool m_bSlideShowRequested = false;
     int m_nSlideShows = 0;
+    std::vector<ViewCommand> m_commands;
 };
 
 // Readable failure output for QString and QStringList in assertions.

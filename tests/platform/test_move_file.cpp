@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Moving a photo never replaces another file and never loses the source:
 // within a folder, between folders, and across file systems.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,7 +94,8 @@ TEST_F(MoveFileTest, AcrossFileSystemsCopiesThenDeletesTheSource) {
 }
 
 TEST_F(MoveFileTest, ToARealSecondFileSystem) {
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (::stat(m_root.c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 ||
         here.st_dev == shm.st_dev || ::access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no second writable file system";
@@ -134,7 +135,8 @@ TEST_F(MoveFileTest, AMissingSourceOrFolderFails) {
 
 // A source that cannot be deleted after the copy: one file stays, not two.
 TEST_F(MoveFileTest, ASourceThatCannotBeDeletedKeepsOnlyTheSource) {
-    SetMoveFileOps({[](const char*, const char*) { return EXDEV; }, {},
+    SetMoveFileOps({[](const char*, const char*) { return EXDEV; },
+                    {},
                     [](const char*) {
                         errno = EACCES;
                         return -1;

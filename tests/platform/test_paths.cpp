@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
-
 #include <string>
 
 #include "platform/paths.h"
@@ -64,14 +63,15 @@ TEST_P(SameFolderTable, ComparesTheFoldersOnDisk) {
     EXPECT_EQ(SameFolder(root + "/" + c.a, root + "/" + c.b), c.bSame) << c.a << " vs " << c.b;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SameFolderTable,
-    ::testing::Values(SameFolderCase{"Pics", "Pics", true}, SameFolderCase{"Pics/", "Pics", true},
-                      SameFolderCase{"Pics/.", "./Pics//", true},
-                      SameFolderCase{"Pics/../Pics", "Pics", true},
-                      SameFolderCase{"Link", "Pics/", true}, SameFolderCase{"pics", "Pics", false},
-                      SameFolderCase{"Pics", ".", false},
-                      SameFolderCase{"Missing/", "Missing", true},
-                      SameFolderCase{"Missing", "Pics", false}));
+INSTANTIATE_TEST_SUITE_P(Cases, SameFolderTable,
+                         ::testing::Values(SameFolderCase{"Pics", "Pics", true},
+                                           SameFolderCase{"Pics/", "Pics", true},
+                                           SameFolderCase{"Pics/.", "./Pics//", true},
+                                           SameFolderCase{"Pics/../Pics", "Pics", true},
+                                           SameFolderCase{"Link", "Pics/", true},
+                                           SameFolderCase{"pics", "Pics", false},
+                                           SameFolderCase{"Pics", ".", false},
+                                           SameFolderCase{"Missing/", "Missing", true},
+                                           SameFolderCase{"Missing", "Pics", false}));
 
 }  // namespace
