@@ -345,13 +345,14 @@ TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {
     ASSERT_EQ(f.View().Catalogue().size(), 3u);
     for (const auto& item : f.View().Catalogue()) EXPECT_NE(item->m_pBits, nullptr);
 
+    f.View().SetSelected(f.View().Catalogue()[0].get());
     QTest::keyClick(&f.Frame(), Qt::Key_F9);
     EXPECT_TRUE(f.View().Catalogue().empty());
     EXPECT_EQ(f.View().Selected(), nullptr);
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     f.Frame().UpdateCommandUI();
-    EXPECT_FALSE(f.Action(ID_CLOSE_VIEW)->isEnabled());
-    EXPECT_FALSE(f.Action(ID_REFRESH)->isEnabled());
+    for (int nId : {ID_CLOSE_VIEW, ID_REFRESH, ID_DELETE_THUMB, ID_MOVE_THUMB})
+        EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
 }
 
 TEST(FrameCommands, CtrlOOpensThroughTheApplicationAndCtrlNForgetsTheFolder) {

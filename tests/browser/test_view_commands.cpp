@@ -333,6 +333,25 @@ TEST_F(MoveThumbTest, AFolderNameThatIsNotUtf8KeepsItsBytes) {
     EXPECT_EQ(m_messages.Count(), 0u);
 }
 
+// The show runs on over a move: the entry it would show next leaves the
+// folder, and the one after it comes instead.
+TEST_F(MoveThumbTest, TheSlideShowGoesOnOverAMoveOut) {
+    AddPhotos();
+    auto pLog = std::make_shared<ImageWindowLog>();
+    m_pView->SetImageWindowFactory(FakeImageWindows(pLog));
+    m_store.PutString(kSectionSettings, kSlideTime, "1");
+    m_pView->LoadSettings();
+    m_pView->OnStartSlideShow();
+    ASSERT_TRUE(PumpUntil([&] { return pLog->shown.size() == 1; }));  // a; z is next
+    m_pView->SetSelected(m_pView->Catalogue()[1].get());
+    m_chosen = QString::fromStdString(m_strWork + "/other/z.jpg");
+    m_pView->OnMoveThumb();
+    ASSERT_EQ(m_pView->Catalogue().size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return pLog->shown.size() >= 2; }));
+    EXPECT_EQ(pLog->shown[1], m_strWork + "/a.jpg");
+    m_pView->StopSlideTimer();
+}
+
 struct FilterCase {
     const char* ext;
     QStringList filters;
