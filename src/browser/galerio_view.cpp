@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "browser/catalogue/thumbnail_pool.h"
 #include "codec/display_bitmap.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -77,6 +78,8 @@ void CGalerioView::LoadSettings() {
     m_bFit = s.GetInt(kSectionSettings, kFit, kFitDefault) != 0;
     m_nShellBrowse = s.GetInt(kSectionSettings, kShellBrowse, kShellBrowseDefault);
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
+    m_run.SetThumbnailThreads(ThumbnailThreadCount(
+        s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
 }
 
 bool CGalerioView::IsIdle() const {

@@ -111,3 +111,11 @@ inline constexpr const char* kSettingNames[] = {
     kNoOverDlg, kPrepend,      kPostPendText, kPrePendText,  kDoAll,        kCompression,
     kFolder,    kHref,         kTextHref,     kHrefStyle,    kFile,         kRowCount,
     kTable,     kBorder,       kCell,         kCellPad,      kBefore,       kAfter};
+
+// How Galerio uses the machine: not one of the settings above, and never
+// changing what they mean, so it lives in a section of its own.
+inline constexpr const char* kSectionPerformance = "Performance";
+// Threads that build grid thumbnails, the run's own included: 0 means one
+// per core, 1 builds every thumbnail on the run's own thread.
+inline constexpr const char* kThumbnailThreads = "ThumbnailThreads";
+inline constexpr int kThumbnailThreadsDefault = 0;

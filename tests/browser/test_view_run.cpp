@@ -54,6 +54,7 @@ public:
     }
 
     void FailOnCall(int n) { m_nFailOn = n; }
+    void FailOnPath(const std::string& path) { m_strFailPath = path; }
     void HoldCall(int n) { m_nHoldOn = n; }
     void Release() {
         std::lock_guard lock(m_mutex);
@@ -80,7 +81,7 @@ private:
             m_bHeld.store(true);
             m_cv.wait_for(lock, 20s, [this] { return m_bReleased; });
         }
-        if (n == m_nFailOn) return false;
+        if (n == m_nFailOn || item.m_strPath == m_strFailPath) return false;
         item.m_nThumbWidth = nThumbSize;
         item.m_nThumbHeight = nThumbSize / 2;
         item.m_pBits =
@@ -92,6 +93,7 @@ private:
     std::condition_variable m_cv;
     std::vector<Call> m_calls;
     int m_nFailOn = 0;
+    std::string m_strFailPath;
     int m_nHoldOn = 0;
     bool m_bReleased = false;
     std::atomic<bool> m_bHeld{false};
@@ -102,6 +104,13 @@ protected:
     void SetUp() override {
         m_store.SetFilePath(m_config.ConfigDir() + "/galerio-test.ini");
         m_strFolder = m_config.WorkDir();
+        // Which entries the builder is called for, and when, is a fact of
+        // one building thread; helpers build ahead (tested below).
+        SetThreads(1);
+    }
+
+    void SetThreads(int nThreads) {
+        m_store.PutInt(kSectionPerformance, kThumbnailThreads, nThreads);
     }
 
     void MakeView() {
@@ -271,6 +280,23 @@ TEST_F(ViewRun, FailingSecondOfFiveEmptiesTheCatalogue) {
     EXPECT_EQ(m_host.m_nCloseRequests, 0);
 }
 
+// With helpers building ahead, a failing entry still ends the run where it
+// is, and what was built after it is dropped with the rest.
+TEST_F(ViewRun, HelpersAheadOfAFailingEntryLeaveNothing) {
+    SetThreads(4);
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) Touch(n);
+    m_builder.FailOnPath(m_strFolder + "/b.jpg");
+    MakeView();
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(m_pView->Catalogue().empty());
+    const qsizetype nProcessing = m_log.indexOf("title:Processing Image Files");
+    ASSERT_GE(nProcessing, 0);
+    EXPECT_EQ(m_log.mid(nProcessing + 1), QStringList({Text("a.jpg"), Text("b.jpg"), "gone"}));
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
 struct BrokenCase {
     const char* name;     // the broken file, second by name
     const char* caption;  // the one box expected
@@ -278,12 +304,16 @@ struct BrokenCase {
     MsgIcon icon;
 };
 
-class ViewRunBroken : public ViewRun, public ::testing::WithParamInterface<BrokenCase> {};
+class ViewRunBroken : public ViewRun,
+                      public ::testing::WithParamInterface<std::tuple<BrokenCase, int>> {};
 
 // The same with the real codec: a text file named like a photo stops the run
 // after the first photo was made, with one box that says why.
+// With helper threads too: their boxes wait for the processing thread to
+// reach the entry, so the user sees the same boxes in the same order.
 TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
-    const BrokenCase& c = GetParam();
+    const BrokenCase& c = std::get<0>(GetParam());
+    SetThreads(std::get<1>(GetParam()));
     m_store.PutInt(kSectionSettings, kSortOption, 1);
     std::vector<std::uint8_t> pixels(64 * 48 * 3, 0x80);
     for (const char* n : {"a.jpg", "c.jpg", "d.jpg", "e.jpg"})
@@ -312,10 +342,16 @@ TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ViewRunBroken,
-    ::testing::Values(BrokenCase{"b.jpg", "JPEG Fatal Error", "Not a JPEG file", MsgIcon::Error},
-                      BrokenCase{"b.bmp", "Galerio", "Could not read image\n%1",
-                                 MsgIcon::Exclamation}),
-    [](const auto& info) { return std::string(info.param.name[2] == 'j' ? "Jpeg" : "Bitmap"); });
+    ::testing::Combine(
+        ::testing::Values(BrokenCase{"b.jpg", "JPEG Fatal Error", "Not a JPEG file",
+                                     MsgIcon::Error},
+                          BrokenCase{"b.bmp", "Galerio", "Could not read image\n%1",
+                                     MsgIcon::Exclamation}),
+        ::testing::Values(1, 4)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name[2] == 'j' ? "Jpeg" : "Bitmap") +
+               std::to_string(std::get<1>(info.param)) + "Threads";
+    });
 
 class ViewRunKeys : public ViewRun, public ::testing::WithParamInterface<Qt::Key> {};
 

@@ -8,6 +8,7 @@
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
+#include "browser/catalogue/thumbnail_pool.h"
 #include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "platform/paths.h"
@@ -51,7 +52,9 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
         std::lock_guard lock(m_mutex);
         m_bAck = true;
     }
-    m_threadProcess = Start([this, nPitch, nThumbSize] { ProcessImages(nPitch, nThumbSize); });
+    const int nThreads = m_nThumbnailThreads;
+    m_threadProcess = Start(
+        [this, nPitch, nThumbSize, nThreads] { ProcessImages(nPitch, nThumbSize, nThreads); });
 }
 
 void CatalogueRun::JoinFinished() {
@@ -181,21 +184,27 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 }
 
 // Runs on the processing thread.
-void CatalogueRun::ProcessImages(int nPitch, int nThumbSize) {
+void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads) {
     ScopedThreadMessageHandler boxes(
         [this](const MessageRequest& request) { return Ask(request); });
     // A stop request does not wait for the decode of a huge image to end.
     ScopedDecodeAbort abortDecodes(m_bAbort);
+    // Helpers build ahead; this thread still reports and takes every entry in order.
+    ThumbnailPool pool(m_listImages, m_fnBuild, nPitch, nThumbSize,
+                       std::min<int>(nThreads - 1, int(m_listImages.size()) - 1), m_bAbort);
     ImageItem* pNoSelection = nullptr;
     for (std::size_t i = 0; i < m_listImages.size(); ++i) {
         if (m_bShutdownFlag.load(std::memory_order_acquire)) return;
         if (m_bAbort.load(std::memory_order_acquire)) {
+            pool.Stop();
             FreeImageList(m_listImages, pNoSelection);
             break;
         }
         ImageItem& item = *m_listImages[i];
         if (!Report(WM_PROCESS_PROGRESS, item.m_strPath)) return;
-        if (!m_fnBuild(item, nPitch, nThumbSize)) {
+        if (!pool.Take(i, item)) {
+            // Nothing built ahead of a failure outlives it.
+            pool.Stop();
             // A stopped decode needs no explanation; a bitmap file gets no
             // box from the codec, so the user would not know why the grid
             // is empty.
@@ -207,6 +216,7 @@ void CatalogueRun::ProcessImages(int nPitch, int nThumbSize) {
             break;
         }
     }
+    pool.Stop();
     std::unique_lock lock(m_mutex);
     if (m_bShutdown) return;
     Post(WM_PROCESS_DONE, RunMessage{}, lock);

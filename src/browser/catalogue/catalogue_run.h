@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QEvent>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -98,12 +99,15 @@ public:
     void SetThumbnailBuilder(ThumbnailBuilder fn) { m_fnBuild = std::move(fn); }
     void SetAckTimeout(std::chrono::milliseconds timeout) { m_msAckTimeout = timeout; }
     void SetThreadStarter(ThreadStarter fn) { m_fnStartThread = std::move(fn); }
+    // How many threads build thumbnails in the next processing run, this
+    // run's own thread included; 1 builds them all on it.
+    void SetThumbnailThreads(int nThreads) { m_nThumbnailThreads = std::max(nThreads, 1); }
 
 private:
     // Runs on the searching thread.
     void SearchFiles(SearchSettings settings);
     // Runs on the processing thread.
-    void ProcessImages(int nPitch, int nThumbSize);
+    void ProcessImages(int nPitch, int nThumbSize, int nThreads);
     // Run on a worker thread.
     bool Report(QEvent::Type type, const std::string& path);
     MsgResult Ask(const MessageRequest& request);
@@ -116,6 +120,7 @@ private:
     ThumbnailBuilder m_fnBuild;
     ThreadStarter m_fnStartThread;
     std::chrono::milliseconds m_msAckTimeout{kAckTimeout};
+    int m_nThumbnailThreads = 1;
 
     // The mailbox. One lock orders everything the workers and the
     // user-interface thread share, posted messages included.
