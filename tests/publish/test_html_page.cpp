@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 #include <csignal>
@@ -301,5 +303,99 @@ TEST_F(HtmlPageTest, NewPageReplacesTheOldOne) {
     EXPECT_EQ(Page().find('x'), std::string::npos);
     EXPECT_EQ(ListFolder(m_strPics), std::vector<std::string>{"MyPage.html"});
 }
+
+// The page of awkward names: the markup must stay intact, the texts read as
+// the names, and every link lead to its file, beside the images or not.
+class AwkwardNamesTest : public HtmlPageTest, public ::testing::WithParamInterface<bool> {
+protected:
+    // The temporary folder goes by names Qt can spell; a name that is not
+    // UTF-8 is removed here, by its bytes.
+    void TearDown() override {
+        for (const auto& pItem : m_list) {
+            ::unlink(pItem->m_strPath.c_str());
+            ::unlink(pItem->m_strThumbFilePath.c_str());
+        }
+    }
+};
+
+QString DecodeEntities(const QString& str) {
+    static const QRegularExpression re(QStringLiteral("&(amp|lt|gt|quot|#([0-9]+));"));
+    QString strOut;
+    qsizetype nFrom = 0;
+    auto it = re.globalMatch(str);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        strOut += str.mid(nFrom, m.capturedStart() - nFrom);
+        const QString strName = m.captured(1);
+        if (strName == QLatin1String("amp")) strOut += QLatin1Char('&');
+        if (strName == QLatin1String("lt")) strOut += QLatin1Char('<');
+        if (strName == QLatin1String("gt")) strOut += QLatin1Char('>');
+        if (strName == QLatin1String("quot")) strOut += QLatin1Char('"');
+        if (!m.captured(2).isEmpty()) {
+            const char32_t c = m.captured(2).toUInt();
+            strOut += QString::fromUcs4(&c, 1);
+        }
+        nFrom = m.capturedEnd();
+    }
+    return strOut + str.mid(nFrom);
+}
+
+// The file a link of the page leads to, as the bytes of its path.
+std::string LinkedFile(const std::string& strPage, const QString& strAttribute) {
+    const QString strUrl = DecodeEntities(strAttribute);
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(strPage))
+                         .resolved(QUrl::fromEncoded(strUrl.toLatin1(), QUrl::StrictMode));
+    if (!url.isValid() || !url.isLocalFile()) return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+TEST_P(AwkwardNamesTest, NamesStayTextAndLinksLeadToTheFiles) {
+    const std::vector<std::string> vNames = {
+        "a&b.jpg",      "x #1.jpg",    "say \"hi\".jpg",
+        "50% off?.jpg", "<i>tag.jpg",  "it's.jpg",
+        "http:x.jpg",   "a&amp;b.jpg", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac.jpg",
+        "\xff\xfe.jpg"};
+    for (const std::string& strName : vNames) {
+        ImageItem& item = Add(strName);
+        WriteBytes(item.m_strPath, "photo");
+        WriteBytes(item.m_strThumbFilePath, "thumb");
+    }
+    m_options.m_bHref = true;
+    m_options.m_nHrefStyle = 2;
+    m_options.m_bTextHref = true;
+    if (GetParam()) m_options.m_strFile = m_strElsewhere + "/MyPage.html";
+    ASSERT_TRUE(Write());
+
+    const std::string strPage = Page();
+    for (const char c : strPage) ASSERT_TRUE(c > 0 && c != '\r') << "only ASCII is written";
+    std::string strBody = strPage.substr(DefaultHead().size());
+    const std::string strTail = std::string(kAfterDefault) + "\n";
+    ASSERT_EQ(strBody.substr(strBody.size() - strTail.size()), strTail);
+    strBody.resize(strBody.size() - strTail.size());
+
+    // Values hold no quote or bracket, and "&" only as an entity.
+    const QString strValue = QStringLiteral("((?:[^\"<>&]|&(?:amp|lt|gt|quot|#[0-9]+);)*)");
+    const QRegularExpression re(
+        QStringLiteral("^<a href=\"%1\" target=\"_blank\"><img src=\"%1\" alt=\"%1\" border=\"1\" "
+                       "width=\"100\" height=\"75\"></a>\n<br><a href=\"%1\" target=\"_blank\">%1"
+                       "</a>\n<br>\n")
+            .arg(strValue));
+    QString strRest = QString::fromStdString(strBody);
+    for (const auto& pItem : m_list) {
+        const auto m = re.match(strRest);
+        ASSERT_TRUE(m.hasMatch()) << "entry " << pItem->m_strPath << " in\n" << strBody;
+        EXPECT_EQ(LinkedFile(m_options.m_strFile, m.captured(1)), pItem->m_strPath);
+        EXPECT_EQ(LinkedFile(m_options.m_strFile, m.captured(2)), pItem->m_strThumbFilePath);
+        EXPECT_EQ(DecodeEntities(m.captured(3)),
+                  QFile::decodeName(pItem->m_strThumbFileName.c_str()));
+        EXPECT_EQ(LinkedFile(m_options.m_strFile, m.captured(4)), pItem->m_strPath);
+        EXPECT_EQ(DecodeEntities(m.captured(5)),
+                  QFile::decodeName((pItem->m_strName + pItem->m_strExt).c_str()));
+        strRest = strRest.mid(m.capturedLength());
+    }
+    EXPECT_TRUE(strRest.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BesideAndElsewhere, AwkwardNamesTest, ::testing::Bool());
 
 }  // namespace
