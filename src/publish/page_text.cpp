@@ -68,9 +68,9 @@ std::string HtmlText(const std::string& strName) {
 }
 
 std::string FileUrl(const std::string& strPath) {
-    const std::string strFull = !strPath.empty() && strPath[0] == '/'
-                                    ? strPath
-                                    : AbsoluteFolder(strPath.empty() ? "." : strPath);
+    // An entry whose thumbnail file was never written has no path to show.
+    if (strPath.empty()) return {};
+    const std::string strFull = strPath[0] == '/' ? strPath : AbsoluteFolder(strPath);
     return "file://" + PercentEncode(strFull, true);
 }
 

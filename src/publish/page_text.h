@@ -14,7 +14,7 @@ std::string HtmlText(const std::string& strName);
 
 // The file URL of a path, as QUrl::fromLocalFile gives it but byte for byte,
 // so a name that is not valid UTF-8 still leads to its file. A relative path
-// is taken from the current directory.
+// is taken from the current directory; an empty one gives an empty text.
 std::string FileUrl(const std::string& strPath);
 
 // A file name as a link relative to the page: percent-encoded as in a file

@@ -4,18 +4,20 @@
 #include <string>
 
 #include "model/image_item.h"
+#include "settings/settings_keys.h"
 
 // How a thumbnail file is named after its source (the setting "Prepend").
 enum ThumbNaming : int { AppendText = 0, PrependText = 1, SourceName = 2 };
 
 // The parameters of one Make Thumbs run, the same for every image of it.
 struct ThumbJob {
-    int m_nSizeLimit = 100;  // side of the square the thumbnail must fit into
-    ThumbNaming m_nNaming = AppendText;
-    std::string m_strFolder;  // receives the files
-    std::string m_strSuffix;  // after the base name in AppendText
-    std::string m_strPrefix;  // before the base name in PrependText
-    int m_nQuality = 100;     // JPEG quality, 1 to 100
+    // Side of the square the thumbnail must fit into; the grid's own size by default.
+    int m_nSizeLimit = kPitchDefault - 3;
+    ThumbNaming m_nNaming = static_cast<ThumbNaming>(kPrependDefault);
+    std::string m_strFolder;                         // receives the files
+    std::string m_strSuffix = kPostPendTextDefault;  // after the base name in AppendText
+    std::string m_strPrefix = kPrePendTextDefault;   // before the base name in PrependText
+    int m_nQuality = kCompressionDefault;            // JPEG quality, 1 to 100
 };
 
 // The thumbnail file's name for the entry: the base name with the suffix or

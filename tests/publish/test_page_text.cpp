@@ -35,6 +35,7 @@ TEST(FileUrl, RelativePathStartsAtTheCurrentDirectory) {
     char sz[4096];
     ASSERT_NE(getcwd(sz, sizeof sz), nullptr);
     EXPECT_EQ(FileUrl("thumbs/a.jpg"), FileUrl(std::string(sz) + "/thumbs/a.jpg"));
+    EXPECT_EQ(FileUrl(""), "");  // no thumbnail file yet: no path to make up
 }
 
 struct TextCase {
