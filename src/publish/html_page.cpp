@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The HTML 3.2 page of a Make Thumbs and Page run. Its text is fixed to the
-// byte: pages made by earlier versions are compared and edited by hand.
+// byte; only names taken from the file system are escaped, so that any name
+// gives a valid page whose links work.
 #include "publish/html_page.h"
 
 #include <cstdio>
