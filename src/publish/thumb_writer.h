@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+
+#include "model/image_item.h"
+#include "settings/settings_keys.h"
+
+// How a thumbnail file is named after its source (the setting "Prepend").
+enum ThumbNaming : int { AppendText = 0, PrependText = 1, SourceName = 2 };
+
+// The parameters of one Make Thumbs run, the same for every image of it.
+struct ThumbJob {
+    // Side of the square the thumbnail must fit into; the grid's own size by default.
+    int m_nSizeLimit = kPitchDefault - 3;
+    ThumbNaming m_nNaming = static_cast<ThumbNaming>(kPrependDefault);
+    std::string m_strFolder;                         // receives the files
+    std::string m_strSuffix = kPostPendTextDefault;  // after the base name in AppendText
+    std::string m_strPrefix = kPrePendTextDefault;   // before the base name in PrependText
+    int m_nQuality = kCompressionDefault;            // JPEG quality, 1 to 100
+};
+
+// The thumbnail file's name for the entry: the base name with the suffix or
+// prefix the mode asks for, then the source's extension as spelled on disk,
+// or ".jpg" for a bitmap source.
+std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std::string& strSuffix,
+                          const std::string& strPrefix);
+
+// Writes a copy of the entry's image, fitted into nSizeLimit × nSizeLimit,
+// as a JPEG file into strFolder. The entry must hold its grid thumbnail
+// (made at grid cell size nPitch); its thumbnail file path and name are set
+// before writing, its thumbnail file size only once the file is written. A
+// file of that name is replaced. False on any failure; the encoder and the
+// decoder show their own boxes.
+bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::string strFolder,
+                  std::string strSuffix, std::string strPrefix, int nQuality, int nPitch);
+bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch);
+
+// A whole run: every entry in catalogue order when bDoAll, stopping at the
+// first failure, else only pSelected. A failure is reported once, with
+// "Error: MakeOneThumb", and gives false.
+bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
+                    int nPitch);
