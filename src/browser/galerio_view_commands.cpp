@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <cstdio>
+#include <utility>
 
 #include "browser/catalogue/catalogue.h"
 #include "browser/galerio_view.h"
@@ -94,8 +95,10 @@ void CGalerioView::OnShowDetails() {
     }
     const std::string text = FormatDetails(m_listImages);
     const bool bWritten = std::fwrite(text.data(), 1, text.size(), pFile) == text.size();
+    // A short list must never replace the old one: it is dropped unrenamed.
+    if (!bWritten) std::fclose(std::exchange(pFile, nullptr));
     // An old list survives a failed write; saying so beats opening it as new.
-    if (!file.Commit(pFile) || !bWritten) {
+    if (!bWritten || !file.Commit(pFile)) {
         ShowMessage(QString::fromLatin1(kDetailsWriteText).arg(ToDisplay(AbsoluteFolder(strPath))));
         return;
     }

@@ -2,6 +2,7 @@
 // The grid's commands that act on the catalogue and its files: the details
 // list, delete, move or rename, reload and the context menu.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -95,6 +97,26 @@ TEST_F(DetailsTest, AFolderInTheWayIsReportedAndNothingOpened) {
     Add("beach", "1234", "100 x 75");
     m_pView->OnShowDetails();
     EXPECT_EQ(m_messages.Texts(), QStringList{"Error opening file."});
+    EXPECT_TRUE(m_opened.isEmpty());
+}
+
+// A full disk part-way through: the old list stays whole and nothing opens.
+TEST_F(DetailsTest, AShortWriteKeepsTheOldList) {
+    const std::string old = "the list from last week\n";
+    std::ofstream(m_config.WorkDir() + "/details.txt") << old;
+    for (int i = 0; i < 2000; ++i) Add("photo number " + std::to_string(i), "1234", "100 x 75");
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = 8192;
+    setrlimit(RLIMIT_FSIZE, &small);
+    m_pView->OnShowDetails();
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    EXPECT_EQ(Details(), old);
+    EXPECT_EQ(m_messages.Texts(),
+              QStringList{"Could not write " + QString::fromStdString(m_config.WorkDir()) +
+                          "/details.txt"});
     EXPECT_TRUE(m_opened.isEmpty());
 }
 
