@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_corpus.h"
@@ -27,6 +28,7 @@
 #include "browser/galerio_view.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -36,10 +38,12 @@ constexpr int kThumb = 100;  // the default pitch 103 less 3
 // A shown view over its own settings, with every box answered.
 class RunFixture {
 public:
-    RunFixture() {
+    // nThreads: the stored ThumbnailThreads (0: one per core).
+    explicit RunFixture(int nThreads = 0) {
         setenv("XDG_CONFIG_HOME", (m_dir.path().toStdString() + "/config").c_str(), 1);
         bool bCreated = false;
         m_store.OpenProductKey("Galerio", bCreated);
+        m_store.PutInt(kSectionPerformance, kThumbnailThreads, nThreads);
         m_previous = SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });
         m_pView = std::make_unique<CGalerioView>(m_store, nullptr);
         m_pView->resize(1280, 1024);
@@ -118,13 +122,14 @@ void RunAgainstFloor(benchmark::State& state, RunFixture& fixture, const std::st
     state.counters["added_us_per_file"] = 1e6 * (fRun - fFloor) / nRuns / n;
 }
 
-void BM_WholeFolderVsFloor(benchmark::State& state, const char* pszPrefix) {
+void BM_WholeFolderVsFloor(benchmark::State& state, const char* pszPrefix, int nThreads) {
     const std::vector<std::string> vFiles = CorpusFiles(pszPrefix);
     if (vFiles.empty()) {
         state.SkipWithError("no corpus: run `make bench` (bench/prepare_corpus.sh) first");
         return;
     }
-    RunFixture fixture;
+    RunFixture fixture(nThreads);
+    state.counters["cores"] = std::thread::hardware_concurrency();
     // A folder holding only these photographs, as links into the corpus.
     const std::string folder = fixture.Folder("photos");
     for (const std::string& strPath : vFiles) {
@@ -182,11 +187,20 @@ void BM_SearchAndHandShakes20000(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000, "large")
+// One building thread, as before helpers existed, and one per core.
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_1thread, "large", 1)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200, "medium")
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_allcores, "large", 0)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_1thread, "medium", 1)
+    ->UseManualTime()
+    ->Iterations(9)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_allcores, "medium", 0)
     ->UseManualTime()
     ->Iterations(9)
     ->Unit(benchmark::kMillisecond);
