@@ -7,6 +7,7 @@
 inline constexpr const char* kSectionSettings = "Settings";
 inline constexpr const char* kSectionScreen = "Screen";
 inline constexpr const char* kSectionNewbie = "Newbie";
+inline constexpr const char* kSectionCache = "Cache";
 
 // "Screen": main window rectangle.
 inline constexpr const char* kScreenX = "x";
@@ -98,11 +99,19 @@ inline constexpr const char* kBeforeDefault =
 inline constexpr const char* kAfter = "After";
 inline constexpr const char* kAfterDefault = "</BODY></HTML>";
 
+// "Cache": thumbnails kept on disk between runs (1 on, 0 off), and the size
+// the cache folder is trimmed to after a run, in MiB.
+inline constexpr const char* kThumbCache = "ThumbCache";
+inline constexpr int kThumbCacheDefault = 1;
+inline constexpr const char* kThumbCacheMB = "ThumbCacheMB";
+inline constexpr int kThumbCacheMBDefault = 256;
+
 // Every section and setting name above. The legacy profile came from a
 // platform that matched these names without regard to letter case, so its
 // import spells each one the way it is read here. A name added above belongs
 // in these lists too.
-inline constexpr const char* kSectionNames[] = {kSectionSettings, kSectionScreen, kSectionNewbie};
+inline constexpr const char* kSectionNames[] = {kSectionSettings, kSectionScreen, kSectionNewbie,
+                                                 kSectionCache};
 inline constexpr const char* kSettingNames[] = {
     kScreenX,   kScreenY,      kScreenCx,     kScreenCy,     kNeedFullPath, kMRU,
     kPitch,     kSortOption,   kSortStyle,    kColorCheck,   kBackColor,    kTextColor,
@@ -110,4 +119,5 @@ inline constexpr const char* kSettingNames[] = {
     kRandom,    kFit,          kShellBrowse,  kCreateHere,   kFolderPath,   kNoDelDlg,
     kNoOverDlg, kPrepend,      kPostPendText, kPrePendText,  kDoAll,        kCompression,
     kFolder,    kHref,         kTextHref,     kHrefStyle,    kFile,         kRowCount,
-    kTable,     kBorder,       kCell,         kCellPad,      kBefore,       kAfter};
+    kTable,     kBorder,       kCell,         kCellPad,      kBefore,       kAfter,
+    kThumbCache, kThumbCacheMB};
