@@ -111,13 +111,13 @@ inline constexpr int kThumbCacheMBDefault = 256;
 // import spells each one the way it is read here. A name added above belongs
 // in these lists too.
 inline constexpr const char* kSectionNames[] = {kSectionSettings, kSectionScreen, kSectionNewbie,
-                                                 kSectionCache};
+                                                kSectionCache};
 inline constexpr const char* kSettingNames[] = {
-    kScreenX,   kScreenY,      kScreenCx,     kScreenCy,     kNeedFullPath, kMRU,
-    kPitch,     kSortOption,   kSortStyle,    kColorCheck,   kBackColor,    kTextColor,
-    kShowDim,   kShowFileName, kShowFileSize, kShowFileDate, kTNSearch,     kSlideTime,
-    kRandom,    kFit,          kShellBrowse,  kCreateHere,   kFolderPath,   kNoDelDlg,
-    kNoOverDlg, kPrepend,      kPostPendText, kPrePendText,  kDoAll,        kCompression,
-    kFolder,    kHref,         kTextHref,     kHrefStyle,    kFile,         kRowCount,
-    kTable,     kBorder,       kCell,         kCellPad,      kBefore,       kAfter,
+    kScreenX,    kScreenY,      kScreenCx,     kScreenCy,     kNeedFullPath, kMRU,
+    kPitch,      kSortOption,   kSortStyle,    kColorCheck,   kBackColor,    kTextColor,
+    kShowDim,    kShowFileName, kShowFileSize, kShowFileDate, kTNSearch,     kSlideTime,
+    kRandom,     kFit,          kShellBrowse,  kCreateHere,   kFolderPath,   kNoDelDlg,
+    kNoOverDlg,  kPrepend,      kPostPendText, kPrePendText,  kDoAll,        kCompression,
+    kFolder,     kHref,         kTextHref,     kHrefStyle,    kFile,         kRowCount,
+    kTable,      kBorder,       kCell,         kCellPad,      kBefore,       kAfter,
     kThumbCache, kThumbCacheMB};

@@ -236,8 +236,13 @@ struct RecordSpec {
         le(nBitsLength.value_or(std::uint32_t(strBits.size())), 4);
         s += strBits;
         s += strTrailer;
+        std::uint64_t aLanes[8];
+        for (std::uint64_t& h : aLanes) h = 0xcbf29ce484222325ULL;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            aLanes[i % 8] = (aLanes[i % 8] ^ std::uint8_t(s[i])) * 0x100000001b3ULL;
         std::uint64_t h = 0xcbf29ce484222325ULL;
-        for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
+        for (std::uint64_t nLane : aLanes)
+            for (int b = 0; b < 8; ++b) h = (h ^ ((nLane >> (8 * b)) & 0xff)) * 0x100000001b3ULL;
         le(bBadChecksum ? h + 1 : h, 8);
         return s;
     }
@@ -288,8 +293,8 @@ struct ImageCase {
     int nPitch;
 };
 
-class ThumbCacheRoundTrip : public ThumbCacheTest, public ::testing::WithParamInterface<ImageCase> {
-};
+class ThumbCacheRoundTrip : public ThumbCacheTest,
+                            public ::testing::WithParamInterface<ImageCase> {};
 
 TEST_P(ThumbCacheRoundTrip, RecordLoadsByteForByteLikeAFreshBuild) {
     const ImageCase& c = GetParam();
@@ -420,8 +425,8 @@ INSTANTIATE_TEST_SUITE_P(
                        const timespec a[2] = {st.st_atim, st.st_mtim};
                        utimensat(AT_FDCWD, p.c_str(), a, 0);
                    }},
-        ChangeCase{"OnlyTheModificationTime", [](const std::string& p,
-                                                 const std::string&) { SetTimes(p, 500); }},
+        ChangeCase{"OnlyTheModificationTime",
+                   [](const std::string& p, const std::string&) { SetTimes(p, 500); }},
         ChangeCase{"OnlyTheChangeTime",
                    [](const std::string& p, const std::string&) { chmod(p.c_str(), 0640); }},
         ChangeCase{"GrownByAByte",
@@ -429,7 +434,8 @@ INSTANTIATE_TEST_SUITE_P(
                        WriteFile(p, ReadFile(p) + std::string(1, '\0'));
                    }},
         // Another file renamed over it, bearing the old modification time.
-        ChangeCase{"ReplacedByAnotherFile", [](const std::string& p, const std::string& d) {
+        ChangeCase{"ReplacedByAnotherFile",
+                   [](const std::string& p, const std::string& d) {
                        const std::string strNew = MakeJpeg(d + "/n.jpg", 640, 480, 3);
                        struct stat st {};
                        stat(p.c_str(), &st);
@@ -512,16 +518,15 @@ TEST_P(ThumbCacheDamage, DamagedRecordIsAQuietMissAndIsReplacedByTheNextStore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Damages, ThumbCacheDamage,
-    ::testing::Values(
-        Damage{"Empty", [](std::string& s) { s.clear(); }},
-        Damage{"CutInTheHeader", [](std::string& s) { s.resize(20); }},
-        Damage{"CutInHalf", [](std::string& s) { s.resize(s.size() / 2); }},
-        Damage{"LastByteMissing", [](std::string& s) { s.pop_back(); }},
-        Damage{"ByteAdded", [](std::string& s) { s.push_back('\0'); }},
-        Damage{"MagicFlipped", [](std::string& s) { s[0] ^= 0x20; }},
-        Damage{"KeyByteFlipped", [](std::string& s) { s[60] ^= 0x01; }},
-        Damage{"PixelFlipped", [](std::string& s) { s[s.size() / 2] ^= 0x80; }},
-        Damage{"ChecksumFlipped", [](std::string& s) { s[s.size() - 1] ^= 0x01; }}),
+    ::testing::Values(Damage{"Empty", [](std::string& s) { s.clear(); }},
+                      Damage{"CutInTheHeader", [](std::string& s) { s.resize(20); }},
+                      Damage{"CutInHalf", [](std::string& s) { s.resize(s.size() / 2); }},
+                      Damage{"LastByteMissing", [](std::string& s) { s.pop_back(); }},
+                      Damage{"ByteAdded", [](std::string& s) { s.push_back('\0'); }},
+                      Damage{"MagicFlipped", [](std::string& s) { s[0] ^= 0x20; }},
+                      Damage{"KeyByteFlipped", [](std::string& s) { s[60] ^= 0x01; }},
+                      Damage{"PixelFlipped", [](std::string& s) { s[s.size() / 2] ^= 0x80; }},
+                      Damage{"ChecksumFlipped", [](std::string& s) { s[s.size() - 1] ^= 0x01; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Forged records with a valid checksum ------------------------------------

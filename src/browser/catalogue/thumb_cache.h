@@ -43,7 +43,9 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
 //   u32 image width, height; i32 scale numerator, denominator;
 //   i32 display width, height; u32 n + n bytes of the dimension text;
 //   u32 n + n bytes of display rows;
-//   u64 FNV-1a 64 of every byte before it.
+//   u64 checksum of every byte before it: FNV-1a 64 in eight lanes (byte i
+//   feeds lane i mod 8), the lanes' values as 64 little-endian bytes in
+//   lane order then hashed by FNV-1a 64.
 // Empty when the entry holds no complete thumbnail for the key's sizes.
 std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item);
 
