@@ -378,6 +378,22 @@ TEST_F(ThumbCacheTest, FailedBuildKeepsNothingAndFailsAsBefore) {
     EXPECT_TRUE(FilesBelow(CacheFolder()).empty());
 }
 
+TEST_F(ThumbCacheTest, OnlyACompleteBuildForTheKeysSizesIsStored) {
+    const std::string strPath = MakeJpeg(Path("p.jpg"), 640, 480);
+    const ThumbKey key = *MakeThumbKey(*Entry(strPath), kPitch, kThumb);
+    // No rows (the shrink found no memory), and rows built for another cell.
+    auto pNoRows = FreshBuild(strPath);
+    pNoRows->m_pBits.reset();
+    m_cache.Store(*pNoRows, key);
+    m_cache.Store(*FreshBuild(strPath, 151, 148), key);
+    auto pOtherText = FreshBuild(strPath);
+    pOtherText->m_strDim = "100 x 75 ";
+    m_cache.Store(*pOtherText, key);
+    EXPECT_TRUE(FilesBelow(CacheFolder()).empty());
+    m_cache.Store(*FreshBuild(strPath), key);
+    EXPECT_EQ(FilesBelow(CacheFolder()).size(), 1u);
+}
+
 // --- A changed file misses ---------------------------------------------------
 
 struct ChangeCase {
