@@ -663,6 +663,18 @@ TEST_F(ThumbCacheTest, FoldersAndRecordsArePrivateAndNoTemporaryFileIsLeft) {
     EXPECT_EQ(Mode(strRecordPath), 0600u);
 }
 
+TEST_F(ThumbCacheTest, CacheFolderMayBeALinkToAFolderElsewhere) {
+    ASSERT_EQ(mkdir(Path("elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink(Path("elsewhere").c_str(), CacheFolder().c_str()), 0);
+    auto item = Entry(MakeJpeg(Path("p.jpg"), 300, 200));
+    ASSERT_TRUE(BuildThumbnailCached(m_cache, *item, kPitch, kThumb));
+    ASSERT_EQ(FilesBelow(Path("elsewhere")).size(), 1u);
+    auto pAgain = Entry(item->m_strPath);
+    EXPECT_TRUE(m_cache.Load(*pAgain, *MakeThumbKey(*pAgain, kPitch, kThumb)));
+    m_cache.Trim(0);
+    EXPECT_TRUE(FilesBelow(Path("elsewhere")).empty());
+}
+
 TEST_F(ThumbCacheTest, DefaultFolderMadeWithItsParentWhenMissing) {
     const std::string strCacheHome = Path("xdg-cache");
     std::optional<ThumbCache> cache;

@@ -470,11 +470,12 @@ void ThumbCache::Store(const ImageItem& item, const ThumbKey& key) const {
     int fd = mkostemp(strTemp.data(), O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
         // The first record of its bucket: make the folders, private to the
-        // user, and only inside a cache folder that is the user's own.
+        // user, and only inside a cache folder that is the user's own (it
+        // may be a link to one on another disk).
         mkdir(ParentOf(m_strFolder).c_str(), 0700);
         mkdir(m_strFolder.c_str(), 0700);
         struct stat st;
-        if (lstat(m_strFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+        if (stat(m_strFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
             return;
         mkdir(strBucket.c_str(), 0700);
         strTemp = strBucket + "/" + kTempPrefix + "XXXXXX";
