@@ -80,6 +80,11 @@ void CGalerioView::LoadSettings() {
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
     m_run.SetThumbnailThreads(ThumbnailThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
+    const bool bCache = s.GetInt(kSectionPerformance, kThumbCache, kThumbCacheDefault) != 0;
+    const int nCacheMB =
+        std::max(s.GetInt(kSectionPerformance, kThumbCacheMB, kThumbCacheMBDefault), 0);
+    m_pThumbCache = bCache ? std::make_shared<const ThumbCache>() : nullptr;
+    m_run.SetThumbCache(m_pThumbCache, std::uint64_t(nCacheMB) << 20);
 }
 
 bool CGalerioView::IsIdle() const {

@@ -216,6 +216,9 @@ private:
     int m_nShellBrowse = 1;
     int m_nCreateHere = 0;
 
+    // Thumbnails kept between runs; a deleted or moved photo's record goes.
+    std::shared_ptr<const ThumbCache> m_pThumbCache;
+
     // ---- Slide show (timer 101) ----
     ImageWindowFactory m_fnMakeImageWindow;
     QBasicTimer m_timerSlide;

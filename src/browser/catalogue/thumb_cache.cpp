@@ -561,7 +561,8 @@ void ThumbCache::Trim(std::uint64_t nMaxBytes) const {
 }
 
 // Runs on a processing thread.
-bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize) {
+bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
+                          std::atomic<bool>* pbStored) {
     if (cache.Folder().empty()) return BuildThumbnailBitmap(item, nPitch, nThumbSize);
     // Taken before the decode: if the file changes while it is read, the
     // record is kept under the old facts and the next run misses it.
@@ -571,6 +572,9 @@ bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, 
     // is not kept: the next run must show that message again.
     const std::uint64_t nMessages = ThreadMessageCount();
     if (!BuildThumbnailBitmap(item, nPitch, nThumbSize)) return false;
-    if (key && ThreadMessageCount() == nMessages) cache.Store(item, *key);
+    if (key && ThreadMessageCount() == nMessages) {
+        cache.Store(item, *key);
+        if (pbStored) pbStored->store(true, std::memory_order_relaxed);
+    }
     return true;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -102,4 +103,6 @@ private:
 // there is one, else BuildThumbnailBitmap, whose result is stored when it
 // succeeded without showing any message. Same result, fields and messages as
 // BuildThumbnailBitmap alone. Runs on a processing thread.
-bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize);
+// pbStored, when given, is set once a record was written (it is never cleared).
+bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
+                          std::atomic<bool>* pbStored = nullptr);
