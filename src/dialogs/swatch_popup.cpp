@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/swatch_popup.h"
 
+#include <qdrawutil.h>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -9,7 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
-#include <qdrawutil.h>
 
 #include "platform/color_dialog.h"
 #include "platform/color_ref.h"
@@ -120,7 +121,8 @@ CSwatchPopup::CSwatchPopup(QWidget* pButton)
         for (int nColumn = 0; nColumn < 4; ++nColumn) {
             const int k = 4 * nRow + nColumn;
             auto* pSwatch = new CSwatch(k, this);
-            pSwatch->setGeometry(du.Rect(kColumnX[nColumn], kRowY[nRow], 11, 10).translated(origin));
+            pSwatch->setGeometry(
+                du.Rect(kColumnX[nColumn], kRowY[nRow], 11, 10).translated(origin));
             connect(pSwatch, &QAbstractButton::clicked, this, [this, k] { OnSwatch(k); });
             m_apSwatches[k] = pSwatch;
         }

@@ -12,6 +12,7 @@ class QWidget;
 // handler to script answers.
 std::optional<int> ChooseColor(QWidget* pOwner, std::optional<int> initial = std::nullopt);
 
-using ColorDialogHandler = std::function<std::optional<int>(QWidget* pOwner, std::optional<int> initial)>;
+using ColorDialogHandler =
+    std::function<std::optional<int>(QWidget* pOwner, std::optional<int> initial)>;
 // Replaces the handler; returns the previous one. Empty restores the real dialog.
 ColorDialogHandler SetColorDialogHandler(ColorDialogHandler handler);
