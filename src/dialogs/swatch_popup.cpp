@@ -110,7 +110,8 @@ void CSwatch::focusOutEvent(QFocusEvent* pEvent) {
 }
 
 CSwatchPopup::CSwatchPopup(QWidget* pButton)
-    : QDialog(pButton, Qt::Dialog | Qt::FramelessWindowHint), m_pButton(pButton) {
+    : QDialog(pButton, Qt::Dialog | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint),
+      m_pButton(pButton) {
     setObjectName(QString::number(IDD_SWATCH_POPUP));
     QFont font = QApplication::font();
     font.setPointSize(8);
@@ -132,6 +133,12 @@ CSwatchPopup::CSwatchPopup(QWidget* pButton)
     m_pOther->setGeometry(du.Rect(1, 60, 47, 11).translated(origin));
     connect(m_pOther, &QPushButton::clicked, this, &CSwatchPopup::OnOther);
     setFixedSize(du.X(49) + 2 * kFrame, du.Y(73) + 2 * kFrame);
+    // When the colour dialog closes, the window manager focuses a window of
+    // its choosing, which the popup blocks; keys would go nowhere, so the
+    // popup takes the focus back while it holds the mouse.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* pWindow) {
+        if (m_bCaptured && isVisible() && pWindow != windowHandle()) activateWindow();
+    });
 }
 
 void CSwatchPopup::showEvent(QShowEvent* pEvent) {
@@ -139,9 +146,12 @@ void CSwatchPopup::showEvent(QShowEvent* pEvent) {
     const QRect rcButton(m_pButton->mapToGlobal(QPoint(0, 0)), m_pButton->size());
     move(PlaceSwatchPopup(rcButton, size(), ScreenArea()).topLeft());
     // The desktop refuses a grab until the window is on the screen, so it is
-    // taken again once the window is exposed.
+    // taken once the window is exposed.
     if (QWindow* pWindow = windowHandle()) pWindow->installEventFilter(this);
     Capture();
+    // The window manager does not hand the keyboard to a window it does not
+    // manage.
+    activateWindow();
 }
 
 void CSwatchPopup::paintEvent(QPaintEvent*) {
@@ -150,34 +160,61 @@ void CSwatchPopup::paintEvent(QPaintEvent*) {
     qDrawWinPanel(&dc, rect(), palette(), false);
 }
 
+// Holds the keyboard too, so that no other window takes the keys meant for
+// the popup.
 void CSwatchPopup::Capture() {
     m_bCaptured = true;
     grabMouse();
+    grabKeyboard();
+    m_bDesktopGrab = GrabDesktop();
 }
 
 void CSwatchPopup::ReleaseCapture() {
     if (!m_bCaptured) return;
     m_bCaptured = false;
+    m_bDesktopGrab = false;
+    releaseKeyboard();
     releaseMouse();
 }
 
+bool CSwatchPopup::GrabDesktop() {
+    QWindow* pWindow = windowHandle();
+    if (!pWindow || !pWindow->isExposed()) return false;
+    const bool bMouse = pWindow->setMouseGrabEnabled(true);
+    const bool bKeyboard = pWindow->setKeyboardGrabEnabled(true);
+    return bMouse && bKeyboard;
+}
+
 bool CSwatchPopup::eventFilter(QObject* pWatched, QEvent* pEvent) {
-    if (pEvent->type() == QEvent::Expose && m_bCaptured && pWatched == windowHandle() &&
-        windowHandle()->isExposed()) {
-        grabMouse();
+    if (pEvent->type() == QEvent::Expose && pWatched == windowHandle() && m_bCaptured &&
+        !m_bDesktopGrab) {
+        m_bDesktopGrab = GrabDesktop();
     }
     return QDialog::eventFilter(pWatched, pEvent);
 }
 
-void CSwatchPopup::changeEvent(QEvent* pEvent) {
-    // Where the desktop grants no grab, a click into another window only
-    // takes the activation away; that too is a press outside.
-    if (pEvent->type() == QEvent::ActivationChange && m_bCaptured && isVisible() &&
-        !isActiveWindow()) {
-        ReleaseCapture();
-        reject();
+// Keys come to the popup, which holds the keyboard; all but Escape belong to
+// the control with the focus. What that control leaves comes back here.
+void CSwatchPopup::keyPressEvent(QKeyEvent* pEvent) {
+    QWidget* pFocus = focusWidget();
+    if (!m_bForwardingKey && pFocus && pFocus != this && pEvent->key() != Qt::Key_Escape) {
+        m_bForwardingKey = true;
+        QCoreApplication::sendEvent(pFocus, pEvent);
+        m_bForwardingKey = false;
+        return;
     }
-    QDialog::changeEvent(pEvent);
+    QDialog::keyPressEvent(pEvent);
+}
+
+void CSwatchPopup::keyReleaseEvent(QKeyEvent* pEvent) {
+    QWidget* pFocus = focusWidget();
+    if (!m_bForwardingKey && pFocus && pFocus != this) {
+        m_bForwardingKey = true;
+        QCoreApplication::sendEvent(pFocus, pEvent);
+        m_bForwardingKey = false;
+        return;
+    }
+    QDialog::keyReleaseEvent(pEvent);
 }
 
 void CSwatchPopup::done(int nResult) {

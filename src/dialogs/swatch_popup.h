@@ -47,7 +47,8 @@ private:
 
 // The popup of a colour picker: the 20 swatches of the shared palette in four
 // columns and five rows, and "Other..." for the full colour dialog. It holds
-// the mouse while it is open, so that a press anywhere outside closes it.
+// the mouse and the keyboard while it is open, so that a press anywhere
+// outside closes it and Escape always reaches it.
 class CSwatchPopup : public QDialog {
     Q_OBJECT
 public:
@@ -69,7 +70,8 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
-    void changeEvent(QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
@@ -77,6 +79,7 @@ private:
     void OnOther();
     void Capture();
     void ReleaseCapture();
+    bool GrabDesktop();
     QAbstractButton* ButtonAt(const QPoint& pt) const;
     void Forward(QAbstractButton* pButton, QEvent::Type type, const QMouseEvent* pEvent);
 
@@ -87,4 +90,6 @@ private:
     // release, as a pressed button would hold the mouse itself.
     QAbstractButton* m_pPressed = nullptr;
     bool m_bCaptured = false;
+    bool m_bDesktopGrab = false;  // the window system's grab, not only Qt's
+    bool m_bForwardingKey = false;
 };

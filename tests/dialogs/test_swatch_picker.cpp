@@ -22,11 +22,14 @@
 
 namespace {
 
-// The offscreen platform has no pointer to grab and says so at every grab;
-// Qt still sends the mouse to the grabbing widget, and that is what counts.
+// The offscreen platform has no pointer or keyboard to grab and says so at
+// every grab; Qt still sends both to the grabbing widget, which is what counts.
 const QtMessageHandler g_prevMessageHandler = qInstallMessageHandler(
     [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (text == QLatin1String("This plugin does not support grabbing the mouse")) return;
+        if (text == QLatin1String("This plugin does not support grabbing the mouse") ||
+            text == QLatin1String("This plugin does not support grabbing the keyboard")) {
+            return;
+        }
         if (g_prevMessageHandler) g_prevMessageHandler(type, context, text);
     });
 
@@ -269,22 +272,69 @@ TEST_F(SwatchPickerTest, PressOnThePopupsOwnFrameKeepsItOpen) {
     EXPECT_EQ(m_pButton->Color(), 0xFFFFFF);
 }
 
+// Keys, as the window system delivers them, go to the popup, which holds
+// the keyboard.
 TEST_F(SwatchPickerTest, EscapeCancels) {
     WithPopup(m_pButton, [](CSwatchPopup* pPopup) {
-        QTest::keyClick(pPopup, Qt::Key_Escape);
+        EXPECT_EQ(QWidget::keyboardGrabber(), pPopup);
+        QTest::keyClick(pPopup->windowHandle(), Qt::Key_Escape);
         EXPECT_FALSE(pPopup->isVisible());
     });
     EXPECT_EQ(m_pButton->Color(), 0xFFFFFF);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
 }
 
-TEST_F(SwatchPickerTest, KeyboardReachesASwatchAndChoosesIt) {
-    WithPopup(m_pButton, [](CSwatchPopup* pPopup) {
-        pPopup->Swatch(13)->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(pPopup->Swatch(13), Qt::Key_Return);
+struct KeyCase {
+    const char* name;
+    std::vector<Qt::Key> keys;
+    int crExpected;  // 0xFFFFFF: nothing chosen
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+
+class KeyTable : public SwatchPickerTest, public ::testing::WithParamInterface<KeyCase> {};
+
+// Tab reaches the swatches and "Other..."; Space or Enter presses the one
+// with the focus.
+TEST_P(KeyTable, KeysPressTheControlWithTheFocus) {
+    const KeyCase& c = GetParam();
+    m_answers = {0x0A0B0C};
+    WithPopup(m_pButton, [&](CSwatchPopup* pPopup) {
+        pPopup->Swatch(12)->setFocus(Qt::OtherFocusReason);
+        for (Qt::Key key : c.keys) {
+            if (!pPopup->isVisible()) break;
+            QTest::keyClick(pPopup->windowHandle(), key);
+        }
+        if (pPopup->isVisible()) QTest::keyClick(pPopup->windowHandle(), Qt::Key_Escape);
     });
-    EXPECT_EQ(m_pButton->Color(), 0x0000FF);
-    EXPECT_EQ(g_paletteRank[13], 1);
+    EXPECT_EQ(m_pButton->Color(), c.crExpected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyTable,
+    ::testing::Values(KeyCase{"SpaceOnSlot12", {Qt::Key_Space}, 0x808080},
+                      KeyCase{"TabThenEnter", {Qt::Key_Tab, Qt::Key_Return}, 0x0000FF},
+                      KeyCase{"TabToOtherThenSpace",
+                              {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab,
+                               Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space},
+                              0x0A0B0C},
+                      KeyCase{"BacktabThenSpace", {Qt::Key_Backtab, Qt::Key_Space}, 0xA4A0A0},
+                      KeyCase{"LetterChoosesNothing", {Qt::Key_A}, 0xFFFFFF}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SwatchPickerTest, SwatchReachedByTabShowsAFocusFrame) {
+    WithPopup(m_pButton, [](CSwatchPopup* pPopup) {
+        CSwatch* pSwatch = pPopup->Swatch(0);  // black
+        pSwatch->setFocus(Qt::OtherFocusReason);
+        EXPECT_EQ(PixelOf(pSwatch, {1, 1}), qRgb(0, 0, 0));
+        pPopup->Swatch(19)->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(pPopup->windowHandle(), Qt::Key_Tab);
+        QTest::keyClick(pPopup->windowHandle(), Qt::Key_Tab);
+        ASSERT_TRUE(pSwatch->hasFocus());
+        EXPECT_EQ(PixelOf(pSwatch, {1, 1}), qRgb(255, 255, 255));
+        pPopup->reject();
+    });
 }
 
 // --- "Other..." --------------------------------------------------------------
