@@ -87,14 +87,6 @@ void CSwatch::paintEvent(QPaintEvent*) {
     }
 }
 
-void CSwatch::keyPressEvent(QKeyEvent* pEvent) {
-    if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
-        click();
-        return;
-    }
-    QAbstractButton::keyPressEvent(pEvent);
-}
-
 void CSwatch::focusInEvent(QFocusEvent* pEvent) {
     const Qt::FocusReason reason = pEvent->reason();
     m_bKeyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
@@ -131,7 +123,10 @@ CSwatchPopup::CSwatchPopup(QWidget* pButton)
     m_pOther = new QPushButton(QStringLiteral("Other..."), this);
     m_pOther->setObjectName(QString::number(IDC_SWATCH_OTHER));
     m_pOther->setGeometry(du.Rect(1, 60, 47, 11).translated(origin));
+    // Enter presses only the control with the focus, never "Other..." unasked.
+    m_pOther->setAutoDefault(false);
     connect(m_pOther, &QPushButton::clicked, this, &CSwatchPopup::OnOther);
+
     setFixedSize(du.X(49) + 2 * kFrame, du.Y(73) + 2 * kFrame);
     // When the colour dialog closes, the window manager focuses a window of
     // its choosing, which the popup blocks; keys would go nowhere, so the
@@ -193,11 +188,19 @@ bool CSwatchPopup::eventFilter(QObject* pWatched, QEvent* pEvent) {
     return QDialog::eventFilter(pWatched, pEvent);
 }
 
-// Keys come to the popup, which holds the keyboard; all but Escape belong to
-// the control with the focus. What that control leaves comes back here.
+// Keys come to the popup, which holds the keyboard; all but Escape and Enter
+// belong to the control with the focus. What that control leaves comes back
+// here.
 void CSwatchPopup::keyPressEvent(QKeyEvent* pEvent) {
     QWidget* pFocus = focusWidget();
-    if (!m_bForwardingKey && pFocus && pFocus != this && pEvent->key() != Qt::Key_Escape) {
+    const bool bChild = pFocus && pFocus != this;
+    if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
+        if (auto* pButton = qobject_cast<QAbstractButton*>(pFocus); pButton && bChild) {
+            pButton->click();
+        }
+        return;
+    }
+    if (bChild && !m_bForwardingKey && pEvent->key() != Qt::Key_Escape) {
         m_bForwardingKey = true;
         QCoreApplication::sendEvent(pFocus, pEvent);
         m_bForwardingKey = false;

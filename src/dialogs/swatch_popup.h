@@ -36,7 +36,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void keyPressEvent(QKeyEvent* pEvent) override;
     void focusInEvent(QFocusEvent* pEvent) override;
     void focusOutEvent(QFocusEvent* pEvent) override;
 

@@ -137,18 +137,4 @@ TEST_F(PaletteTest, NewColoursReplaceTheLeastRecentSlotsInTurn) {
     EXPECT_EQ(LeastRecentPaletteSlot(), 11);
 }
 
-TEST_F(PaletteTest, TwentyNewColoursFillEverySlotOnce) {
-    std::vector<int> taken;
-    for (int i = 0; i < kPaletteSize; ++i) {
-        const int k = TakeColorIntoPalette(0x100000 + i);
-        UpdatePaletteRank(k);
-        taken.push_back(k);
-    }
-    std::sort(taken.begin(), taken.end());
-    for (int k = 0; k < kPaletteSize; ++k) EXPECT_EQ(taken[k], k);
-    EXPECT_TRUE(RanksArePermutation());
-    // The first colour added is now the one chosen longest ago.
-    EXPECT_EQ(g_palette[LeastRecentPaletteSlot()], 0x100000);
-}
-
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -110,6 +111,9 @@ protected:
                 return;
             }
             m_pOpenPopup = pPopup;
+            // Keys reach the popup once the application has made it active.
+            EXPECT_TRUE(
+                QTest::qWaitFor([pPopup] { return QApplication::activeWindow() == pPopup; }));
             act(pPopup);
             if (pPopup->isVisible()) {
                 ADD_FAILURE() << "popup left open";
@@ -258,18 +262,24 @@ INSTANTIATE_TEST_SUITE_P(Sides, OutsideTable,
                          ::testing::Values(OutsideCase{"AboveLeft", -1, -1},
                                            OutsideCase{"OnTheButton", -30, -10},
                                            OutsideCase{"JustRight", 0, -40},
-                                           OutsideCase{"JustBelow", -40, 0},
-                                           OutsideCase{"FarBelowRight", 300, 200}),
+                                           OutsideCase{"JustBelow", -40, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SwatchPickerTest, PressOnThePopupsOwnFrameKeepsItOpen) {
+// A press on the frame does nothing; released over a swatch, it presses
+// the swatch, and the swatch's own release then chooses it.
+TEST_F(SwatchPickerTest, PressOnThePopupsFrameKeepsItOpen) {
     WithPopup(m_pButton, [](CSwatchPopup* pPopup) {
+        QWindow* pWindow = pPopup->windowHandle();
         ClickAt(pPopup, {1, 1});
         EXPECT_TRUE(pPopup->isVisible());
         EXPECT_TRUE(pPopup->IsCaptured());
-        pPopup->reject();
+        QTest::mousePress(pWindow, Qt::LeftButton, {}, {1, 1});
+        QTest::mouseRelease(pWindow, Qt::LeftButton, {}, CentreOf(pPopup->Swatch(4)));
+        EXPECT_TRUE(pPopup->isVisible());
+        EXPECT_TRUE(pPopup->Swatch(4)->isDown());
+        ClickAt(pPopup, CentreOf(pPopup->Swatch(4)));
     });
-    EXPECT_EQ(m_pButton->Color(), 0xFFFFFF);
+    EXPECT_EQ(m_pButton->Color(), 0x800000);
 }
 
 // Keys, as the window system delivers them, go to the popup, which holds
@@ -287,6 +297,7 @@ TEST_F(SwatchPickerTest, EscapeCancels) {
 
 struct KeyCase {
     const char* name;
+    int nFocus;  // the swatch given the focus first, or -1 for none
     std::vector<Qt::Key> keys;
     int crExpected;  // 0xFFFFFF: nothing chosen
 };
@@ -295,13 +306,14 @@ void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class KeyTable : public SwatchPickerTest, public ::testing::WithParamInterface<KeyCase> {};
 
-// Tab reaches the swatches and "Other..."; Space or Enter presses the one
-// with the focus.
+// The popup opens with the focus on the first swatch, shown only once the
+// keyboard moves it; Tab reaches the swatches and "Other...", and Space or
+// Enter presses the one with the focus.
 TEST_P(KeyTable, KeysPressTheControlWithTheFocus) {
     const KeyCase& c = GetParam();
     m_answers = {0x0A0B0C};
     WithPopup(m_pButton, [&](CSwatchPopup* pPopup) {
-        pPopup->Swatch(12)->setFocus(Qt::OtherFocusReason);
+        if (c.nFocus >= 0) pPopup->Swatch(c.nFocus)->setFocus(Qt::OtherFocusReason);
         for (Qt::Key key : c.keys) {
             if (!pPopup->isVisible()) break;
             QTest::keyClick(pPopup->windowHandle(), key);
@@ -313,26 +325,36 @@ TEST_P(KeyTable, KeysPressTheControlWithTheFocus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, KeyTable,
-    ::testing::Values(KeyCase{"SpaceOnSlot12", {Qt::Key_Space}, 0x808080},
-                      KeyCase{"TabThenEnter", {Qt::Key_Tab, Qt::Key_Return}, 0x0000FF},
-                      KeyCase{"TabToOtherThenSpace",
+    ::testing::Values(KeyCase{"SpaceAtOpeningChoosesSlot0", -1, {Qt::Key_Space}, 0x000000},
+                      KeyCase{"TabReachesSlot1", -1, {Qt::Key_Tab, Qt::Key_Return}, 0x000080},
+                      KeyCase{"EscapeAfterTab", -1, {Qt::Key_Tab, Qt::Key_Escape}, 0xFFFFFF},
+                      KeyCase{"SpaceOnSlot12", 12, {Qt::Key_Space}, 0x808080},
+                      KeyCase{"TabThenEnter", 12, {Qt::Key_Tab, Qt::Key_Enter}, 0x0000FF},
+                      KeyCase{"BacktabThenSpace", 12, {Qt::Key_Backtab, Qt::Key_Space}, 0xA4A0A0},
+                      KeyCase{"TabToOtherThenEnter",
+                              12,
                               {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab,
-                               Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space},
+                               Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return},
                               0x0A0B0C},
-                      KeyCase{"BacktabThenSpace", {Qt::Key_Backtab, Qt::Key_Space}, 0xA4A0A0},
-                      KeyCase{"LetterChoosesNothing", {Qt::Key_A}, 0xFFFFFF}),
+                      KeyCase{"LetterChoosesNothing", 12, {Qt::Key_A}, 0xFFFFFF}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A dotted frame in black or white, whichever shows on the swatch's colour.
 TEST_F(SwatchPickerTest, SwatchReachedByTabShowsAFocusFrame) {
     WithPopup(m_pButton, [](CSwatchPopup* pPopup) {
-        CSwatch* pSwatch = pPopup->Swatch(0);  // black
-        pSwatch->setFocus(Qt::OtherFocusReason);
-        EXPECT_EQ(PixelOf(pSwatch, {1, 1}), qRgb(0, 0, 0));
-        pPopup->Swatch(19)->setFocus(Qt::OtherFocusReason);
+        CSwatch* pDark = pPopup->Swatch(1);
+        CSwatch* pWhite = pPopup->Swatch(19);
+        EXPECT_EQ(PixelOf(pPopup->Swatch(0), {1, 1}), qRgb(0, 0, 0));
+        EXPECT_EQ(PixelOf(pDark, {1, 1}), qRgb(128, 0, 0));
         QTest::keyClick(pPopup->windowHandle(), Qt::Key_Tab);
-        QTest::keyClick(pPopup->windowHandle(), Qt::Key_Tab);
-        ASSERT_TRUE(pSwatch->hasFocus());
-        EXPECT_EQ(PixelOf(pSwatch, {1, 1}), qRgb(255, 255, 255));
+        ASSERT_TRUE(pDark->hasFocus());
+        EXPECT_EQ(PixelOf(pDark, {1, 1}), qRgb(255, 255, 255));
+        pWhite->setFocus(Qt::BacktabFocusReason);
+        EXPECT_EQ(PixelOf(pDark, {1, 1}), qRgb(128, 0, 0));
+        EXPECT_EQ(PixelOf(pWhite, {1, 1}), qRgb(0, 0, 0));
+        // Given by the mouse, the focus shows no frame.
+        pDark->setFocus(Qt::MouseFocusReason);
+        EXPECT_EQ(PixelOf(pDark, {1, 1}), qRgb(128, 0, 0));
         pPopup->reject();
     });
 }
