@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "platform/color_dialog.h"
 #include "platform/color_ref.h"
