@@ -24,12 +24,6 @@ constexpr int kSlideSecondsMax = INT_MAX / 1000;
 
 }  // namespace
 
-QColor ColorFromRef(int cr) { return QColor(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF); }
-
-int RefFromColor(const QColor& color) {
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
-}
-
 CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent)
     : QAbstractScrollArea(parent), m_store(store), m_pHost(pHost), m_run(this, m_listImages) {
     LoadSettings();

@@ -16,15 +16,12 @@
 #include "browser/catalogue/slide_order.h"
 #include "browser/image_window.h"
 #include "model/image_item.h"
+#include "platform/color_ref.h"
 
 class CFindFilesDlg;
 class IViewHost;
 class SettingsStore;
 class QPainter;
-
-// Colour values are stored as 0x00BBGGRR (red in the low byte).
-QColor ColorFromRef(int cr);
-int RefFromColor(const QColor& color);
 
 // The main window's only view: the catalogue of one folder as a scrolling grid
 // of thumbnails. It owns the catalogue, the two worker threads and the
