@@ -52,7 +52,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.bUseDefaultColor = true;
     data.nSortOption = 0;
     data.nSortStyle = 0;
-    data.strSlideTime = "5";
+    data.strSlideTime = IntText(kSlideSecondsDefault);
     data.nPitch = 2 * EvenPitch(data.nPitchMin);
     data.bShowDim = false;
     data.bShowFileName = true;

@@ -24,6 +24,7 @@
 #include "codec/display_bitmap.h"
 #include "platform/color_ref.h"
 #include "dialogs/preferences_dlg.h"
+#include "dialogs/swatch_button.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/fake_image_window.h"
