@@ -25,10 +25,9 @@ void CMainFrame::OnPreferences() {
     const SettingsStore& store = m_app.m_store;
     PreferencesData chosen;
     {
-        CPreferencesDlg dlg(store,
-                            FillPreferences(view.Options(), m_app.m_nMruCount,
-                                            view.viewport()->width()),
-                            this);
+        CPreferencesDlg dlg(
+            store, FillPreferences(view.Options(), m_app.m_nMruCount, view.viewport()->width()),
+            this);
         if (!ExecPreferencesDlg(dlg)) return;
         chosen = dlg.Data();
     }

@@ -14,6 +14,7 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dialogs/swatch_button.h"
 #include "platform/message_box.h"
@@ -159,8 +160,8 @@ void CPreferencesDlg::BuildControls() {
     pShowLayout->addWidget(m_pFitToScreen);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    m_pRestoreDefaults = pButtons->addButton(QStringLiteral("Restore Defaults"),
-                                             QDialogButtonBox::ResetRole);
+    m_pRestoreDefaults =
+        pButtons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
     connect(pButtons, &QDialogButtonBox::accepted, this, &CPreferencesDlg::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &CPreferencesDlg::reject);
 

@@ -70,11 +70,11 @@ struct PreferenceWrite {
 
 // What OK does to the view, in the order it is to be done.
 struct PreferencesOutcome {
-    ViewOptions view;       // the view's new values
-    int nMruCount = 8;      // the application's new count (list length at next start)
-    bool bResort = false;   // the catalogue is to be sorted again
-    bool bRepaint = false;  // the whole view is to be repainted
-    bool bReprocess = false;  // every thumbnail is to be made again at view.nPitch
+    ViewOptions view;                     // the view's new values
+    int nMruCount = 8;                    // the application's new count (list length at next start)
+    bool bResort = false;                 // the catalogue is to be sorted again
+    bool bRepaint = false;                // the whole view is to be repainted
+    bool bReprocess = false;              // every thumbnail is to be made again at view.nPitch
     std::vector<PreferenceWrite> writes;  // in the order they are stored
 };
 

@@ -22,9 +22,9 @@
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
-#include "platform/color_ref.h"
 #include "dialogs/preferences_dlg.h"
 #include "dialogs/swatch_button.h"
+#include "platform/color_ref.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/fake_image_window.h"
@@ -37,8 +37,7 @@ public:
     PrefsScript() {
         m_previous = SetPreferencesDlgHandler([this](CPreferencesDlg& dlg) {
             ++m_nOpened;
-            m_labels = {dlg.MinText()->text(), dlg.CurrentText()->text(),
-                        dlg.MaxText()->text()};
+            m_labels = {dlg.MinText()->text(), dlg.CurrentText()->text(), dlg.MaxText()->text()};
             m_nSliderMax = dlg.PitchSlider()->maximum();
             m_strSlideTime = dlg.SlideTimeText()->text();
             if (m_fnFill) m_fnFill(dlg);
@@ -151,8 +150,7 @@ TEST_F(PreferencesCommand, APitchChangeMakesEveryThumbnailAgainInCatalogueOrder)
     ASSERT_TRUE(m_f.WaitIdle());
 
     const std::vector<std::string> order = CataloguePaths();
-    EXPECT_EQ(order, (std::vector<std::string>{m_strFolder + "/img2.jpg",
-                                               m_strFolder + "/img1.jpg",
+    EXPECT_EQ(order, (std::vector<std::string>{m_strFolder + "/img2.jpg", m_strFolder + "/img1.jpg",
                                                m_strFolder + "/img0.jpg"}));
     QStringList expected;
     for (const std::string& path : order) expected << QString::fromStdString(path);

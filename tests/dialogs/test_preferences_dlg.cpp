@@ -60,8 +60,7 @@ TEST_P(SliderRange, RunsFromFiftyToTheClientWidthButNeverBelowFifty) {
 
 INSTANTIATE_TEST_SUITE_P(Widths, SliderRange,
                          ::testing::Values(WidthCase{1000, 1000}, WidthCase{51, 51},
-                                           WidthCase{50, 50}, WidthCase{30, 50},
-                                           WidthCase{0, 50}));
+                                           WidthCase{50, 50}, WidthCase{30, 50}, WidthCase{0, 50}));
 
 TEST(FillPreferences, CopiesTheViewsValuesAndWritesTheIntervalAsDecimalText) {
     const PreferencesData d = FillPreferences(SomeView(), 12, 800);
@@ -113,13 +112,23 @@ TEST(ApplyPreferences, StoresEveryValueInOrderPitchAsChosenAndSlideTimeAsTyped) 
     d.strSlideTime = "09";
     d.nMruCount = 4;
     const PreferencesOutcome out = ApplyPreferences(d, SomeView(), kSysBack, kSysText, false);
-    const std::vector<PreferenceWrite> expected = {
-        {"Pitch", "151"},       {"ColorCheck", "0"},   {"BackColor", "1122867"},
-        {"TextColor", "4478310"}, {"ShowDim", "1"},    {"ShowFileName", "1"},
-        {"ShowFileSize", "0"},  {"ShowFileDate", "0"}, {"TNSearch", "1"},
-        {"SortStyle", "1"},     {"SortOption", "2"},   {"SlideTime", "09"},
-        {"MRU", "4"},           {"Random", "1"},       {"Fit", "0"},
-        {"ShellBrowse", "0"},   {"CreateHere", "1"}};
+    const std::vector<PreferenceWrite> expected = {{"Pitch", "151"},
+                                                   {"ColorCheck", "0"},
+                                                   {"BackColor", "1122867"},
+                                                   {"TextColor", "4478310"},
+                                                   {"ShowDim", "1"},
+                                                   {"ShowFileName", "1"},
+                                                   {"ShowFileSize", "0"},
+                                                   {"ShowFileDate", "0"},
+                                                   {"TNSearch", "1"},
+                                                   {"SortStyle", "1"},
+                                                   {"SortOption", "2"},
+                                                   {"SlideTime", "09"},
+                                                   {"MRU", "4"},
+                                                   {"Random", "1"},
+                                                   {"Fit", "0"},
+                                                   {"ShellBrowse", "0"},
+                                                   {"CreateHere", "1"}};
     EXPECT_EQ(out.writes, expected);
     // Stored odd, used even, and every thumbnail made again.
     EXPECT_EQ(out.view.nPitch, 150);
@@ -138,6 +147,35 @@ TEST(ApplyPreferences, AnUnmovedOddPitchStaysAndRemakesNothing) {
     EXPECT_FALSE(out.bReprocess);
     EXPECT_FALSE(out.bRepaint);
 }
+
+// The slider's position is stored as read; the grid takes it even, and only
+// a position other than the view's pitch makes the thumbnails again.
+struct PitchCase {
+    int nViewPitch;
+    int nChosen;
+    int nUsed;
+    bool bReprocess;
+};
+
+class PitchApplied : public ::testing::TestWithParam<PitchCase> {};
+
+TEST_P(PitchApplied, StoredAsReadUsedEven) {
+    ViewOptions v = SomeView();
+    v.nPitch = GetParam().nViewPitch;
+    PreferencesData d = FillPreferences(v, 8, 1000);
+    d.nPitch = GetParam().nChosen;
+    const PreferencesOutcome out = ApplyPreferences(d, v, kSysBack, kSysText, false);
+    EXPECT_EQ(out.writes.front(), (PreferenceWrite{"Pitch", std::to_string(GetParam().nChosen)}));
+    EXPECT_EQ(out.view.nPitch, GetParam().nUsed);
+    EXPECT_EQ(out.bReprocess, GetParam().bReprocess);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pitches, PitchApplied,
+                         ::testing::Values(PitchCase{103, 103, 103, false},
+                                           PitchCase{103, 151, 150, true},
+                                           PitchCase{103, 81, 80, true},  // a narrower view
+                                           PitchCase{150, 150, 150, false},
+                                           PitchCase{150, 50, 50, true}));
 
 TEST(ApplyPreferences, DefaultColoursIgnoreThePickersAndStoreTheSystemColours) {
     PreferencesData d = FillPreferences(SomeView(), 8, 1000);
