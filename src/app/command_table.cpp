@@ -36,7 +36,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {ID_MAKE_PAGE, "Make Thumbs and Pa&ge...\tF11", Key(Qt::Key_F11),
          "Thumbs and Page\nThumbs and Page", ":/toolbar/make_page.png", R::CatalogueAndIdle},
         {ID_PREFERENCES, "&Preferences...\tF4", Key(Qt::Key_F4), "Preferences\nPreferences",
-         ":/toolbar/preferences.png", R::NotYetAvailable},
+         ":/toolbar/preferences.png", R::ViewIdle},
         {ID_REFRESH, "&Refresh\tF5", Key(Qt::Key_F5), "Refresh\nRefresh", ":/toolbar/refresh.png",
          R::CatalogueAndIdle},
         {ID_SHOW_DETAILS, "Sh&ow Details\tF6", Key(Qt::Key_F6), "Show Details\nShow Details",

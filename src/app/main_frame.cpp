@@ -224,7 +224,10 @@ void CMainFrame::StartSlideShow() {
 void CMainFrame::RunViewCommand(ViewCommand command) {
     switch (command) {
         case ViewCommand::Preferences:
-            OnCommand(ID_PREFERENCES);
+            // The context menu offers it at any time; what a busy view cannot
+            // take now is stored and left for later.
+            OnPreferences();
+            UpdateCommandUI();
             break;
         case ViewCommand::MakeThumbs:
             OnCommand(ID_MAKE_THUMBS);

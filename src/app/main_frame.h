@@ -109,6 +109,8 @@ private:
     void OnOpenRecentFile(int nIndex);
     // Make Thumbs (F10) and Make Thumbs and Page (F11): the sheet, then the run.
     void RunMakeThumbs(bool bPage);
+    // Opens Preferences; from the context menu also while the view is busy.
+    void OnPreferences();
 
     CGalerioApp& m_app;
     CGalerioView* m_pView = nullptr;

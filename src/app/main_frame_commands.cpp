@@ -189,6 +189,9 @@ void CMainFrame::OnCommand(int nId) {
         case ID_MAKE_PAGE:
             RunMakeThumbs(true);
             break;
+        case ID_PREFERENCES:
+            OnPreferences();
+            break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();
             break;

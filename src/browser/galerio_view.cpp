@@ -81,6 +81,46 @@ void CGalerioView::LoadSettings() {
     m_run.SetThumbCache(m_pThumbCache, std::uint64_t(nCacheMB) << 20);
 }
 
+ViewOptions CGalerioView::Options() const {
+    ViewOptions o;
+    o.nPitch = m_nPitch;
+    o.bColorCheck = m_bColorCheck;
+    o.crBackColor = m_crBackColor;
+    o.crTextColor = m_crTextColor;
+    o.bShowDim = m_bShowDim;
+    o.bShowFileName = m_bShowFileName;
+    o.bShowFileSize = m_bShowFileSize;
+    o.bShowFileDate = m_bShowFileDate;
+    o.bTNSearch = m_bTNSearch;
+    o.nSortStyle = m_nSortStyle;
+    o.nSortOption = m_nSortOption;
+    o.nSlideTime = m_nSlideTime;
+    o.bRandom = m_bRandom;
+    o.bFit = m_bFit;
+    o.nShellBrowse = m_nShellBrowse;
+    o.nCreateHere = m_nCreateHere;
+    return o;
+}
+
+void CGalerioView::TakeOptions(const ViewOptions& o) {
+    m_bColorCheck = o.bColorCheck;
+    m_crBackColor = o.crBackColor;
+    m_crTextColor = o.crTextColor;
+    m_bShowDim = o.bShowDim;
+    m_bShowFileName = o.bShowFileName;
+    m_bShowFileSize = o.bShowFileSize;
+    m_bShowFileDate = o.bShowFileDate;
+    m_bTNSearch = o.bTNSearch;
+    m_nSortStyle = o.nSortStyle;
+    m_nSortOption = o.nSortOption;
+    // The interval is counted in milliseconds in an int.
+    m_nSlideTime = std::clamp(o.nSlideTime, 0, kSlideSecondsMax);
+    m_bRandom = o.bRandom;
+    m_bFit = o.bFit;
+    m_nShellBrowse = o.nShellBrowse;
+    m_nCreateHere = o.nCreateHere;
+}
+
 bool CGalerioView::IsIdle() const {
     return m_pFindFDlg == nullptr && m_pImageWin == nullptr && !m_bSearching && !m_bProcessing;
 }

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "browser/catalogue/slide_order.h"
 #include "browser/image_window.h"
 #include "model/image_item.h"
+#include "model/view_options.h"
 #include "platform/color_ref.h"
 
 class CFindFilesDlg;
@@ -46,6 +48,10 @@ public:
     // Processes the catalogue again (a changed pitch); makes the progress
     // window when none is open.
     void StartProcessing();
+    // Makes every thumbnail again at a new pitch, in catalogue order, with a
+    // new progress window that says "starting..." until the run reports.
+    // Only while the view is idle: false when it refused.
+    bool ReprocessAtPitch(int nPitch);
     void DeleteFindDlg();
     void SetThumbnailBuilder(ThumbnailBuilder fn) { m_run.SetThumbnailBuilder(std::move(fn)); }
     // Asks a run in progress to stop (the user closed a window).
@@ -65,8 +71,10 @@ public:
     ImageItem* HitTest(const QPoint& ptWindow) const;
     void OnFilePrint();
 
-    // The slide interval in milliseconds, from "SlideTime".
-    int SlideIntervalMs() const { return m_nSlideTime * 1000; }
+    // The slide interval in milliseconds, from "SlideTime". An interval of 0
+    // still waits a little, so the show cannot starve the window of events.
+    static constexpr int kSlideMinMs = 100;
+    int SlideIntervalMs() const { return std::max(m_nSlideTime * 1000, kSlideMinMs); }
 
     // Writes "details.txt" into the current directory and has the desktop
     // open it; nothing happens with an empty catalogue.
@@ -117,6 +125,10 @@ public:
     void LoadSettings();
     // A new grid pitch; the thumbnails are made again by StartProcessing.
     void SetPitch(int nPitch);
+    // The options Preferences edits. TakeOptions keeps the pitch (SetPitch
+    // changes it) and neither sorts nor repaints: the caller knows which is due.
+    ViewOptions Options() const;
+    void TakeOptions(const ViewOptions& options);
 
     // ---- What the frame, the commands and tests read ----
     SettingsStore& Store() const { return m_store; }

@@ -182,6 +182,17 @@ void CGalerioView::StartProcessing() {
     StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize); });
 }
 
+bool CGalerioView::ReprocessAtPitch(int nPitch) {
+    // A worker or a slide show still uses the entries' pixels.
+    if (!IsIdle()) return false;
+    SetPitch(nPitch);
+    m_pFindFDlg = new CFindFilesDlg(this);
+    m_pFindFDlg->Create(this);
+    m_pFindFDlg->SetText(QStringLiteral("starting..."));
+    StartProcessing();
+    return true;
+}
+
 void CGalerioView::OnProcessProgress(const RunMessage& message) {
     if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(message.strText));
 }

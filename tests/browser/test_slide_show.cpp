@@ -23,7 +23,7 @@ class SlideShowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_store.SetFilePath(m_config.ConfigDir() + "/galerio-test.ini");
-        m_store.PutString(kSectionSettings, kSlideTime, "0");  // tick as fast as possible
+        m_store.PutString(kSectionSettings, kSlideTime, "0");  // tick at the shortest pause
     }
 
     // A view over entries P, Q, R ... (no files needed: the windows only record).
@@ -65,6 +65,13 @@ TEST_F(SlideShowTest, SequentialOrderWrapsAroundInOneFittedShowWindow) {
     EXPECT_TRUE(m_pLog->slideShow[0]);
     EXPECT_TRUE(m_pLog->fit[0]);
     EXPECT_FALSE(view.IsIdle());
+}
+
+// An interval of 0 still leaves the window time for its own events.
+TEST_F(SlideShowTest, AZeroIntervalWaitsTheShortestPauseAndOthersTheirSeconds) {
+    EXPECT_EQ(MakeView({"P"}).SlideIntervalMs(), CGalerioView::kSlideMinMs);
+    m_store.PutString(kSectionSettings, kSlideTime, "2");
+    EXPECT_EQ(MakeView({"P"}).SlideIntervalMs(), 2000);
 }
 
 TEST_F(SlideShowTest, RandomOrderShowsEveryEntryOnceARound) {
