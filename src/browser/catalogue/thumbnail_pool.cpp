@@ -74,29 +74,37 @@ void ThumbnailPool::WorkerLoop() {
     ScopedDecodeAbort abortDecodes(m_bAbort);
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_cvWork.wait(lock, [this] {
-            return m_bStop || (m_nNext < m_list.size() && m_nNext < m_nTaken + m_nWindow);
-        });
+        m_cvWork.wait(lock, [this] { return m_bStop || CanClaim(); });
         if (m_bStop) return;
-        const std::size_t i = m_nNext++;
-        m_slots[i] = std::make_unique<Slot>();
-        Slot& slot = *m_slots[i];
-        slot.state = State::Building;
-        CopyInputs(*m_list[i], slot.result);
-        lock.unlock();
-        {
-            // OK boxes only come from a build; they are shown later, in order.
-            ScopedThreadMessageHandler keep([&slot](const MessageRequest& request) {
-                slot.messages.push_back(request);
-                return MsgResult::Ok;
-            });
-            slot.bOk = !m_bAbort.load(std::memory_order_acquire) &&
-                       m_fnBuild(slot.result, m_nPitch, m_nThumbSize);
-        }
-        lock.lock();
-        slot.state = State::Ready;
-        m_cvReady.notify_all();
+        BuildAhead(lock);
     }
+}
+
+// Called with the lock held.
+bool ThumbnailPool::CanClaim() const {
+    return m_nNext < m_list.size() && m_nNext < m_nTaken + m_nWindow;
+}
+
+// Called with the lock held; builds the next unclaimed entry into its slot,
+// unlocked meanwhile. Its boxes are kept to be shown when it is taken.
+void ThumbnailPool::BuildAhead(std::unique_lock<std::mutex>& lock) {
+    const std::size_t i = m_nNext++;
+    m_slots[i] = std::make_unique<Slot>();
+    Slot& slot = *m_slots[i];
+    slot.state = State::Building;
+    CopyInputs(*m_list[i], slot.result);
+    lock.unlock();
+    {
+        ScopedThreadMessageHandler keep([&slot](const MessageRequest& request) {
+            slot.messages.push_back(request);
+            return MsgResult::Ok;
+        });
+        slot.bOk = !m_bAbort.load(std::memory_order_acquire) &&
+                   m_fnBuild(slot.result, m_nPitch, m_nThumbSize);
+    }
+    lock.lock();
+    slot.state = State::Ready;
+    m_cvReady.notify_all();
 }
 
 bool ThumbnailPool::Take(std::size_t i, ImageItem& item) {
@@ -110,7 +118,15 @@ bool ThumbnailPool::Take(std::size_t i, ImageItem& item) {
         return m_fnBuild(item, m_nPitch, m_nThumbSize);
     }
     m_cvWork.notify_all();
-    m_cvReady.wait(lock, [&] { return m_slots[i]->state == State::Ready; });
+    // While a helper builds this entry, this thread builds ahead too, so
+    // every core decodes.
+    const auto canHelp = [this] { return CanClaim() && !m_bAbort.load(std::memory_order_acquire); };
+    while (m_slots[i]->state != State::Ready) {
+        if (canHelp())
+            BuildAhead(lock);
+        else
+            m_cvReady.wait(lock, [&] { return m_slots[i]->state == State::Ready || canHelp(); });
+    }
     const std::unique_ptr<Slot> pSlot = std::move(m_slots[i]);
     lock.unlock();
     for (const MessageRequest& request : pSlot->messages) ShowMessage(request);

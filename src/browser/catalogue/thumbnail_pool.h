@@ -53,6 +53,8 @@ private:
 
     // Runs on a pool thread.
     void WorkerLoop();
+    bool CanClaim() const;
+    void BuildAhead(std::unique_lock<std::mutex>& lock);
 
     const ImageList& m_list;
     Builder m_fnBuild;
