@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+
+#include "publish/html_page.h"
+#include "publish/thumb_writer.h"
+
+class SettingsStore;
+
+// What a Make Thumbs run takes from the stored settings and how its values
+// are checked, shared by the property sheet and the command line so both
+// start from the same choices and refuse the same ones.
+
+// The ranges the run's numbers are held to.
+inline constexpr int kSizeLimitMin = 10;
+inline constexpr int kSizeLimitMax = 5000;
+inline constexpr int kQualityMin = 1;
+inline constexpr int kQualityMax = 100;
+inline constexpr int kHrefStyleMax = 2;
+inline constexpr int kRowCountMin = 2;
+inline constexpr int kRowCountMax = 2000;
+inline constexpr int kBorderMin = 0;
+inline constexpr int kBorderMax = 10;
+inline constexpr int kCellMin = 0;
+inline constexpr int kCellMax = 10;
+
+// The texts of a run's refusals and failures.
+inline constexpr const char* kRunFailedText = "Error: MakeOneThumb";
+// %1 is the folder as given.
+inline constexpr const char* kFolderMissingText =
+    "Error: Folder\n\n%1\n\ndoes not exist. \nPlease select an exisitng folder.";
+inline constexpr const char* kBlankSuffixText =
+    "You chose to PostPend a name but the field is blank";
+inline constexpr const char* kBlankPrefixText =
+    "You chose to PrePend a name but the field is blank";
+inline constexpr const char* kOverwriteOriginalsText =
+    "The option you have chosen will cause your original JPEGs to be overwritten. Your original "
+    "images will be destroyed.\n\nAre you sure you want to do this?";
+
+// The grid's thumbnail side for a pitch: the size limit a run starts from.
+inline int GridThumbSize(int nPitch) { return nPitch - 3; }
+
+// The stored naming mode, texts and quality; the size limit is the caller's
+// (the grid's current thumbnail size), the folder is left empty.
+ThumbJob LoadThumbJob(const SettingsStore& store, int nSizeLimit);
+// The stored page options ("Href" ... "CellPad"), the page file included.
+PageOptions LoadPageOptions(const SettingsStore& store);
+// The stored head ("Before") and tail ("After") texts.
+std::string LoadPageHead(const SettingsStore& store);
+std::string LoadPageTail(const SettingsStore& store);
