@@ -492,3 +492,30 @@ TEST_F(BatchRunTest, ControlCharactersOfANameAreNotPrinted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bitmap's thumbnail "a.jpg" replaces the photo "a.jpg", which comes after
+// it in the catalogue: that photo is then read as the thumbnail it has
+// become, whatever the number of jobs.
+TEST_F(BatchRunTest, AThumbnailOverAPhotoStillToComeIsReadInTurn) {
+    std::vector<FolderFiles> vResults;
+    for (const int nJobs : {1, 4}) {
+        for (const auto& [strName, strBytes] : ReadFolder(m_strPics))
+            unlink((m_strPics + "/" + strName).c_str());
+        AddPhoto("a.jpg", 640, 480);
+        AddPhoto("a.bmp", 90, 60);
+        for (const char* pszName : {"b.jpg", "c.jpg", "d.jpg"}) AddPhoto(pszName, 300, 200);
+        const CommandResult result =
+            Run({m_strPics, "--out", m_strPics, "--naming", "source", "--overwrite-originals",
+                 "--sort", "name", "--jobs", std::to_string(nJobs)});
+        EXPECT_EQ(result.nStatus, 0) << result.strErr;
+        std::uint32_t w = 0, h = 0;
+        EXPECT_TRUE(JpegFile::ReadJpegSize(m_strPics + "/a.jpg", w, h));
+        EXPECT_EQ(w, 90u);
+        vResults.push_back(ReadFolder(m_strPics));
+    }
+    EXPECT_EQ(vResults[0], vResults[1]);
+}
+
+}  // namespace
