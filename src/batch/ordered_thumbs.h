@@ -28,7 +28,7 @@ bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch);
 // ever replaced in turn. Returns the number of entries made before the
 // first failure (the list's size when all were). A run whose thumbnails
 // replace photos that other entries read is made in turn, on this thread.
-// bInterrupt stops the run
-// before the next entry and drops the files not yet in place.
+// bInterrupt stops the run before the next entry and drops the files not
+// yet in place.
 std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, int nPitch, int nJobs,
                                   const std::atomic<bool>& bInterrupt, const EntryDone& fnDone);
