@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "batch/batch_fixture.h"
+#include "batch/ordered_thumbs.h"
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
 #include "codec/display_bitmap.h"
@@ -517,5 +518,35 @@ TEST_F(BatchRunTest, AThumbnailOverAPhotoStillToComeIsReadInTurn) {
     }
     EXPECT_EQ(vResults[0], vResults[1]);
 }
+
+}  // namespace
+
+namespace {
+
+// An interrupt stops the run before the next entry; the helpers' files
+// that were not yet in place are removed, and those entries keep no names.
+class BatchInterrupt : public BatchRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(BatchInterrupt, StopsBeforeTheNextEntryAndLeavesNoTemporaryFile) {
+    for (const char* pszName : {"a", "b", "c", "d", "e", "f", "g", "h"})
+        AddPhoto(std::string(pszName) + ".jpg", 400, 300);
+    ImageList list;
+    ScanFolder(m_strPics, ScanOptions(), list, {});
+    SortImages(list, 1, 0);
+    ThumbJob job;
+    job.m_strFolder = m_strOut;
+    std::atomic<bool> bInterrupt{false};
+    const std::size_t nMade = MakeThumbFilesOrdered(list, job, kGridPitch, GetParam(), bInterrupt,
+                                                    [&](std::size_t i, const ImageItem&, bool) {
+                                                        if (i == 1) bInterrupt.store(true);
+                                                    });
+    EXPECT_EQ(nMade, 2u);
+    std::vector<std::string> vNames;
+    for (const auto& [strName, strBytes] : ReadFolder(m_strOut)) vNames.push_back(strName);
+    EXPECT_EQ(vNames, (std::vector<std::string>{"a_tn.jpg", "b_tn.jpg"}));
+    for (std::size_t i = 2; i < list.size(); ++i) EXPECT_EQ(list[i]->m_strThumbFileName, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, BatchInterrupt, ::testing::Values(1, 4));
 
 }  // namespace
