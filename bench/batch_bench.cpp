@@ -84,6 +84,9 @@ void BM_MakeThumbsCommand100Photos(benchmark::State& state) {
     }
     EmptyFolder(strOut);
     state.counters["cores"] = nCores;
+    // Other work on the machine takes cores from the run with several jobs.
+    double fLoad[1] = {0};
+    if (getloadavg(fLoad, 1) == 1) state.counters["load_avg_1min"] = fLoad[0];
     state.counters["jobs1_ms"] = 1e3 * Median(vOne);
     state.counters["jobsN_ms"] = 1e3 * Median(vAll);
     // The median of the per-iteration ratios, and what the target asks of it.
