@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -69,7 +70,13 @@ public:
         m_slots.reserve(listImages.size());
         for (std::size_t i = 0; i < listImages.size(); ++i)
             m_slots.push_back(std::make_unique<Slot>(*listImages[i]));
-        for (int n = 0; n < nJobs; ++n) m_threads.emplace_back([this] { WorkerLoop(); });
+        try {
+            for (int n = 0; n < nJobs; ++n) m_threads.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            // The helpers that did start do the run; without any, the caller
+            // makes it in turn.
+            if (m_threads.empty()) throw;
+        }
     }
 
     ~OrderedRun() { Stop(); }
@@ -231,6 +238,12 @@ std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, in
                                   const std::atomic<bool>& bInterrupt, const EntryDone& fnDone) {
     if (nJobs <= 1 || listImages.size() <= 1 || WritesOverOtherSources(listImages, job))
         return MakeInTurn(listImages, job, nPitch, bInterrupt, fnDone);
-    OrderedRun run(listImages, job, nPitch, std::min<int>(nJobs, int(listImages.size())));
-    return run.Run(bInterrupt, fnDone);
+    std::unique_ptr<OrderedRun> pRun;
+    try {
+        pRun = std::make_unique<OrderedRun>(listImages, job, nPitch,
+                                            std::min<int>(nJobs, int(listImages.size())));
+    } catch (const std::system_error&) {
+        return MakeInTurn(listImages, job, nPitch, bInterrupt, fnDone);
+    }
+    return pRun->Run(bInterrupt, fnDone);
 }
