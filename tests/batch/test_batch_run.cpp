@@ -550,3 +550,29 @@ TEST_P(BatchInterrupt, StopsBeforeTheNextEntryAndLeavesNoTemporaryFile) {
 INSTANTIATE_TEST_SUITE_P(Jobs, BatchInterrupt, ::testing::Values(1, 4));
 
 }  // namespace
+
+namespace {
+
+// Paths are bytes: folders and photos whose names are not UTF-8 work, given
+// relative to the working directory too.
+TEST_F(BatchRunTest, NamesThatAreNotUtf8AreFoundAndWritten) {
+    const std::string strPics = m_config.WorkDir() + "/ph\xe9tos";
+    const std::string strOut = m_config.WorkDir() + "/th\xfc";
+    ASSERT_EQ(mkdir(strPics.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(strOut.c_str(), 0755), 0);
+    WriteQuadrantJpeg(strPics, "\xff.jpg", 64, 48);
+    char szOld[4096];
+    ASSERT_TRUE(getcwd(szOld, sizeof szOld));
+    ASSERT_EQ(chdir(m_config.WorkDir().c_str()), 0);
+    const CommandResult result =
+        Run({"ph\xe9tos", "--out", "./th\xfc/", "--page", "ph\xe9tos/index.html"});
+    ASSERT_EQ(chdir(szOld), 0);
+    EXPECT_EQ(result.nStatus, 0) << result.strErr;
+    EXPECT_TRUE(ReadFolder(strOut).count("\xff_tn.jpg"));
+    EXPECT_NE(ReadBytes(strPics + "/index.html")
+                  .find("file://" + m_config.WorkDir() + "/th%FC/%FF_tn.jpg"),
+              std::string::npos)
+        << ReadBytes(strPics + "/index.html");
+}
+
+}  // namespace
