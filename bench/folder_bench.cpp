@@ -9,6 +9,7 @@
 //    no picture is made.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,12 +39,15 @@ constexpr int kThumb = 100;  // the default pitch 103 less 3
 // A shown view over its own settings, with every box answered.
 class RunFixture {
 public:
-    // nThreads: the stored ThumbnailThreads (0: one per core).
-    explicit RunFixture(int nThreads = 0) {
+    // nThreads: the stored ThumbnailThreads (0: one per core). The cache,
+    // when on, is a fresh one of the fixture's own.
+    explicit RunFixture(int nThreads = 0, bool bCache = false) {
         setenv("XDG_CONFIG_HOME", (m_dir.path().toStdString() + "/config").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (m_dir.path().toStdString() + "/cache").c_str(), 1);
         bool bCreated = false;
         m_store.OpenProductKey("Galerio", bCreated);
         m_store.PutInt(kSectionPerformance, kThumbnailThreads, nThreads);
+        m_store.PutInt(kSectionPerformance, kThumbCache, bCache ? 1 : 0);
         m_previous = SetMessageHandler([](const MessageRequest&) { return MsgResult::Ok; });
         m_pView = std::make_unique<CGalerioView>(m_store, nullptr);
         m_pView->resize(1280, 1024);
@@ -122,13 +126,15 @@ void RunAgainstFloor(benchmark::State& state, RunFixture& fixture, const std::st
     state.counters["added_us_per_file"] = 1e6 * (fRun - fFloor) / nRuns / n;
 }
 
-void BM_WholeFolderVsFloor(benchmark::State& state, const char* pszPrefix, int nThreads) {
+// bWarm: the cache is on and filled by one run before the timed ones.
+void BM_WholeFolderVsFloor(benchmark::State& state, const char* pszPrefix, int nThreads,
+                           bool bWarm) {
     const std::vector<std::string> vFiles = CorpusFiles(pszPrefix);
     if (vFiles.empty()) {
         state.SkipWithError("no corpus: run `make bench` (bench/prepare_corpus.sh) first");
         return;
     }
-    RunFixture fixture(nThreads);
+    RunFixture fixture(nThreads, bWarm);
     state.counters["cores"] = std::thread::hardware_concurrency();
     // A folder holding only these photographs, as links into the corpus.
     const std::string folder = fixture.Folder("photos");
@@ -139,7 +145,43 @@ void BM_WholeFolderVsFloor(benchmark::State& state, const char* pszPrefix, int n
             return;
         }
     }
+    if (bWarm) {
+        double fSearch = 0;
+        fixture.Run(folder, fSearch);
+    }
     RunAgainstFloor(state, fixture, folder, vFiles);
+}
+
+// Peak memory of a cold run over 200 large photos on every core: the
+// process's high-water mark before and after. Meaningful when it runs alone
+// (--benchmark_filter=PeakMemory), since the mark only ever rises.
+void BM_PeakMemory200Large(benchmark::State& state) {
+    const std::vector<std::string> vFiles = CorpusFiles("large");
+    if (vFiles.empty()) {
+        state.SkipWithError("no corpus: run `make bench` (bench/prepare_corpus.sh) first");
+        return;
+    }
+    RunFixture fixture(0, false);
+    const std::string folder = fixture.Folder("photos200");
+    for (int i = 0; i < 200; ++i) {
+        const std::string& strPath = vFiles[std::size_t(i) % vFiles.size()];
+        const std::string strLink = folder + "/" + std::to_string(i) + ".jpg";
+        if (symlink(strPath.c_str(), strLink.c_str()) != 0) {
+            state.SkipWithError("cannot link the corpus into a folder");
+            return;
+        }
+    }
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    for (auto _ : state) {
+        double fSearch = 0;
+        state.SetIterationTime(fixture.Run(folder, fSearch));
+    }
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    state.counters["maxrss_before_MiB"] = double(before.ru_maxrss) / 1024;
+    state.counters["maxrss_after_MiB"] = double(after.ru_maxrss) / 1024;
+    state.counters["cores"] = std::thread::hardware_concurrency();
 }
 
 // Small enough that decoding costs little: what is left is the pipeline.
@@ -187,23 +229,33 @@ void BM_SearchAndHandShakes20000(benchmark::State& state) {
 
 }  // namespace
 
-// One building thread, as before helpers existed, and one per core.
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_1thread, "large", 1)
+// One building thread, as before helpers existed, and one per core, with
+// no cache; then the second open of the same folders, from a warm cache.
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_1thread, "large", 1, false)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_allcores, "large", 0)
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_allcores, "large", 0, false)
     ->UseManualTime()
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_1thread, "medium", 1)
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 4000x3000_warmcache, "large", 0, true)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_1thread, "medium", 1, false)
     ->UseManualTime()
     ->Iterations(9)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_allcores, "medium", 0)
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_allcores, "medium", 0, false)
     ->UseManualTime()
     ->Iterations(9)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholeFolderVsFloor, 1600x1200_warmcache, "medium", 0, true)
+    ->UseManualTime()
+    ->Iterations(9)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeakMemory200Large)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyJpegsVsFloor)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchAndHandShakes20000)
     ->UseManualTime()

@@ -107,6 +107,8 @@ private:
     void OnContextHelp();
     void OnAppAbout();
     void OnOpenRecentFile(int nIndex);
+    // Make Thumbs (F10) and Make Thumbs and Page (F11): the sheet, then the run.
+    void RunMakeThumbs(bool bPage);
 
     CGalerioApp& m_app;
     CGalerioView* m_pView = nullptr;

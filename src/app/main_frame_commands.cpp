@@ -183,6 +183,12 @@ void CMainFrame::OnCommand(int nId) {
         case ID_MOVE_THUMB:
             m_pView->OnMoveThumb();
             break;
+        case ID_MAKE_THUMBS:
+            RunMakeThumbs(false);
+            break;
+        case ID_MAKE_PAGE:
+            RunMakeThumbs(true);
+            break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();
             break;

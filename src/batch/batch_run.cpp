@@ -21,6 +21,7 @@
 #include "browser/catalogue/sort_images.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "publish/publish_settings.h"
 #include "publish/run_options.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -125,7 +126,10 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
                    ", too small for a thumbnail grid";
         return false;
     }
-    plan.m_job = LoadThumbJob(store, args.m_nSize.value_or(GridThumbSize(plan.m_nPitch)));
+    // The choices the sheet would offer, the size limit from the grid.
+    const PublishSettings stored = LoadPublishSettings(
+        store, args.m_nSize.value_or(GridThumbSize(plan.m_nPitch)), plan.m_strFolder);
+    plan.m_job = stored.job;
     plan.m_job.m_strFolder = AbsoluteFolder(args.m_strOut);
     if (args.m_nNaming) plan.m_job.m_nNaming = *args.m_nNaming;
     if (args.m_strSuffix) plan.m_job.m_strSuffix = *args.m_strSuffix;
@@ -137,11 +141,6 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
         return false;
     }
     const int nNaming = plan.m_job.m_nNaming;
-    if (nNaming < AppendText || nNaming > SourceName) {
-        strError = "the stored setting Prepend is " + std::to_string(nNaming) +
-                   ", not 0, 1 or 2; give --naming";
-        return false;
-    }
     if (nNaming == SourceName && SameFolder(plan.m_job.m_strFolder, plan.m_strFolder) &&
         !args.m_bOverwriteOriginals) {
         // Nobody is there to say "Yes"; the question takes its safe answer.
@@ -188,7 +187,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
     plan.m_bPage = args.m_strPage.has_value();
     if (plan.m_bPage) {
         PageOptions& page = plan.m_page;
-        page = LoadPageOptions(store);
+        page = stored.page;
         page.m_strFile = AbsoluteFile(*args.m_strPage);
         if (args.m_bLink) page.m_bHref = *args.m_bLink;
         if (args.m_nHrefStyle) page.m_nHrefStyle = *args.m_nHrefStyle;
@@ -209,12 +208,12 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
             return false;
 
         std::string strWhy;
-        plan.m_strHead = LoadPageHead(store);
+        plan.m_strHead = stored.strBefore;
         if (args.m_strHead && !ReadWholeFile(*args.m_strHead, plan.m_strHead, strWhy)) {
             strError = "--head: '" + *args.m_strHead + "' " + strWhy;
             return false;
         }
-        plan.m_strTail = LoadPageTail(store);
+        plan.m_strTail = stored.strAfter;
         if (args.m_strTail && !ReadWholeFile(*args.m_strTail, plan.m_strTail, strWhy)) {
             strError = "--tail: '" + *args.m_strTail + "' " + strWhy;
             return false;

@@ -24,12 +24,6 @@ constexpr int kSlideSecondsMax = INT_MAX / 1000;
 
 }  // namespace
 
-QColor ColorFromRef(int cr) { return QColor(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF); }
-
-int RefFromColor(const QColor& color) {
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
-}
-
 CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent)
     : QAbstractScrollArea(parent), m_store(store), m_pHost(pHost), m_run(this, m_listImages) {
     LoadSettings();
@@ -80,6 +74,11 @@ void CGalerioView::LoadSettings() {
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
     m_run.SetThumbnailThreads(ThumbnailThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
+    const bool bCache = s.GetInt(kSectionPerformance, kThumbCache, kThumbCacheDefault) != 0;
+    const int nCacheMB =
+        std::max(s.GetInt(kSectionPerformance, kThumbCacheMB, kThumbCacheMBDefault), 0);
+    m_pThumbCache = bCache ? std::make_shared<const ThumbCache>() : nullptr;
+    m_run.SetThumbCache(m_pThumbCache, std::uint64_t(nCacheMB) << 20);
 }
 
 bool CGalerioView::IsIdle() const {

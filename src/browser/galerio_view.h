@@ -16,15 +16,12 @@
 #include "browser/catalogue/slide_order.h"
 #include "browser/image_window.h"
 #include "model/image_item.h"
+#include "platform/color_ref.h"
 
 class CFindFilesDlg;
 class IViewHost;
 class SettingsStore;
 class QPainter;
-
-// Colour values are stored as 0x00BBGGRR (red in the low byte).
-QColor ColorFromRef(int cr);
-int RefFromColor(const QColor& color);
 
 // The main window's only view: the catalogue of one folder as a scrolling grid
 // of thumbnails. It owns the catalogue, the two worker threads and the
@@ -215,6 +212,9 @@ private:
     bool m_bFit = false;
     int m_nShellBrowse = 1;
     int m_nCreateHere = 0;
+
+    // Thumbnails kept between runs; a deleted or moved photo's record goes.
+    std::shared_ptr<const ThumbCache> m_pThumbCache;
 
     // ---- Slide show (timer 101) ----
     ImageWindowFactory m_fnMakeImageWindow;

@@ -117,6 +117,7 @@ void CGalerioView::OnDeleteThumb() {
         ShowMessage(QString::fromLatin1(kDeleteFailedText).arg(ToDisplay(pItem->m_strPath)));
         return;
     }
+    if (m_pThumbCache) m_pThumbCache->Drop(pItem->m_strPath);
     RemoveEntry(pItem);
 }
 
@@ -136,6 +137,7 @@ void CGalerioView::OnMoveThumb() {
         ShowMessage(QString::fromLatin1(kDeleteFailedText).arg(ToDisplay(pItem->m_strPath)));
         return;
     }
+    if (m_pThumbCache) m_pThumbCache->Drop(pItem->m_strPath);
     const std::size_t nSlash = strTo.rfind('/');
     const std::string strFolder = strTo.substr(0, nSlash + 1);
     const std::string strName = strTo.substr(nSlash + 1);

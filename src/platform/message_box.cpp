@@ -11,6 +11,7 @@ std::mutex g_mutex;
 MessageHandler g_handler;
 std::function<void()> g_beep;
 thread_local MessageHandler t_handler;
+thread_local std::uint64_t t_nMessages = 0;
 
 MsgResult DefaultAnswer(MsgButtons buttons) {
     switch (buttons) {
@@ -37,6 +38,7 @@ MsgResult ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
 }
 
 MsgResult ShowMessage(const MessageRequest& request) {
+    ++t_nMessages;
     if (t_handler) return t_handler(request);
     MessageHandler handler;
     {
@@ -49,6 +51,8 @@ MsgResult ShowMessage(const MessageRequest& request) {
                  request.text.toLocal8Bit().constData());
     return DefaultAnswer(request.buttons);
 }
+
+std::uint64_t ThreadMessageCount() { return t_nMessages; }
 
 MessageHandler SetMessageHandler(MessageHandler handler) {
     std::lock_guard lock(g_mutex);

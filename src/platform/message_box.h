@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 // Every message box of the program goes through ShowMessage, from any thread.
@@ -29,6 +30,10 @@ MsgResult ShowMessage(const QString& text,
                       const QString& caption = QString::fromLatin1(kAppCaption),
                       MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok);
 MsgResult ShowMessage(const MessageRequest& request);
+
+// How many boxes the calling thread has asked for so far, whoever answered
+// them. Two readings tell whether an operation in between showed any.
+std::uint64_t ThreadMessageCount();
 
 // Replaces the handler; returns the previous one so a scope can restore it.
 MessageHandler SetMessageHandler(MessageHandler handler);

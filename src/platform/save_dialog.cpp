@@ -15,7 +15,7 @@ QString ChooseSaveFile(QWidget* pOwner, const SaveDialogRequest& request) {
     QFileDialog dialog(pOwner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.bConfirmOverwrite);
     dialog.setNameFilters(request.filters);
     if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.initialPath);

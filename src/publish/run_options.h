@@ -1,16 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <string>
-
-#include "publish/html_page.h"
-#include "publish/thumb_writer.h"
-
-class SettingsStore;
-
-// What a Make Thumbs run takes from the stored settings and how its values
-// are checked, shared by the property sheet and the command line so both
-// start from the same choices and refuse the same ones.
+// How a Make Thumbs run's values are checked, and the texts of its
+// refusals, for every way of starting one.
 
 // The ranges the run's numbers are held to.
 inline constexpr int kSizeLimitMin = 10;
@@ -40,12 +32,3 @@ inline constexpr const char* kOverwriteOriginalsText =
 
 // The grid's thumbnail side for a pitch: the size limit a run starts from.
 inline int GridThumbSize(int nPitch) { return nPitch - 3; }
-
-// The stored naming mode, texts and quality; the size limit is the caller's
-// (the grid's current thumbnail size), the folder is left empty.
-ThumbJob LoadThumbJob(const SettingsStore& store, int nSizeLimit);
-// The stored page options ("Href" ... "CellPad"), the page file included.
-PageOptions LoadPageOptions(const SettingsStore& store);
-// The stored head ("Before") and tail ("After") texts.
-std::string LoadPageHead(const SettingsStore& store);
-std::string LoadPageTail(const SettingsStore& store);

@@ -69,20 +69,29 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
                         job.m_strPrefix, job.m_nQuality, nPitch);
 }
 
-bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
-                    int nPitch) {
+ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore) {
     bool bMade = false;
     if (bDoAll) {
         bMade = true;
-        for (const auto& pItem : listImages) {
-            bMade = MakeOneThumb(*pItem, job, nPitch);
+        for (std::size_t i = 0; i < listImages.size(); ++i) {
+            if (fnBefore && !fnBefore(i, listImages.size(), *listImages[i]))
+                return ThumbRunResult::Cancelled;
+            bMade = MakeOneThumb(*listImages[i], job, nPitch);
             // A failure usually repeats (a full disk, a folder that cannot be
             // written); the images after it are left alone.
             if (!bMade) break;
         }
     } else if (pSelected) {
+        if (fnBefore && !fnBefore(0, 1, *pSelected)) return ThumbRunResult::Cancelled;
         bMade = MakeOneThumb(*pSelected, job, nPitch);
     }
     if (!bMade) ShowMessage(QString::fromLatin1(kRunFailedText));
-    return bMade;
+    return bMade ? ThumbRunResult::Done : ThumbRunResult::Failed;
+}
+
+bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
+                    int nPitch) {
+    return MakeThumbFiles(listImages, bDoAll, pSelected, job, nPitch, ThumbRunProgress()) ==
+           ThumbRunResult::Done;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "model/image_item.h"
@@ -41,3 +43,12 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch);
 // "Error: MakeOneThumb", and gives false.
 bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
                     int nPitch);
+
+enum class ThumbRunResult { Done, Failed, Cancelled };
+// Told before each file of a run which one comes (0-based, of nTotal);
+// false stops the run there, without a failure box.
+using ThumbRunProgress =
+    std::function<bool(std::size_t nIndex, std::size_t nTotal, const ImageItem& item)>;
+// MakeThumbFiles that reports its progress and can be stopped between files.
+ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore);

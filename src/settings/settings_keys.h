@@ -119,3 +119,9 @@ inline constexpr const char* kSectionPerformance = "Performance";
 // per core, 1 builds every thumbnail on the run's own thread.
 inline constexpr const char* kThumbnailThreads = "ThumbnailThreads";
 inline constexpr int kThumbnailThreadsDefault = 0;
+// Thumbnails kept on disk between runs (1 on, 0 off), and the size the cache
+// folder is trimmed to after a run, in MiB.
+inline constexpr const char* kThumbCache = "ThumbCache";
+inline constexpr int kThumbCacheDefault = 1;
+inline constexpr const char* kThumbCacheMB = "ThumbCacheMB";
+inline constexpr int kThumbCacheMBDefault = 256;

@@ -14,7 +14,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <system_error>
@@ -22,6 +24,7 @@
 
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_doc.h"
+#include "browser/catalogue/thumb_cache.h"
 #include "browser/galerio_view.h"
 #include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
@@ -447,6 +450,68 @@ TEST_F(ViewRun, IdleWindowClosesNormally) {
     EXPECT_TRUE(dlg.close());
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(m_pView->IsStopRequested());
+}
+
+// With the real builder the cache serves an unchanged photo the second
+// time: the same thumbnail, byte for byte, from its record. A changed photo
+// is decoded again, and a deleted one's record goes with it.
+TEST_F(ViewRun, SecondRunTakesUnchangedThumbnailsFromTheCache) {
+    m_store.PutInt(kSectionSettings, kSortOption, 1);
+    m_store.PutInt(kSectionSettings, kNoDelDlg, 1);
+    SetThreads(2);
+    const auto write = [this](const char* name, std::uint8_t value) {
+        std::vector<std::uint8_t> pixels(320 * 240 * 3);
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = std::uint8_t(i * value / 5);
+        ASSERT_TRUE(JpegFile::WriteJpegFile(m_strFolder + "/" + name, pixels.data(), 320, 240, 90));
+    };
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) write(n, 3);
+    const auto snapshot = [this] {
+        std::vector<std::string> rows;
+        for (const auto& item : m_pView->Catalogue())
+            rows.emplace_back(reinterpret_cast<const char*>(item->m_pBits.get()),
+                              DisplayStride(std::uint32_t(item->m_nThumbWidth)) *
+                                  std::size_t(item->m_nThumbHeight));
+        return rows;
+    };
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);  // the real builder
+    m_pView->StartSearch(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    const std::vector<std::string> first = snapshot();
+    ASSERT_EQ(first.size(), 3u);
+    const std::string cache = ThumbCache::DefaultFolder();
+    const auto records = [&cache] {
+        std::vector<std::string> files;
+        for (const auto& bucket : std::filesystem::directory_iterator(cache))
+            for (const auto& file : std::filesystem::directory_iterator(bucket.path()))
+                files.push_back(file.path().string());
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    const std::vector<std::string> stored = records();
+    ASSERT_EQ(stored.size(), 3u);
+    // Records made long ago: a hit marks its record used again.
+    for (const std::string& record : stored) {
+        const struct timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, record.c_str(), old, 0), 0);
+    }
+    write("b.jpg", 7);  // changed: decoded again, with other pixels
+    m_pView->StartSearch(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    const std::vector<std::string> second = snapshot();
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(second[0], first[0]);
+    EXPECT_NE(second[1], first[1]);
+    EXPECT_EQ(second[2], first[2]);
+    for (const std::string& record : records()) {
+        struct stat st {};
+        ASSERT_EQ(::stat(record.c_str(), &st), 0);
+        EXPECT_GT(st.st_mtim.tv_sec, 1000) << record;
+    }
+    EXPECT_EQ(m_messages.Count(), 0u);
+
+    m_pView->SetSelected(m_pView->Catalogue()[0].get());
+    m_pView->OnDeleteThumb();
+    EXPECT_EQ(records().size(), 2u);
 }
 
 TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {

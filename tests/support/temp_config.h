@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 #include <string>
 
-// A private settings folder for one test: points XDG_CONFIG_HOME into a fresh
-// temporary folder and restores the old value afterwards, so no test touches
-// the user's real settings.
+// A private settings folder for one test: points XDG_CONFIG_HOME (and
+// XDG_CACHE_HOME) into a fresh temporary folder and restores the old values
+// afterwards, so no test touches the user's real settings or cache.
 class TempConfig {
 public:
     TempConfig();
@@ -21,4 +21,6 @@ private:
     QTemporaryDir m_dir;
     bool m_bHadOld = false;
     std::string m_strOld;
+    bool m_bHadOldCache = false;
+    std::string m_strOldCache;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <string>
 
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     }
     QApplication app(argc, argv);
+    // No test writes to the user's own thumbnail cache.
+    QTemporaryDir cacheHome;
+    setenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit().constData(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

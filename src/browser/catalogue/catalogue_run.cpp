@@ -53,8 +53,10 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
         m_bAck = true;
     }
     const int nThreads = m_nThumbnailThreads;
-    m_threadProcess = Start(
-        [this, nPitch, nThumbSize, nThreads] { ProcessImages(nPitch, nThumbSize, nThreads); });
+    std::shared_ptr<const ThumbCache> pCache = m_bRealBuilder ? m_pCache : nullptr;
+    m_threadProcess = Start([this, nPitch, nThumbSize, nThreads, pCache] {
+        ProcessImages(nPitch, nThumbSize, nThreads, pCache);
+    });
 }
 
 void CatalogueRun::JoinFinished() {
@@ -184,13 +186,21 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 }
 
 // Runs on the processing thread.
-void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads) {
+void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads,
+                                 std::shared_ptr<const ThumbCache> pCache) {
     ScopedThreadMessageHandler boxes(
         [this](const MessageRequest& request) { return Ask(request); });
     // A stop request does not wait for the decode of a huge image to end.
     ScopedDecodeAbort abortDecodes(m_bAbort);
+    // An unchanged file's thumbnail comes from the cache instead of a decode.
+    std::atomic<bool> bStored{false};
+    ThumbnailBuilder fnBuild = m_fnBuild;
+    if (pCache)
+        fnBuild = [pCache, &bStored](ImageItem& item, int nP, int nT) {
+            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored);
+        };
     // Helpers build ahead; this thread still reports and takes every entry in order.
-    ThumbnailPool pool(m_listImages, m_fnBuild, nPitch, nThumbSize,
+    ThumbnailPool pool(m_listImages, fnBuild, nPitch, nThumbSize,
                        std::min<int>(nThreads - 1, int(m_listImages.size()) - 1), m_bAbort);
     ImageItem* pNoSelection = nullptr;
     for (std::size_t i = 0; i < m_listImages.size(); ++i) {
@@ -217,6 +227,8 @@ void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads) {
         }
     }
     pool.Stop();
+    // Only a run that added records can have made the cache too big.
+    if (pCache && bStored.load()) pCache->Trim(m_nCacheMaxBytes);
     std::unique_lock lock(m_mutex);
     if (m_bShutdown) return;
     Post(WM_PROCESS_DONE, RunMessage{}, lock);

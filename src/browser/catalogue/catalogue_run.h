@@ -7,11 +7,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "browser/catalogue/catalogue.h"
+#include "browser/catalogue/thumb_cache.h"
 #include "platform/message_box.h"
 
 class QObject;
@@ -96,7 +98,17 @@ public:
     // Wakes every waiting worker and joins them; nothing is posted after it.
     void Shutdown();
 
-    void SetThumbnailBuilder(ThumbnailBuilder fn) { m_fnBuild = std::move(fn); }
+    // A builder of the test's own replaces the real one, and the cache with it.
+    void SetThumbnailBuilder(ThumbnailBuilder fn) {
+        m_fnBuild = std::move(fn);
+        m_bRealBuilder = false;
+    }
+    // Thumbnails kept between runs (null: none), trimmed to nMaxBytes after
+    // a run that added to them. Taken by the next processing run.
+    void SetThumbCache(std::shared_ptr<const ThumbCache> pCache, std::uint64_t nMaxBytes) {
+        m_pCache = std::move(pCache);
+        m_nCacheMaxBytes = nMaxBytes;
+    }
     void SetAckTimeout(std::chrono::milliseconds timeout) { m_msAckTimeout = timeout; }
     void SetThreadStarter(ThreadStarter fn) { m_fnStartThread = std::move(fn); }
     // How many threads build thumbnails in the next processing run, this
@@ -107,7 +119,8 @@ private:
     // Runs on the searching thread.
     void SearchFiles(SearchSettings settings);
     // Runs on the processing thread.
-    void ProcessImages(int nPitch, int nThumbSize, int nThreads);
+    void ProcessImages(int nPitch, int nThumbSize, int nThreads,
+                       std::shared_ptr<const ThumbCache> pCache);
     // Run on a worker thread.
     bool Report(QEvent::Type type, const std::string& path);
     MsgResult Ask(const MessageRequest& request);
@@ -121,6 +134,9 @@ private:
     ThreadStarter m_fnStartThread;
     std::chrono::milliseconds m_msAckTimeout{kAckTimeout};
     int m_nThumbnailThreads = 1;
+    bool m_bRealBuilder = true;
+    std::shared_ptr<const ThumbCache> m_pCache;
+    std::uint64_t m_nCacheMaxBytes = 0;
 
     // The mailbox. One lock orders everything the workers and the
     // user-interface thread share, posted messages included.
