@@ -38,6 +38,10 @@ bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHe
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
                    std::uint32_t nHeight, int nQuality);
 
+// The box WriteJpegFile shows when its file cannot be created or put in
+// place; a writer that puts the file in place itself later shows the same.
+void ShowWriteFailed(const std::string& strPath);
+
 // Exchanges byte 0 and byte 2 of every 3-byte pixel, in place.
 bool SwapRedBlue(std::uint8_t* pBuffer, std::uint32_t nWidth, std::uint32_t nHeight);
 

@@ -17,11 +17,6 @@ using JpegFile::detail::InstallErrorManager;
 
 namespace {
 
-void ShowCantOpen(const std::string& strPath) {
-    ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) +
-                QStringLiteral("\n"));
-}
-
 struct EncodeJob {
     ErrorManager err;
     jpeg_compress_struct cinfo;
@@ -73,6 +68,11 @@ bool RunEncode(EncodeJob* pJob) {
 
 namespace JpegFile {
 
+void ShowWriteFailed(const std::string& strPath) {
+    ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) +
+                QStringLiteral("\n"));
+}
+
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
                    std::uint32_t nHeight, int nQuality) {
     if (!pBuffer || nWidth == 0 || nHeight == 0) return false;
@@ -80,7 +80,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
     CReplacingFile target(strPath);
     std::FILE* pFile = target.Open();
     if (!pFile) {
-        ShowCantOpen(strPath);
+        ShowWriteFailed(strPath);
         return false;
     }
 
@@ -97,7 +97,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
 
     std::FILE* pClosed = nullptr;  // the encoder synced and closed it
     if (!target.Commit(pClosed)) {
-        ShowCantOpen(strPath);
+        ShowWriteFailed(strPath);
         return false;
     }
     return true;

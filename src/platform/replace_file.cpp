@@ -10,8 +10,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace {
+
+thread_local CDeferredReplacements* t_pDeferred = nullptr;
 
 // A symbolic link is replaced at the file it points to, as writing through
 // it would have done; a dangling one is replaced itself.
@@ -93,7 +96,39 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
         pFile = nullptr;
         if (!bSynced || !bClosed) return false;
     }
-    if (m_strTemp.empty() || rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) return false;
+    if (m_strTemp.empty()) return false;
+    if (t_pDeferred) {
+        // Complete on disk; the owner of the list puts it in place in turn.
+        t_pDeferred->m_vFiles.emplace_back(std::move(m_strTemp), m_strTarget);
+        m_strTemp.clear();
+        return true;
+    }
+    if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) return false;
     m_strTemp.clear();
     return true;
 }
+
+CDeferredReplacements::~CDeferredReplacements() { Discard(); }
+
+bool CDeferredReplacements::Publish(std::string& strFailed) {
+    for (std::size_t i = 0; i < m_vFiles.size(); ++i) {
+        if (rename(m_vFiles[i].first.c_str(), m_vFiles[i].second.c_str()) != 0) {
+            strFailed = m_vFiles[i].second;
+            m_vFiles.erase(m_vFiles.begin(), m_vFiles.begin() + std::ptrdiff_t(i));
+            Discard();
+            return false;
+        }
+    }
+    m_vFiles.clear();
+    return true;
+}
+
+void CDeferredReplacements::Discard() {
+    for (const auto& file : m_vFiles) unlink(file.first.c_str());
+    m_vFiles.clear();
+}
+
+ScopedDeferredReplace::ScopedDeferredReplace(CDeferredReplacements& files)
+    : m_pOuter(std::exchange(t_pDeferred, &files)) {}
+
+ScopedDeferredReplace::~ScopedDeferredReplace() { t_pDeferred = m_pOuter; }

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A file that may replace an existing one (thumbnails, even over the photo
 // they came from; details.txt; the web page) is written beside its target
@@ -31,4 +33,41 @@ private:
     std::string m_strTarget;
     std::string m_strTemp;
     bool m_bReplacing = false;
+};
+
+// Files finished on one thread but put in place later, in an order the
+// owner chooses: while a ScopedDeferredReplace is alive on a thread, a
+// CReplacingFile committed there is written, synced and closed, but stays
+// under its temporary name and is handed to this list instead of being
+// renamed over its target. Parallel writers use it so that no target is
+// replaced out of turn; what is never published is removed.
+class CDeferredReplacements {
+public:
+    CDeferredReplacements() = default;
+    ~CDeferredReplacements();  // removes every file not yet published
+    CDeferredReplacements(const CDeferredReplacements&) = delete;
+    CDeferredReplacements& operator=(const CDeferredReplacements&) = delete;
+
+    // Renames the files over their targets in the order they were
+    // committed. At the first rename that fails, that target goes into
+    // strFailed, the files not yet renamed are removed and the result is false.
+    bool Publish(std::string& strFailed);
+    // Removes the files not yet published.
+    void Discard();
+    bool IsEmpty() const { return m_vFiles.empty(); }
+
+private:
+    friend class CReplacingFile;
+    std::vector<std::pair<std::string, std::string>> m_vFiles;  // temporary, target
+};
+
+class ScopedDeferredReplace {
+public:
+    explicit ScopedDeferredReplace(CDeferredReplacements& files);
+    ~ScopedDeferredReplace();
+    ScopedDeferredReplace(const ScopedDeferredReplace&) = delete;
+    ScopedDeferredReplace& operator=(const ScopedDeferredReplace&) = delete;
+
+private:
+    CDeferredReplacements* m_pOuter;
 };

@@ -111,6 +111,17 @@ std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, b
 bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
                    const PageOptions& options, const std::string& strBefore,
                    const std::string& strAfter, const SettingsStore& store) {
+    bool bNeedFullPath = store.GetInt(kSectionNewbie, kNeedFullPath, kNeedFullPathDefault) != 0;
+    const bool bWasNeeded = bNeedFullPath;
+    const bool bWritten =
+        WriteHtmlPage(listImages, bDoAll, pSelected, options, strBefore, strAfter, bNeedFullPath);
+    if (bWasNeeded && !bNeedFullPath) store.PutInt(kSectionNewbie, kNeedFullPath, 0);
+    return bWritten;
+}
+
+bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
+                   const PageOptions& options, const std::string& strBefore,
+                   const std::string& strAfter, bool& bNeedFullPath) {
     // One image is never a table; the stored option stays as the user set it.
     const bool bTable = options.m_bTable && bDoAll;
 
@@ -122,9 +133,9 @@ bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pS
     }
 
     const bool bAbsolute = NeedsAbsolutePaths(listImages, pSelected, options.m_strFile);
-    if (bAbsolute && store.GetInt(kSectionNewbie, kNeedFullPath, kNeedFullPathDefault) != 0) {
+    if (bAbsolute && bNeedFullPath) {
         ShowMessage(QString::fromLatin1(kNeedFullPathText));
-        store.PutInt(kSectionNewbie, kNeedFullPath, 0);
+        bNeedFullPath = false;
     }
 
     const std::string strPage =

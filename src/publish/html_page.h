@@ -37,3 +37,9 @@ std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, b
 bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
                    const PageOptions& options, const std::string& strBefore,
                    const std::string& strAfter, const SettingsStore& store);
+// The same with the notice's flag held by the caller: the notice is shown
+// when bNeedFullPath is set, which it then clears. A run that must leave the
+// settings alone (the command line) keeps the flag to itself.
+bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
+                   const PageOptions& options, const std::string& strBefore,
+                   const std::string& strAfter, bool& bNeedFullPath);

@@ -10,12 +10,7 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
-
-namespace {
-
-const char* const kRunFailedText = "Error: MakeOneThumb";
-
-}  // namespace
+#include "publish/run_options.h"
 
 std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std::string& strSuffix,
                           const std::string& strPrefix) {

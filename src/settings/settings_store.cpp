@@ -92,10 +92,14 @@ bool ParseLeadingInt(const std::string& text, int& nValue) {
     return true;
 }
 
+std::string SettingsStore::ProductKeyPath(const std::string& appName) {
+    return ConfigHome() + "/" + kMakerFolder + "/" + appName + ".ini";
+}
+
 bool SettingsStore::OpenProductKey(const std::string& appName, bool& bCreated) {
     bCreated = false;
     const std::string folder = ConfigHome() + "/" + kMakerFolder;
-    m_strPath = folder + "/" + appName + ".ini";
+    m_strPath = ProductKeyPath(appName);
     const QString path = ToDisplay(m_strPath);
     if (QFileInfo::exists(path)) return true;
     if (!QDir().mkpath(ToDisplay(folder))) return false;

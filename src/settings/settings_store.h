@@ -13,6 +13,8 @@ public:
     // the file when it is missing. Returns false when it cannot be created;
     // bCreated is true only when the file did not exist before.
     bool OpenProductKey(const std::string& appName, bool& bCreated);
+    // The file OpenProductKey points the store at, without creating anything.
+    static std::string ProductKeyPath(const std::string& appName);
 
     // Copies the legacy profile "<config>/<appName>.INI" into the store. Called
     // only when OpenProductKey reported a new store.
