@@ -23,18 +23,12 @@
 #include "platform/paths.h"
 #include "platform/save_dialog.h"
 #include "platform/warning_question.h"
+#include "publish/run_options.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-const char* const kOverwriteQuestion =
-    "The option you have chosen will cause your original JPEGs to be overwritten. Your "
-    "original images will be destroyed.\n\nAre you sure you want to do this?";
-const char* const kNoFolderText =
-    "Error: Folder\n\n%1\n\ndoes not exist. \nPlease select an exisitng folder.";
-const char* const kBlankSuffixText = "You chose to PostPend a name but the field is blank";
-const char* const kBlankPrefixText = "You chose to PrePend a name but the field is blank";
 const char* const kNoThumbFolderText =
     "First, please specify a Folder for the ThumbNails.\n\n(On the first tab.))";
 const char* const kRangeText = "Please enter an integer between %1 and %2.";
@@ -83,7 +77,7 @@ bool CheckOverwrite(const SettingsStore& store, const std::string& strImagesFold
     // Any spelling of the images' own folder counts: a trailing "/", "."
     // parts or a link must not let the originals be overwritten unasked.
     if (!SameFolder(strImagesFolder, strThumbFolder)) return true;
-    const WarningAnswer answer = AskWarning(QString::fromLatin1(kOverwriteQuestion));
+    const WarningAnswer answer = AskWarning(QString::fromLatin1(kOverwriteOriginalsText));
     if (!answer.bYes) return false;
     if (answer.bDontShowAgain) store.PutInt(kSectionSettings, kNoOverDlg, 1);
     return true;
@@ -192,7 +186,7 @@ bool CMakeTh::OnKillActive() {
     ReadControls();
     bool bRefused = false;
     if (!FolderExists(m_data.job.m_strFolder)) {
-        ShowMessage(QString::fromLatin1(kNoFolderText).arg(m_pFolder->text()));
+        ShowMessage(QString::fromLatin1(kFolderMissingText).arg(m_pFolder->text()));
         bRefused = true;
     } else if (m_data.job.m_nNaming == SourceName && !m_bWarned &&
                !CheckOverwrite(m_sheet.Store(), m_sheet.Context().strImagesFolder,
@@ -209,8 +203,8 @@ bool CMakeTh::OnKillActive() {
         bRefused = true;
     }
     if (bRefused) return false;
-    return CheckNumber(m_pSize, 10, 5000, true, m_data.job.m_nSizeLimit) &&
-           CheckNumber(m_pQuality, 1, 100, true, m_data.job.m_nQuality);
+    return CheckNumber(m_pSize, kSizeLimitMin, kSizeLimitMax, true, m_data.job.m_nSizeLimit) &&
+           CheckNumber(m_pQuality, kQualityMin, kQualityMax, true, m_data.job.m_nQuality);
 }
 
 // ---- Page ----
@@ -325,9 +319,9 @@ void CMakePg1::OnSetActive() {
 
 bool CMakePg1::OnKillActive() {
     ReadControls();
-    return CheckNumber(m_pRows, 2, 2000, true, m_data.page.m_nRowCount) &&
-           CheckNumber(m_pBorder, 0, 10, true, m_data.page.m_nBorder) &&
-           CheckNumber(m_pCell, 0, 10, true, m_data.page.m_nCell) &&
+    return CheckNumber(m_pRows, kRowCountMin, kRowCountMax, true, m_data.page.m_nRowCount) &&
+           CheckNumber(m_pBorder, kBorderMin, kBorderMax, true, m_data.page.m_nBorder) &&
+           CheckNumber(m_pCell, kCellMin, kCellMax, true, m_data.page.m_nCell) &&
            CheckNumber(m_pPad, 0, 0, false, m_data.page.m_nCellPad);
 }
 
