@@ -132,15 +132,18 @@ std::string UsageBodyToRoff(const std::string& strUsage) {
 
 std::string MakeManPage(const ManPageSource& source) {
     std::string upper;
-    for (char c : source.strProgram) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::string out = ".\\\" Made from the program's usage texts by make_man_page; edit those instead.\n";
+    for (char c : source.strProgram)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string out =
+        ".\\\" Made from the program's usage texts by make_man_page; edit those instead.\n";
     out += ".TH " + upper + " 1 \"\" \"Galerio " + source.strVersion + "\" \"User Commands\"\n";
 
     // The usage texts' first line after "Usage:" says what the program is.
     const std::vector<std::string> lines = Lines(source.strUsage);
     std::string summary = lines.size() > 1 ? Trim(lines[1]) : std::string();
     if (!summary.empty() && summary.back() == '.') summary.pop_back();
-    if (!summary.empty()) summary[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(summary[0])));
+    if (!summary.empty())
+        summary[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(summary[0])));
     out += ".SH NAME\n" + source.strProgram + " \\- " + EscapeBackslashes(summary) + "\n";
 
     out += ".SH SYNOPSIS\n";
@@ -150,11 +153,13 @@ std::string MakeManPage(const ManPageSource& source) {
             if (line.rfind(kUsagePrefix, 0) != 0) continue;
             if (!bFirst) out += ".br\n";
             bFirst = false;
-            const std::vector<std::string> words = Words(line.substr(std::string(kUsagePrefix).size()));
+            const std::vector<std::string> words =
+                Words(line.substr(std::string(kUsagePrefix).size()));
             std::string synopsis;
             for (std::size_t i = 0; i < words.size(); ++i) {
                 if (i) synopsis += ' ';
-                synopsis += i == 0 ? "\\fB" + EscapeBackslashes(words[i]) + "\\fR" : RoffWord(words[i], true);
+                synopsis += i == 0 ? "\\fB" + EscapeBackslashes(words[i]) + "\\fR"
+                                   : RoffWord(words[i], true);
             }
             out += synopsis + '\n';
         }

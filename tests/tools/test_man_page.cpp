@@ -30,19 +30,18 @@ TEST_P(RoffWordTest, MarksOptionsAndEscapes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Words, RoffWordTest,
-    ::testing::Values(
-        WordCase{"LongOption", "--size", false, "\\fB\\-\\-size\\fR"},
-        WordCase{"ShortOption", "-S", true, "\\fB\\-S\\fR"},
-        WordCase{"BracketsStayOutside", "[-S]", true, "[\\fB\\-S\\fR]"},
-        WordCase{"CommaStaysOutside", "-h,", true, "\\fB\\-h\\fR,"},
-        WordCase{"ParenthesesStayOutside", "(--link)", false, "(\\fB\\-\\-link\\fR)"},
-        WordCase{"ArgumentInTerm", "N", true, "\\fIN\\fR"},
-        WordCase{"BracketedArgument", "[folder]", true, "[\\fIfolder\\fR]"},
-        WordCase{"PlainWordInText", "N", false, "N"},
-        WordCase{"HyphenInsideAWord", "full-size", false, "full-size"},
-        WordCase{"QuotedHyphen", "'-'", false, "'-'"},
-        WordCase{"NumberIsNoOption", "-1", false, "-1"},
-        WordCase{"Backslash", "a\\b", false, "a\\eb"}),
+    ::testing::Values(WordCase{"LongOption", "--size", false, "\\fB\\-\\-size\\fR"},
+                      WordCase{"ShortOption", "-S", true, "\\fB\\-S\\fR"},
+                      WordCase{"BracketsStayOutside", "[-S]", true, "[\\fB\\-S\\fR]"},
+                      WordCase{"CommaStaysOutside", "-h,", true, "\\fB\\-h\\fR,"},
+                      WordCase{"ParenthesesStayOutside", "(--link)", false, "(\\fB\\-\\-link\\fR)"},
+                      WordCase{"ArgumentInTerm", "N", true, "\\fIN\\fR"},
+                      WordCase{"BracketedArgument", "[folder]", true, "[\\fIfolder\\fR]"},
+                      WordCase{"PlainWordInText", "N", false, "N"},
+                      WordCase{"HyphenInsideAWord", "full-size", false, "full-size"},
+                      WordCase{"QuotedHyphen", "'-'", false, "'-'"},
+                      WordCase{"NumberIsNoOption", "-1", false, "-1"},
+                      WordCase{"Backslash", "a\\b", false, "a\\eb"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Layout of a usage text ----
@@ -121,7 +120,8 @@ TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
     const std::string page =
         MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html"});
     const std::size_t desc = page.find(".SH DESCRIPTION\n");
-    const std::size_t batch = page.find(".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n");
+    const std::size_t batch =
+        page.find(".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n");
     const std::size_t seeAlso = page.find(".SH \"SEE ALSO\"\n");
     ASSERT_NE(desc, std::string::npos);
     ASSERT_NE(batch, std::string::npos);
