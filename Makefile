@@ -3,12 +3,13 @@
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
             libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            fonts-dejavu-core xvfb xauth
+            fonts-dejavu-core xvfb xauth \
+            dpkg-dev file desktop-file-utils appstream man-db
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLES := build/dev/samples
 
-.PHONY: setup build run test test-asan test-tsan bench format install clean
+.PHONY: setup build run test test-asan test-tsan bench package format install clean
 
 # Installs only what is missing, so a second run costs nothing.
 setup:
@@ -48,6 +49,15 @@ bench: setup
 	cmake --build --preset bench
 	sh bench/prepare_corpus.sh build/bench
 	QT_QPA_PLATFORM=offscreen ./build/bench/bench/galerio_bench
+
+# galerio_<version>_<arch>.deb in this folder, from an optimised build of its own;
+# install it with `apt install ./galerio_*.deb`.
+package: setup
+	cmake --preset package >/dev/null
+	cmake --build --preset package
+	rm -f build/package/galerio_*.deb
+	cd build/package && cpack -G DEB
+	cp build/package/galerio_*.deb .
 
 format:
 	find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
