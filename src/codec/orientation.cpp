@@ -81,8 +81,8 @@ std::unique_ptr<std::uint8_t[]> OrientPixels(std::unique_ptr<std::uint8_t[]> pSr
     if (!pDst) return nullptr;
 
     // Where the upright pixel (x, y) comes from in the stored image. Along an
-    // upright row the source moves by a fixed step, so each row needs its
-    // start and that step only.
+    // upright row the source moves by a fixed step, so a row needs its start
+    // and that step only.
     const auto source = [&](std::int64_t x, std::int64_t y) -> std::int64_t {
         std::int64_t sx = x, sy = y;
         switch (nOrientation) {
@@ -115,17 +115,25 @@ std::unique_ptr<std::uint8_t[]> OrientPixels(std::unique_ptr<std::uint8_t[]> pSr
         }
         return (sy * std::int64_t(nW) + sx) * 3;
     };
+    // In square tiles: a quarter turn reads the source down its columns, and
+    // a tile's columns stay in the cache while the tile is written.
+    constexpr std::uint32_t kTile = 64;
     const std::uint8_t* pIn = pSrc.get();
-    std::uint8_t* pOut = pDst.get();
-    for (std::uint32_t y = 0; y < nOutH; ++y) {
-        const std::int64_t nStart = source(0, y);
-        const std::int64_t nStep = nOutW > 1 ? source(1, y) - nStart : 0;
-        std::int64_t nAt = nStart;
-        for (std::uint32_t x = 0; x < nOutW; ++x, nAt += nStep, pOut += 3) {
-            const std::uint8_t* p = pIn + nAt;
-            pOut[0] = p[0];
-            pOut[1] = p[1];
-            pOut[2] = p[2];
+    for (std::uint32_t y0 = 0; y0 < nOutH; y0 += kTile) {
+        const std::uint32_t yEnd = std::min(y0 + kTile, nOutH);
+        for (std::uint32_t x0 = 0; x0 < nOutW; x0 += kTile) {
+            const std::uint32_t xEnd = std::min(x0 + kTile, nOutW);
+            for (std::uint32_t y = y0; y < yEnd; ++y) {
+                const std::int64_t nStep = nOutW > 1 ? source(1, y) - source(0, y) : 0;
+                std::int64_t nAt = source(x0, y);
+                std::uint8_t* pOut = pDst.get() + (std::size_t(y) * nOutW + x0) * 3;
+                for (std::uint32_t x = x0; x < xEnd; ++x, nAt += nStep, pOut += 3) {
+                    const std::uint8_t* p = pIn + nAt;
+                    pOut[0] = p[0];
+                    pOut[1] = p[1];
+                    pOut[2] = p[2];
+                }
+            }
         }
     }
     nWidth = nOutW;
