@@ -96,7 +96,8 @@ public:
     // nMaxBytes, and temporary files that a crashed writer left behind.
     void Trim(std::uint64_t nMaxBytes) const;
 
-    // Where the record for key lives (one file per path and sizes).
+    // Where the record for key lives: one file per path and sizes, which the
+    // two orientation choices share; the key inside tells them apart.
     std::string RecordPath(const ThumbKey& key) const;
 
 private:
