@@ -66,7 +66,9 @@ void CMainFrame::OnPreferences() {
         return;
     }
     if (out.bResort) view.SortImages();
-    if (out.bReprocess)
+    // Turning photos upright or back needs every thumbnail made again, as a
+    // new pitch does.
+    if (out.bReprocess || out.bRemakeForRotation)
         view.ReprocessAtPitch(out.view.nPitch);
     else if (out.bRepaint)
         view.viewport()->update();

@@ -228,7 +228,7 @@ bool WritesOverOtherSources(const ImageList& listImages, const ThumbJob& job) {
 
 bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
     // A failure leaves no grid pixels, and MakeOneThumb refuses the entry.
-    BuildThumbnailBitmap(item, nPitch, GridThumbSize(nPitch));
+    BuildOrientedThumbnail(item, nPitch, GridThumbSize(nPitch), job.m_bRotateByTag);
     const bool bOk = MakeOneThumb(item, job, nPitch);
     item.m_pBits.reset();
     return bOk;

@@ -72,6 +72,8 @@ void CGalerioView::LoadSettings() {
     m_bFit = s.GetInt(kSectionSettings, kFit, kFitDefault) != 0;
     m_nShellBrowse = s.GetInt(kSectionSettings, kShellBrowse, kShellBrowseDefault);
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
+    m_bRotateByTag = s.GetInt(kSectionOrientation, kRotateByTag, kRotateByTagDefault) != 0;
+    m_run.SetRotateByTag(m_bRotateByTag);
     m_run.SetThumbnailThreads(ThumbnailThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
     const bool bCache = s.GetInt(kSectionPerformance, kThumbCache, kThumbCacheDefault) != 0;
@@ -99,6 +101,7 @@ ViewOptions CGalerioView::Options() const {
     o.bFit = m_bFit;
     o.nShellBrowse = m_nShellBrowse;
     o.nCreateHere = m_nCreateHere;
+    o.bRotateByTag = m_bRotateByTag;
     return o;
 }
 
@@ -119,6 +122,9 @@ void CGalerioView::TakeOptions(const ViewOptions& o) {
     m_bFit = o.bFit;
     m_nShellBrowse = o.nShellBrowse;
     m_nCreateHere = o.nCreateHere;
+    // Thumbnails follow from the next processing run on.
+    m_bRotateByTag = o.bRotateByTag;
+    m_run.SetRotateByTag(m_bRotateByTag);
 }
 
 bool CGalerioView::IsIdle() const {

@@ -120,6 +120,8 @@ public:
     bool ShowFileSize() const { return m_bShowFileSize; }
     bool ShowFileDate() const { return m_bShowFileDate; }
     bool FitWindow() const { return m_bFit; }
+    // Whether image windows turn photos upright by their orientation tag.
+    bool RotateByTag() const { return m_bRotateByTag; }
 
     // Reads the view's settings from the store (constructor and Preferences).
     void LoadSettings();
@@ -224,6 +226,7 @@ private:
     bool m_bFit = false;
     int m_nShellBrowse = 1;
     int m_nCreateHere = 0;
+    bool m_bRotateByTag = false;
 
     // Thumbnails kept between runs; a deleted or moved photo's record goes.
     std::shared_ptr<const ThumbCache> m_pThumbCache;

@@ -50,3 +50,8 @@ std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]
 // reduction, display rows of at most nThumbSize pixels a side. Runs on the
 // processing thread. False when the image cannot be read.
 bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize);
+
+// BuildThumbnailBitmap, but with bRotateByTag a JPEG is turned upright by its
+// orientation tag: the full size, the display size and the dimension text
+// are then the upright ones. Without it, exactly BuildThumbnailBitmap.
+bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag);

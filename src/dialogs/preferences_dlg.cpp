@@ -159,6 +159,13 @@ void CPreferencesDlg::BuildControls() {
     pShowLayout->addWidget(m_pRandom);
     pShowLayout->addWidget(m_pFitToScreen);
 
+    // Not part of the slide show's box: it changes the grid and the thumbnail
+    // files as well.
+    auto* pOrientationBox = new QGroupBox(QStringLiteral("Orientation"));
+    auto* pOrientationLayout = new QVBoxLayout(pOrientationBox);
+    m_pRotateByTag = new QCheckBox(QStringLiteral("Rotate Images by Their Orientation Tag"));
+    pOrientationLayout->addWidget(m_pRotateByTag);
+
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pRestoreDefaults =
         pButtons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
@@ -176,7 +183,8 @@ void CPreferencesDlg::BuildControls() {
     pGrid->addWidget(pSearchBox, 4, 0, 1, 2);
     pGrid->addWidget(pOpenBox, 5, 0);
     pGrid->addWidget(pThumbsBox, 5, 1);
-    pGrid->addWidget(pButtons, 6, 0, 1, 2);
+    pGrid->addWidget(pOrientationBox, 6, 0, 1, 2);
+    pGrid->addWidget(pButtons, 7, 0, 1, 2);
 }
 
 QRadioButton* CPreferencesDlg::SortOptionButton(int nOption) const {
@@ -208,6 +216,7 @@ void CPreferencesDlg::ExchangeToControls(const PreferencesData& data, bool bMru)
     m_pSlideTimeText->setText(QString::fromStdString(data.strSlideTime));
     m_pRandom->setChecked(data.bRandom);
     m_pFitToScreen->setChecked(data.bFitToScreen);
+    m_pRotateByTag->setChecked(data.bRotateByTag);
     m_pIgnoreTagged->setChecked(data.bIgnoreTagged);
     if (bMru) m_pMruCount->setText(IntLabel(data.nMruCount));
     CheckButton(m_pOpenFolder, data.nOpenFolderChoice);
@@ -229,6 +238,7 @@ PreferencesData CPreferencesDlg::ReadControls() const {
     data.strSlideTime = m_pSlideTimeText->text().toStdString();
     data.bRandom = m_pRandom->isChecked();
     data.bFitToScreen = m_pFitToScreen->isChecked();
+    data.bRotateByTag = m_pRotateByTag->isChecked();
     data.bIgnoreTagged = m_pIgnoreTagged->isChecked();
     data.nOpenFolderChoice = std::max(m_pOpenFolder->checkedId(), 0);
     data.nThumbsFolderChoice = std::max(m_pThumbsFolder->checkedId(), 0);

@@ -18,7 +18,8 @@ class QSlider;
 class SettingsStore;
 
 // "Preferences": how the grid looks and sorts, the slide show, the recent
-// list's length, the folder scan's filter and the default folders. It edits
+// list's length, the folder scan's filter, the default folders and whether
+// photos are turned upright by their orientation tag. It edits
 // a copy; the caller stores and applies it after OK.
 class CPreferencesDlg : public QDialog {
     Q_OBJECT
@@ -48,6 +49,7 @@ public:
     QLineEdit* SlideTimeText() const { return m_pSlideTimeText; }
     QCheckBox* Random() const { return m_pRandom; }
     QCheckBox* FitToScreen() const { return m_pFitToScreen; }
+    QCheckBox* RotateByTag() const { return m_pRotateByTag; }
     QCheckBox* IgnoreTagged() const { return m_pIgnoreTagged; }
     QLineEdit* MruCount() const { return m_pMruCount; }
     QRadioButton* OpenFolderButton(int nChoice) const;
@@ -84,6 +86,7 @@ private:
     QLineEdit* m_pSlideTimeText = nullptr;
     QCheckBox* m_pRandom = nullptr;
     QCheckBox* m_pFitToScreen = nullptr;
+    QCheckBox* m_pRotateByTag = nullptr;
     QCheckBox* m_pIgnoreTagged = nullptr;
     QLineEdit* m_pMruCount = nullptr;
     QButtonGroup* m_pOpenFolder = nullptr;

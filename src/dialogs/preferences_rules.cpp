@@ -43,6 +43,7 @@ PreferencesData FillPreferences(const ViewOptions& view, int nMruCount, int nCli
     data.strSlideTime = IntText(view.nSlideTime);
     data.nOpenFolderChoice = view.nShellBrowse;
     data.nThumbsFolderChoice = view.nCreateHere;
+    data.bRotateByTag = view.bRotateByTag;
     return data;
 }
 
@@ -61,6 +62,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.bIgnoreTagged = false;
     data.nOpenFolderChoice = 1;
     data.nThumbsFolderChoice = 0;
+    data.bRotateByTag = kRotateByTagDefault != 0;
 }
 
 void ResetWarnings(const SettingsStore& store) {
@@ -148,6 +150,12 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
     writeInt(kShellBrowse, chosen.nOpenFolderChoice);
     writeInt(kCreateHere, chosen.nThumbsFolderChoice);
 
+    // Only a change is written, so a settings file that never had the
+    // choice keeps the default without naming it.
+    view.bRotateByTag = chosen.bRotateByTag;
+    out.bRotateChanged = chosen.bRotateByTag != before.bRotateByTag;
+    out.bRemakeForRotation = out.bRotateChanged && !bCatalogueEmpty;
+
     if (chosen.nPitch != before.nPitch) {
         view.nPitch = EvenPitch(chosen.nPitch);
         out.bReprocess = true;
@@ -158,4 +166,6 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
 void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outcome) {
     for (const PreferenceWrite& w : outcome.writes)
         store.PutString(kSectionSettings, w.strName, w.strValue);
+    if (outcome.bRotateChanged)
+        store.PutInt(kSectionOrientation, kRotateByTag, outcome.view.bRotateByTag ? 1 : 0);
 }

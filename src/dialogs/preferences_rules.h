@@ -31,6 +31,7 @@ struct PreferencesData {
     int nMruCount = 8;
     int nOpenFolderChoice = 1;    // 0 previous folder, 1 desktop
     int nThumbsFolderChoice = 0;  // 0 previous folder, 1 current folder
+    bool bRotateByTag = false;
 };
 
 inline constexpr int kPreferencesPitchMin = 50;
@@ -76,11 +77,16 @@ struct PreferencesOutcome {
     bool bRepaint = false;                // the whole view is to be repainted
     bool bReprocess = false;              // every thumbnail is to be made again at view.nPitch
     std::vector<PreferenceWrite> writes;  // in the order they are stored
+    // The orientation choice changed: it is stored in its own section, and
+    // every thumbnail is to be made again (unless the catalogue is empty).
+    bool bRotateChanged = false;
+    bool bRemakeForRotation = false;
 };
 
 // Works out the result of OK: crSystemBack and crSystemText are the desktop's
 // window and button-text colours, used when "Use Default Color" is ticked.
 PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOptions& before,
                                     int crSystemBack, int crSystemText, bool bCatalogueEmpty);
-// Stores the outcome's values in their order; a failed write is not reported.
+// Stores the outcome's values in their order, then the orientation choice
+// when it changed; a failed write is not reported.
 void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outcome);

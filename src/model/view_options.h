@@ -21,4 +21,5 @@ struct ViewOptions {
     bool bFit = false;
     int nShellBrowse = 1;
     int nCreateHere = 0;
+    bool bRotateByTag = false;  // photos turned upright by their orientation tag
 };

@@ -24,6 +24,8 @@ PublishSettings LoadPublishSettings(const SettingsStore& store, int nSizeLimit,
                             : getString(kFolder, kFolderDefault);
     if (s.job.m_strFolder.empty()) s.job.m_strFolder = strShownFolder;
     s.bDoAll = getInt(kDoAll, kDoAllDefault) != 0;
+    s.job.m_bRotateByTag =
+        store.GetInt(kSectionOrientation, kRotateByTag, kRotateByTagDefault) != 0;
 
     s.page.m_bHref = getInt(kHref, kHrefDefault) != 0;
     s.page.m_bTextHref = getInt(kTextHref, kTextHrefDefault) != 0;

@@ -9,6 +9,7 @@
 
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/orientation.h"
 #include "platform/message_box.h"
 #include "publish/run_options.h"
 
@@ -31,7 +32,8 @@ std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std:
 }
 
 bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::string strFolder,
-                  std::string strSuffix, std::string strPrefix, int nQuality, int nPitch) {
+                  std::string strSuffix, std::string strPrefix, int nQuality, int nPitch,
+                  bool bRotateByTag) {
     // An entry whose grid thumbnail is missing was never read successfully.
     if (!item.m_pBits) return false;
     // The file may have gone or changed since the grid was made.
@@ -44,6 +46,12 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
     std::unique_ptr<std::uint8_t[]> pPixels =
         LoadImagePixels(item, nWidth, nHeight, scale.nNum, scale.nDenom);
     if (!pPixels) return false;
+    // Turned while still small from the decoder, before the shrink, as the
+    // grid's thumbnail is.
+    if (bRotateByTag) {
+        pPixels = OrientPixels(std::move(pPixels), nWidth, nHeight, ReadOrientation(item));
+        if (!pPixels) return false;
+    }
 
     std::uint32_t nOutWidth = 0, nOutHeight = 0;
     // Without memory for the shrink the buffer is null and the encoder refuses it.
@@ -66,7 +74,7 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
 
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
     return MakeOneThumb(item, job.m_nSizeLimit, job.m_nNaming, job.m_strFolder, job.m_strSuffix,
-                        job.m_strPrefix, job.m_nQuality, nPitch);
+                        job.m_strPrefix, job.m_nQuality, nPitch, job.m_bRotateByTag);
 }
 
 ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,

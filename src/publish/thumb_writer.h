@@ -20,6 +20,8 @@ struct ThumbJob {
     std::string m_strSuffix = kPostPendTextDefault;  // after the base name in AppendText
     std::string m_strPrefix = kPrePendTextDefault;   // before the base name in PrependText
     int m_nQuality = kCompressionDefault;            // JPEG quality, 1 to 100
+    // Photos turned upright by their orientation tag ("RotateByTag").
+    bool m_bRotateByTag = kRotateByTagDefault != 0;
 };
 
 // The thumbnail file's name for the entry: the base name with the suffix or
@@ -33,9 +35,11 @@ std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std:
 // (made at grid cell size nPitch); its thumbnail file path and name are set
 // before writing, its thumbnail file size only once the file is written. A
 // file of that name is replaced. False on any failure; the encoder and the
-// decoder show their own boxes.
+// decoder show their own boxes. With bRotateByTag a JPEG is turned upright by
+// its orientation tag before it is fitted.
 bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::string strFolder,
-                  std::string strSuffix, std::string strPrefix, int nQuality, int nPitch);
+                  std::string strSuffix, std::string strPrefix, int nQuality, int nPitch,
+                  bool bRotateByTag = false);
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch);
 
 // A whole run: every entry in catalogue order when bDoAll, stopping at the

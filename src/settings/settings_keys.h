@@ -125,3 +125,10 @@ inline constexpr const char* kThumbCache = "ThumbCache";
 inline constexpr int kThumbCacheDefault = 1;
 inline constexpr const char* kThumbCacheMB = "ThumbCacheMB";
 inline constexpr int kThumbCacheMBDefault = 256;
+
+// Whether photos are turned upright by their EXIF orientation tag (1) or
+// shown as stored (0). Not one of the settings above either: a section of its
+// own, so a profile without it keeps its meaning.
+inline constexpr const char* kSectionOrientation = "Orientation";
+inline constexpr const char* kRotateByTag = "RotateByTag";
+inline constexpr int kRotateByTagDefault = 0;

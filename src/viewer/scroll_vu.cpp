@@ -15,6 +15,7 @@
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/orientation.h"
 #include "platform/paths.h"
 
 namespace {
@@ -88,7 +89,9 @@ bool CScrollVu::BuildViewBitmap() {
     ReleaseBitmap();
     std::uint32_t w = 0;
     std::uint32_t h = 0;
-    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot()) {
+    const bool bRotate = m_pGridView && m_pGridView->RotateByTag();
+    const int nOrientation = bRotate ? ReadOrientation(m_item) : kOrientationAsStored;
+    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot() && nOrientation == kOrientationAsStored) {
         // A photo shown at its own size is decoded straight into display
         // rows: the same pixels without two more passes over many megabytes.
         bool bOwnSize = !m_bFit;
@@ -109,6 +112,9 @@ bool CScrollVu::BuildViewBitmap() {
         }
     }
     std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h);
+    if (!pPixels) return false;
+    // Upright before fitting, so the fit and the captions see the upright size.
+    pPixels = OrientPixels(std::move(pPixels), w, h, nOrientation);
     if (!pPixels) return false;
 
     std::uint32_t nDispW = w;

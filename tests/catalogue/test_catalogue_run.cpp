@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "browser/catalogue/catalogue_run.h"
+#include "codec/codec_fixtures.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -251,6 +252,37 @@ TEST_F(RunTest, HiddenWindowStopsBeforeTheFirstEntry) {
     EXPECT_EQ(m_builder.Calls(), 0);
     EXPECT_TRUE(m_list.empty());
     EXPECT_EQ(m_receiver.Types(), std::vector<int>{WM_PROCESS_DONE});
+}
+
+// The real builder on helper threads: every entry follows the orientation
+// choice the run started with, also when the setting changes meanwhile.
+TEST(RunOrientation, EveryThreadKeepsTheChoiceTheRunStartedWith) {
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    ImageList list;
+    Receiver receiver;
+    CatalogueRun run(&receiver, list);
+    receiver.m_pRun = &run;
+    run.SetWindowVisible(true);
+    run.SetThumbnailThreads(3);
+    const int aTags[] = {6, 1, 8, 3, 5, 2, 7, 4, 6, 8};
+    for (std::size_t i = 0; i < std::size(aTags); ++i) {
+        auto item = std::make_unique<ImageItem>();
+        item->m_strPath =
+            WriteQuadrantJpegWithApp1(dir.path().toStdString() + "/" + std::to_string(i) + ".jpg",
+                                      160, 80, ExifOrientationBlock(aTags[i]));
+        item->m_nKind = IMAGE_JPEG;
+        list.push_back(std::move(item));
+    }
+    run.SetRotateByTag(true);
+    run.StartProcessing(103, 100);
+    run.SetRotateByTag(false);
+    ASSERT_TRUE(PumpUntil([&receiver] { return receiver.Has(WM_PROCESS_DONE); }));
+    run.JoinFinished();
+    ASSERT_EQ(list.size(), std::size(aTags));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(list[i]->m_strDim, aTags[i] >= 5 ? "50 x 100" : "100 x 50") << i;
+    EXPECT_EQ(messages.Count(), 0u);
 }
 
 }  // namespace

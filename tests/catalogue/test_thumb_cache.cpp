@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "browser/catalogue/thumb_cache.h"
+#include "codec/codec_fixtures.h"
 #include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
@@ -199,14 +200,14 @@ std::unique_ptr<ImageItem> Blank(const std::string& strPath) {
 // A record written by hand from the documented layout, each part open to
 // forgery; lengths are those of the contents unless overridden.
 struct HandRecord {
-    std::uint32_t nVersion = 1;
+    std::uint32_t nVersion = 2;
     std::string strStamp = ThumbRecordStamp();
     ThumbKey key;
     std::uint32_t nImageWidth = 0, nImageHeight = 0;
     std::int32_t nScaleNum = 0, nScaleDenom = 0, nThumbWidth = 0, nThumbHeight = 0;
     std::string strDim;
     std::string strBits;
-    std::optional<std::uint32_t> nPathLength, nDimLength, nBitsLength;
+    std::optional<std::uint32_t> nPathLength, nDimLength, nBitsLength, nRotateField;
     std::string strTrailer;  // bytes after the rows, before the checksum
 
     static HandRecord From(const ThumbKey& key, const ImageItem& item) {
@@ -241,6 +242,7 @@ struct HandRecord {
         le(std::uint32_t(key.nKind), 4);
         le(std::uint32_t(key.nPitch), 4);
         le(std::uint32_t(key.nThumbSize), 4);
+        le(nRotateField.value_or(key.bRotateByTag ? 1 : 0), 4);
         le(nPathLength.value_or(std::uint32_t(key.strPath.size())), 4);
         s += key.strPath;
         le(nImageWidth, 4);
@@ -518,8 +520,33 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyForgery{"ChangedNs", [](ThumbKey& k) { k.nChangedNs -= 1; }, false},
                       KeyForgery{"Kind", [](ThumbKey& k) { k.nKind = IMAGE_BMP; }, false},
                       KeyForgery{"Pitch", [](ThumbKey& k) { k.nPitch += 2; }, false},
-                      KeyForgery{"ThumbSize", [](ThumbKey& k) { k.nThumbSize -= 2; }, false}),
+                      KeyForgery{"ThumbSize", [](ThumbKey& k) { k.nThumbSize -= 2; }, false},
+                      KeyForgery{"OrientationChoice", [](ThumbKey& k) { k.bRotateByTag = true; },
+                                 false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A photo stored sideways: the record made with one orientation choice is a
+// miss for the other, although both live under the same name.
+TEST_F(ThumbCacheTest, RecordMadeWithTheOtherOrientationChoiceIsNeverHandedBack) {
+    const std::string strPath =
+        WriteQuadrantJpegWithApp1(Path("turned.jpg"), 160, 80, ExifOrientationBlock(6));
+    for (const bool bMade : {false, true}) {
+        ThumbCache cache(CacheFolder() + (bMade ? "-on" : "-off"));
+        auto pMade = Entry(strPath);
+        ASSERT_TRUE(BuildThumbnailCached(cache, *pMade, kPitch, kThumb, nullptr, bMade));
+        EXPECT_EQ(pMade->m_strDim, bMade ? "50 x 100" : "100 x 50");
+        // Every decode of this thread fails now: only a record can fill an entry.
+        std::atomic<bool> bAbort{true};
+        ScopedDecodeAbort noDecodes(bAbort);
+        auto pSame = Entry(strPath);
+        EXPECT_TRUE(BuildThumbnailCached(cache, *pSame, kPitch, kThumb, nullptr, bMade));
+        ExpectSameThumbnail(*pSame, *pMade);
+        auto pOther = Entry(strPath);
+        EXPECT_FALSE(BuildThumbnailCached(cache, *pOther, kPitch, kThumb, nullptr, !bMade));
+        EXPECT_FALSE(pOther->m_pBits);
+    }
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
 
 // --- Damaged records ---------------------------------------------------------
 
@@ -622,7 +649,8 @@ INSTANTIATE_TEST_SUITE_P(
         Forgery{"ScaleOtherThanTheCodecPicks", [](HandRecord& r) { r.nScaleDenom += 1; }},
         Forgery{"TrailingBytes", [](HandRecord& r) { r.strTrailer = "xy"; }},
         Forgery{"OtherLibraries", [](HandRecord& r) { r.strStamp = "jpeg 9 qt 5"; }},
-        Forgery{"OtherVersion", [](HandRecord& r) { r.nVersion = 2; }}),
+        Forgery{"OtherVersion", [](HandRecord& r) { r.nVersion = 1; }},
+        Forgery{"OrientationFieldNeitherZeroNorOne", [](HandRecord& r) { r.nRotateField = 3; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ThumbCacheTest, RecordFileFarLongerThanAnyThumbnailIsNotRead) {

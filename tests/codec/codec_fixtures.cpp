@@ -5,6 +5,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
 // clang-format on
+#include <libexif/exif-data.h>
 
 #include <QDir>
 #include <cstdio>
@@ -51,7 +52,7 @@ std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& s
 }
 
 bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
-                  const std::uint8_t* pSamples, bool bAdobeMarker) {
+                  const std::uint8_t* pSamples, bool bAdobeMarker, const std::string& strApp1) {
     std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
     if (!pFile) return false;
     jpeg_compress_struct cinfo;
@@ -68,6 +69,9 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
     cinfo.write_Adobe_marker = bAdobeMarker;
     jpeg_set_quality(&cinfo, 95, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
+    if (!strApp1.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(strApp1.data()),
+                          static_cast<unsigned int>(strApp1.size()));
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW pRow = const_cast<JSAMPROW>(pSamples + cinfo.next_scanline * w * nComponents);
         jpeg_write_scanlines(&cinfo, &pRow, 1);
@@ -75,6 +79,31 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     return std::fclose(pFile) == 0;
+}
+
+std::string ExifOrientationBlock(int nValue, bool bBigEndian) {
+    ExifData* pExif = exif_data_new();
+    const ExifByteOrder order = bBigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL;
+    exif_data_set_byte_order(pExif, order);
+    ExifEntry* pEntry = exif_entry_new();
+    exif_content_add_entry(pExif->ifd[EXIF_IFD_0], pEntry);
+    exif_entry_initialize(pEntry, EXIF_TAG_ORIENTATION);
+    exif_set_short(pEntry->data, order, static_cast<ExifShort>(nValue));
+    exif_entry_unref(pEntry);
+    unsigned char* pData = nullptr;
+    unsigned int nLength = 0;
+    exif_data_save_data(pExif, &pData, &nLength);
+    std::string strBlock(reinterpret_cast<const char*>(pData), nLength);
+    std::free(pData);
+    exif_data_unref(pExif);
+    return strBlock;
+}
+
+std::string WriteQuadrantJpegWithApp1(const std::string& strPath, int w, int h,
+                                      const std::string& strApp1) {
+    const std::vector<std::uint8_t> v = QuadrantPixels(w, h);
+    return WriteRawJpeg(strPath, w, h, JCS_RGB, 3, v.data(), false, strApp1) ? strPath
+                                                                             : std::string();
 }
 
 std::string EncodeJpeg(int w, int h, int nComponents, JpegLayout layout,

@@ -22,9 +22,18 @@ QImage QuadrantImage(int w, int h);                      // the same as QImage::
 std::string WriteQuadrantJpeg(const std::string& strFolder, const std::string& strName, int w,
                               int h, int nQuality = 95);
 
-// Encodes samples of any colour space with libjpeg directly (greyscale, CMYK).
+// Encodes samples of any colour space with libjpeg directly (greyscale, CMYK),
+// with strApp1, when given, as the payload of an APP1 segment.
 bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int nComponents,
-                  const std::uint8_t* pSamples, bool bAdobeMarker);
+                  const std::uint8_t* pSamples, bool bAdobeMarker, const std::string& strApp1 = {});
+
+// An EXIF block as a camera writes it into APP1 ("Exif\0\0", then the TIFF
+// structure), made by libexif, whose IFD0 holds only the Orientation tag
+// with nValue; Motorola byte order when bBigEndian.
+std::string ExifOrientationBlock(int nValue, bool bBigEndian = false);
+// The quadrant picture as a JPEG whose APP1 segment holds strApp1; returns the path.
+std::string WriteQuadrantJpegWithApp1(const std::string& strPath, int w, int h,
+                                      const std::string& strApp1);
 
 // How a JPEG is laid out: one baseline scan; one scan, arithmetic coded; a
 // sequential scan per component; the library's standard progression; or a

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -460,6 +461,76 @@ TEST_F(PreferencesDlg, OkTakesEveryControl) {
     EXPECT_EQ(d.nOpenFolderChoice, 1);
     EXPECT_EQ(d.nThumbsFolderChoice, 0);
     EXPECT_EQ(d.nMruCount, 5);
+}
+
+}  // namespace
+
+// ---- The orientation choice: its own box, its own section ----
+
+namespace {
+
+struct RotateCase {
+    const char* name;
+    bool bBefore, bChosen, bCatalogueEmpty;
+    bool bChanged, bRemake;
+};
+std::ostream& operator<<(std::ostream& os, const RotateCase& c) { return os << c.name; }
+
+class RotateApplied : public PreferencesDlg, public ::testing::WithParamInterface<RotateCase> {};
+
+TEST_P(RotateApplied, StoredInItsOwnSectionOnlyWhenChangedAndRemakesTheThumbnails) {
+    const RotateCase& c = GetParam();
+    ViewOptions before = SomeView();
+    before.bRotateByTag = c.bBefore;
+    PreferencesData d = FillPreferences(before, 8, 1000);
+    EXPECT_EQ(d.bRotateByTag, c.bBefore);
+    d.bRotateByTag = c.bChosen;
+    const PreferencesOutcome out =
+        ApplyPreferences(d, before, kSysBack, kSysText, c.bCatalogueEmpty);
+    EXPECT_EQ(out.view.bRotateByTag, c.bChosen);
+    EXPECT_EQ(out.bRotateChanged, c.bChanged);
+    EXPECT_EQ(out.bRemakeForRotation, c.bRemake);
+    // The "Settings" section gets what it always got, nothing more.
+    EXPECT_EQ(out.writes.size(), 17u);
+    for (const PreferenceWrite& w : out.writes) EXPECT_NE(w.strName, kRotateByTag);
+
+    StorePreferences(m_store, out);
+    EXPECT_EQ(m_store.GetString(kSectionOrientation, kRotateByTag, "unset"),
+              c.bChanged ? (c.bChosen ? "1" : "0") : "unset");
+    EXPECT_EQ(m_store.GetString(kSectionSettings, kRotateByTag, "unset"), "unset");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, RotateApplied,
+    ::testing::Values(RotateCase{"SwitchedOn", false, true, false, true, true},
+                      RotateCase{"SwitchedOff", true, false, false, true, true},
+                      RotateCase{"SwitchedOnWithNothingShown", false, true, true, true, false},
+                      RotateCase{"LeftOff", false, false, false, false, false},
+                      RotateCase{"LeftOn", true, true, false, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PreferencesDlg, RotateCheckBoxSitsInABoxOfItsOwnAndOkReadsIt) {
+    auto dlg = Make(103, 1000);
+    QCheckBox* pRotate = dlg->RotateByTag();
+    ASSERT_TRUE(pRotate);
+    EXPECT_EQ(pRotate->text(), "Rotate Images by Their Orientation Tag");
+    EXPECT_FALSE(pRotate->isChecked());
+    // Alone in its group box: not one of the described boxes.
+    auto* pBox = qobject_cast<QGroupBox*>(pRotate->parentWidget());
+    ASSERT_TRUE(pBox);
+    EXPECT_EQ(pBox->findChildren<QWidget*>().size(), 1);
+    EXPECT_NE(pBox, dlg->FitToScreen()->parentWidget());
+    pRotate->click();
+    dlg->accept();
+    EXPECT_TRUE(dlg->Data().bRotateByTag);
+
+    // Restore Defaults switches it off again.
+    ViewOptions v = SomeView();
+    v.bRotateByTag = true;
+    CPreferencesDlg on(m_store, FillPreferences(v, 8, 1000));
+    EXPECT_TRUE(on.RotateByTag()->isChecked());
+    on.RestoreDefaultsButton()->click();
+    EXPECT_FALSE(on.RotateByTag()->isChecked());
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include "codec/codec_fixtures.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "publish/publish_settings.h"
 #include "publish/thumb_writer.h"
+#include "settings/settings_store.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -173,6 +175,40 @@ TEST_F(ThumbWriterTest, SourceNameInTheImagesFolderReplacesEachSource) {
     ASSERT_TRUE(JpegFile::ReadJpegSize(m_strPics + "/two.JPG", w, h));
     EXPECT_EQ(w, 75u);
     EXPECT_EQ(h, 100u);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// A photo stored a quarter turn to the right (tag 8): the file stands
+// upright when the stored choice asks for it, as stored otherwise.
+TEST_F(ThumbWriterTest, ThumbnailFileFollowsTheOrientationChoiceOfTheSettings) {
+    const std::string strPath =
+        WriteQuadrantJpegWithApp1(m_strPics + "/turned.jpg", 400, 200, ExifOrientationBlock(8));
+    SettingsStore store;
+    store.SetFilePath(m_strPics + "/../Galerio.ini");
+    for (const bool bRotate : {false, true}) {
+        if (bRotate) store.PutInt(kSectionOrientation, kRotateByTag, 1);
+        const ThumbJob job = LoadPublishSettings(store, 100, m_strThumbs).job;
+        EXPECT_EQ(job.m_bRotateByTag, bRotate);
+        ImageItem item;
+        item.m_strPath = strPath;
+        item.m_nKind = IMAGE_JPEG;
+        SplitImagePath(item);
+        ASSERT_TRUE(BuildOrientedThumbnail(item, kPitch, kPitch - 3, job.m_bRotateByTag));
+        ASSERT_TRUE(MakeOneThumb(item, job, kPitch));
+
+        std::uint32_t w = 0, h = 0;
+        auto pPixels = JpegFile::ReadJpegRgb(item.m_strThumbFilePath, w, h, 1, 1);
+        ASSERT_TRUE(pPixels);
+        EXPECT_EQ(w, bRotate ? 50u : 100u);
+        EXPECT_EQ(h, bRotate ? 100u : 50u);
+        EXPECT_EQ(item.m_nThumbFileWidth, std::int32_t(w));
+        EXPECT_EQ(item.m_nThumbFileHeight, std::int32_t(h));
+        // Upright, the stored top right (green) is the top left; as stored, red.
+        const std::uint8_t* pTopLeft = pPixels.get() + (std::size_t(h / 4) * w + w / 4) * 3;
+        EXPECT_GT(pTopLeft[bRotate ? 1 : 0], 200);
+        EXPECT_LT(pTopLeft[bRotate ? 0 : 1], 60);
+        EXPECT_LT(pTopLeft[2], 60);
+    }
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 

@@ -365,6 +365,41 @@ TEST_F(ImageWinTest, ScrolledPlainWindowDimCaptionFollowsTheVisibleArea) {
         for (int x = 0; x < 60; ++x) ASSERT_FALSE(IsDark(painted.pixel(x, y))) << x << "," << y;
 }
 
+// A photo stored a quarter turn left (tag 6) opens upright, at its own size
+// and fitted, once the setting asks for it; switched off, as stored.
+TEST_F(ImageWinTest, PhotoWithAnOrientationTagOpensUprightWhenTheSettingAsks) {
+    MessageRecorder recorder;
+    const std::string strPath = WriteQuadrantJpegWithApp1(m_config.WorkDir() + "/turned.jpg", 320,
+                                                          160, ExifOrientationBlock(6));
+    struct Step {
+        bool bRotate, bFit;
+    };
+    for (const Step step : {Step{true, false}, Step{true, true}, Step{false, false}}) {
+        SCOPED_TRACE(std::string(step.bRotate ? "upright" : "as stored") +
+                     (step.bFit ? ", fitted" : ""));
+        ASSERT_TRUE(m_store.PutInt(kSectionOrientation, kRotateByTag, step.bRotate ? 1 : 0));
+        m_pView->LoadSettings();
+        ImageItem item = Entry("turned.jpg", 0, 0);
+        // The grid's entry, with the size the window is shaped for.
+        ASSERT_TRUE(BuildOrientedThumbnail(item, 103, 100, m_pView->RotateByTag()));
+        CImageWin* pWin = Open(item, false, step.bFit);
+        CScrollVu* pVu = pWin->View();
+        const QSize image = step.bRotate ? QSize(160, 320) : QSize(320, 160);
+        EXPECT_EQ(QSize(pVu->Item().m_nThumbWidth, pVu->Item().m_nThumbHeight), image);
+        const QSize area = step.bFit ? pVu->viewport()->size() : image;
+        const QImage painted = Render(pVu);
+        // Stored red top left: upright it is the top right, and blue the top left.
+        const QRgb topLeft = painted.pixel(area.width() / 4, area.height() / 4);
+        const QRgb topRight = painted.pixel(3 * area.width() / 4, area.height() / 4);
+        EXPECT_GT(step.bRotate ? qBlue(topLeft) : qRed(topLeft), 200);
+        EXPECT_LT(step.bRotate ? qRed(topLeft) : qBlue(topLeft), 60);
+        EXPECT_GT(step.bRotate ? qRed(topRight) : qGreen(topRight), 200);
+        EXPECT_LT(qBlue(topRight), 60);
+        pWin->close();
+    }
+    EXPECT_EQ(recorder.Count(), 0u);
+}
+
 TEST_F(ImageWinTest, UndecodableFileOpensAnEmptyWindowTitledWithItsName) {
     MessageRecorder recorder;
     WriteBytes(m_config.WorkDir() + "/broken.jpg", "garbage, not a picture");

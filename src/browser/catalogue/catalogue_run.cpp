@@ -53,9 +53,10 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
         m_bAck = true;
     }
     const int nThreads = m_nThumbnailThreads;
+    const bool bRotateByTag = m_bRotateByTag;
     std::shared_ptr<const ThumbCache> pCache = m_bRealBuilder ? m_pCache : nullptr;
-    m_threadProcess = Start([this, nPitch, nThumbSize, nThreads, pCache] {
-        ProcessImages(nPitch, nThumbSize, nThreads, pCache);
+    m_threadProcess = Start([this, nPitch, nThumbSize, nThreads, bRotateByTag, pCache] {
+        ProcessImages(nPitch, nThumbSize, nThreads, bRotateByTag, pCache);
     });
 }
 
@@ -186,7 +187,7 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 }
 
 // Runs on the processing thread.
-void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads,
+void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads, bool bRotateByTag,
                                  std::shared_ptr<const ThumbCache> pCache) {
     ScopedThreadMessageHandler boxes(
         [this](const MessageRequest& request) { return Ask(request); });
@@ -194,10 +195,16 @@ void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads,
     ScopedDecodeAbort abortDecodes(m_bAbort);
     // An unchanged file's thumbnail comes from the cache instead of a decode.
     std::atomic<bool> bStored{false};
+    // The helpers get the orientation choice as a value in their builder,
+    // so a change of the setting meanwhile cannot mix two kinds in one grid.
     ThumbnailBuilder fnBuild = m_fnBuild;
+    if (m_bRealBuilder)
+        fnBuild = [bRotateByTag](ImageItem& item, int nP, int nT) {
+            return BuildOrientedThumbnail(item, nP, nT, bRotateByTag);
+        };
     if (pCache)
-        fnBuild = [pCache, &bStored](ImageItem& item, int nP, int nT) {
-            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored);
+        fnBuild = [pCache, &bStored, bRotateByTag](ImageItem& item, int nP, int nT) {
+            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored, bRotateByTag);
         };
     // Helpers build ahead; this thread still reports and takes every entry in order.
     ThumbnailPool pool(m_listImages, fnBuild, nPitch, nThumbSize,

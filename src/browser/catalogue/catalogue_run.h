@@ -114,12 +114,15 @@ public:
     // How many threads build thumbnails in the next processing run, this
     // run's own thread included; 1 builds them all on it.
     void SetThumbnailThreads(int nThreads) { m_nThumbnailThreads = std::max(nThreads, 1); }
+    // Whether the next processing run turns photos upright by their
+    // orientation tag; every thread of that run keeps the value it started with.
+    void SetRotateByTag(bool bRotate) { m_bRotateByTag = bRotate; }
 
 private:
     // Runs on the searching thread.
     void SearchFiles(SearchSettings settings);
     // Runs on the processing thread.
-    void ProcessImages(int nPitch, int nThumbSize, int nThreads,
+    void ProcessImages(int nPitch, int nThumbSize, int nThreads, bool bRotateByTag,
                        std::shared_ptr<const ThumbCache> pCache);
     // Run on a worker thread.
     bool Report(QEvent::Type type, const std::string& path);
@@ -134,6 +137,7 @@ private:
     ThreadStarter m_fnStartThread;
     std::chrono::milliseconds m_msAckTimeout{kAckTimeout};
     int m_nThumbnailThreads = 1;
+    bool m_bRotateByTag = false;
     bool m_bRealBuilder = true;
     std::shared_ptr<const ThumbCache> m_pCache;
     std::uint64_t m_nCacheMaxBytes = 0;

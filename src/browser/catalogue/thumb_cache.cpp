@@ -27,13 +27,14 @@
 namespace {
 
 constexpr char kMagic[8] = {'G', 'L', 'R', 'T', 'H', 'U', 'M', 'B'};
-constexpr std::uint32_t kFormatVersion = 1;
+// 2: the key holds whether the thumbnail was turned upright.
+constexpr std::uint32_t kFormatVersion = 2;
 constexpr std::size_t kMaxStampBytes = 64;
 constexpr std::size_t kMaxPathBytes = 4096;
 constexpr std::size_t kMaxDimBytes = 32;
 // Magic, version, the key's numbers, the data's numbers, four length fields
 // and the checksum: a record is never shorter.
-constexpr std::size_t kFixedBytes = 8 + 4 + 5 * 8 + 3 * 4 + 6 * 4 + 4 * 4 + 8;
+constexpr std::size_t kFixedBytes = 8 + 4 + 5 * 8 + 4 * 4 + 6 * 4 + 4 * 4 + 8;
 constexpr const char* kTempPrefix = ".tmp-";
 // A temporary file this old was left by a writer that died.
 constexpr std::int64_t kStaleTempNs = 3600LL * 1000 * 1000 * 1000;
@@ -209,6 +210,7 @@ void WriteKey(RecordWriter& w, const ThumbKey& key) {
     w.I32(key.nKind);
     w.I32(key.nPitch);
     w.I32(key.nThumbSize);
+    w.U32(key.bRotateByTag ? 1 : 0);
     w.Text(key.strPath);
 }
 
@@ -222,6 +224,10 @@ ThumbKey ReadKey(RecordReader& r) {
     key.nKind = r.I32();
     key.nPitch = r.I32();
     key.nThumbSize = r.I32();
+    // Anything but 0 or 1 matches no key.
+    const std::uint32_t nRotate = r.U32();
+    key.bRotateByTag = nRotate == 1;
+    if (nRotate > 1) key.nKind = IMAGE_UNKNOWN;
     r.Text(kMaxPathBytes, key.strPath);
     return key;
 }
@@ -318,7 +324,8 @@ const std::string& ThumbRecordStamp() {
     return strStamp;
 }
 
-std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize) {
+std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
+                                     bool bRotateByTag) {
     if (item.m_nKind != IMAGE_JPEG && item.m_nKind != IMAGE_BMP) return std::nullopt;
     if (!CacheableSizes(nPitch, nThumbSize)) return std::nullopt;
     if (item.m_strPath.empty() || item.m_strPath.size() > kMaxPathBytes) return std::nullopt;
@@ -334,6 +341,7 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
     key.nKind = item.m_nKind;
     key.nPitch = nPitch;
     key.nThumbSize = nThumbSize;
+    key.bRotateByTag = bRotateByTag;
     return key;
 }
 
@@ -562,16 +570,17 @@ void ThumbCache::Trim(std::uint64_t nMaxBytes) const {
 
 // Runs on a processing thread.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
-                          std::atomic<bool>* pbStored) {
-    if (cache.Folder().empty()) return BuildThumbnailBitmap(item, nPitch, nThumbSize);
+                          std::atomic<bool>* pbStored, bool bRotateByTag) {
+    if (cache.Folder().empty())
+        return BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag);
     // Taken before the decode: if the file changes while it is read, the
     // record is kept under the old facts and the next run misses it.
-    const std::optional<ThumbKey> key = MakeThumbKey(item, nPitch, nThumbSize);
+    const std::optional<ThumbKey> key = MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag);
     if (key && cache.Load(item, *key)) return true;
     // A build that showed a message (a library warning on a damaged file)
     // is not kept: the next run must show that message again.
     const std::uint64_t nMessages = ThreadMessageCount();
-    if (!BuildThumbnailBitmap(item, nPitch, nThumbSize)) return false;
+    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag)) return false;
     if (key && ThreadMessageCount() == nMessages) {
         cache.Store(item, *key);
         if (pbStored) pbStored->store(true, std::memory_order_relaxed);

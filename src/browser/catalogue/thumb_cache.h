@@ -11,8 +11,9 @@
 
 // What a cached thumbnail depends on: the file as stat sees it (the path's
 // own bytes, the device and inode it names, its size and its modification
-// and change times to the nanosecond), its kind, and the sizes the thumbnail
-// was made for. A record is only ever taken for an equal key.
+// and change times to the nanosecond), its kind, the sizes the thumbnail
+// was made for, and whether it was turned upright by the orientation tag. A
+// record is only ever taken for an equal key.
 struct ThumbKey {
     std::string strPath;
     std::uint64_t nDevice = 0;
@@ -23,6 +24,7 @@ struct ThumbKey {
     std::int32_t nKind = IMAGE_UNKNOWN;
     std::int32_t nPitch = 0;
     std::int32_t nThumbSize = 0;
+    bool bRotateByTag = false;
 
     bool operator==(const ThumbKey&) const = default;
 };
@@ -34,13 +36,15 @@ inline constexpr int kMaxCachedThumbSide = 4096;
 
 // The key of an entry's file now; none when the file cannot be stat'ed, is
 // not a regular file, is of no known kind, or the sizes cannot be cached.
-std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize);
+std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
+                                     bool bRotateByTag = false);
 
 // The record of one thumbnail: the whole key, everything BuildThumbnailBitmap
 // sets, and a checksum. Little-endian, in this order:
-//   "GLRTHUMB"; u32 format version (1); u32 n + n bytes of ThumbRecordStamp;
+//   "GLRTHUMB"; u32 format version (2); u32 n + n bytes of ThumbRecordStamp;
 //   u64 device, inode, size; i64 modification, change time (ns);
-//   i32 kind, pitch, thumbnail size; u32 n + n bytes of the path;
+//   i32 kind, pitch, thumbnail size; u32 turned upright (0 or 1);
+//   u32 n + n bytes of the path;
 //   u32 image width, height; i32 scale numerator, denominator;
 //   i32 display width, height; u32 n + n bytes of the dimension text;
 //   u32 n + n bytes of display rows;
@@ -92,7 +96,8 @@ public:
     // nMaxBytes, and temporary files that a crashed writer left behind.
     void Trim(std::uint64_t nMaxBytes) const;
 
-    // Where the record for key lives (one file per path and sizes).
+    // Where the record for key lives: one file per path and sizes, which the
+    // two orientation choices share; the key inside tells them apart.
     std::string RecordPath(const ThumbKey& key) const;
 
 private:
@@ -104,5 +109,7 @@ private:
 // succeeded without showing any message. Same result, fields and messages as
 // BuildThumbnailBitmap alone. Runs on a processing thread.
 // pbStored, when given, is set once a record was written (it is never cleared).
+// With bRotateByTag it builds with BuildOrientedThumbnail, and the choice is
+// part of the record's key.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
-                          std::atomic<bool>* pbStored = nullptr);
+                          std::atomic<bool>* pbStored = nullptr, bool bRotateByTag = false);
