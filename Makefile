@@ -5,14 +5,19 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools lib
             libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-dejavu-core xvfb xauth
 
+# Only `make fuzz` needs clang and libFuzzer's runtime; the tests do not.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_SECONDS ?= 300
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLES := build/dev/samples
 
-.PHONY: setup build run test test-asan test-tsan bench format install clean
+.PHONY: setup fuzz-setup build run test test-asan test-tsan bench fuzz format install clean
 
 # Installs only what is missing, so a second run costs nothing.
-setup:
-	@missing=$$(for p in $(PACKAGES); do \
+setup fuzz-setup: LIST = $(if $(filter fuzz-setup,$@),$(FUZZ_PACKAGES),$(PACKAGES))
+setup fuzz-setup:
+	@missing=$$(for p in $(LIST); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -49,8 +54,15 @@ bench: setup
 	sh bench/prepare_corpus.sh build/bench
 	QT_QPA_PLATFORM=offscreen ./build/bench/bench/galerio_bench
 
+# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS,
+# two at a time (fuzz/run.sh).
+fuzz: setup fuzz-setup
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	sh fuzz/run.sh $(FUZZ_SECONDS)
+
 format:
-	find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 install: build
 	cmake --install build/dev
