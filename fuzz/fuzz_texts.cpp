@@ -17,18 +17,18 @@ namespace {
 constexpr const char* kAppName = "Galerio";
 
 // Reads every setting the program knows, in every section, as text and as
-// a number; an unreadable value must give the default.
+// a number: a number is its text's leading number, or the default when the
+// text starts with none or is missing.
 void ReadEverySetting(const SettingsStore& store) {
+    constexpr int kDefault = INT_MIN + 1;
     std::vector<const char*> vSections(std::begin(kSectionNames), std::end(kSectionNames));
     vSections.push_back(kSectionPerformance);
     for (const char* pszSection : vSections) {
         for (const char* pszName : kSettingNames) {
-            (void)store.GetString(pszSection, pszName, "default");
-            const int nValue = store.GetInt(pszSection, pszName, INT_MIN + 1);
-            // Ending in a digit makes the text a number, never the default.
-            std::string strText = store.GetString(pszSection, pszName, "");
+            const int nValue = store.GetInt(pszSection, pszName, kDefault);
+            const std::string strText = store.GetString(pszSection, pszName, "");
             int nParsed = 0;
-            FuzzRequire(ParseLeadingInt(strText, nParsed) ? nValue == nParsed : nValue == INT_MIN + 1,
+            FuzzRequire(ParseLeadingInt(strText, nParsed) ? nValue == nParsed : nValue == kDefault,
                         "a number setting reads as its text's leading number");
         }
     }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ std::string g_strRoot;
 int g_nWritten = 0;
 
 void Seed(const std::string& strTarget, const std::string& strName, const std::string& strBytes) {
+    if (strBytes.empty()) {
+        std::fprintf(stderr, "make_fuzz_seeds: could not make %s\n", strName.c_str());
+        std::exit(1);
+    }
     const std::string strFolder = g_strRoot + "/" + strTarget;
     QDir().mkpath(QString::fromStdString(strFolder));
     WriteBytes(strFolder + "/" + strName, strBytes);
@@ -90,7 +95,7 @@ void ImageSeeds() {
         bool bTopDown, bRle;
     };
     const BmpSeed bmps[] = {
-        {"1bit-13x7", 13, 7, 1, false, false},   {"4bit-13x7", 13, 7, 4, false, false},
+        {"4bit-13x7", 13, 7, 4, false, false},
         {"8bit-13x7", 13, 7, 8, false, false},   {"8bit-rle-21x9", 21, 9, 8, false, true},
         {"16bit-13x7", 13, 7, 16, false, false}, {"24bit-13x7", 13, 7, 24, false, false},
         {"24bit-topdown-9x5", 9, 5, 24, true, false}, {"32bit-13x7", 13, 7, 32, false, false},
