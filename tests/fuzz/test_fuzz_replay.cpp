@@ -219,7 +219,7 @@ TEST(FuzzReplayBounds, AChildOutsideItsBoundsIsReported) {
         [] {
             const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
             volatile unsigned n = 0;
-            while (std::chrono::steady_clock::now() < end) ++n;
+            while (std::chrono::steady_clock::now() < end) n = n + 1;
         },
         Bounds{64, std::chrono::milliseconds(100)});
     EXPECT_NE(strBusy, "") << "a busy child must be stopped, one way or the other";
