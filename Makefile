@@ -58,7 +58,7 @@ bench: setup
 # two at a time (fuzz/run.sh).
 fuzz: setup fuzz-setup
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target fuzz_targets
 	sh fuzz/run.sh $(FUZZ_SECONDS)
 
 format:
