@@ -46,7 +46,6 @@ public:
     std::string Text(std::size_t nMax);
     // Everything not taken yet.
     std::string Rest();
-    const std::uint8_t* Data() const { return m_p; }
     std::size_t Left() const { return m_nLeft; }
 
 private:
