@@ -6,14 +6,19 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools lib
             fonts-dejavu-core xvfb xauth \
             dpkg-dev file desktop-file-utils appstream man-db
 
+# Only `make fuzz` needs clang and libFuzzer's runtime; the tests do not.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_SECONDS ?= 300
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLES := build/dev/samples
 
-.PHONY: setup build run test test-asan test-tsan bench package format install clean
+.PHONY: setup fuzz-setup build run test test-asan test-tsan bench package fuzz format install clean
 
 # Installs only what is missing, so a second run costs nothing.
-setup:
-	@missing=$$(for p in $(PACKAGES); do \
+setup fuzz-setup: LIST = $(if $(filter fuzz-setup,$@),$(FUZZ_PACKAGES),$(PACKAGES))
+setup fuzz-setup:
+	@missing=$$(for p in $(LIST); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -59,8 +64,15 @@ package: setup
 	cd build/package && cpack -G DEB
 	cp build/package/galerio_*.deb .
 
+# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS,
+# two at a time (fuzz/run.sh).
+fuzz: setup fuzz-setup
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target fuzz_targets
+	sh fuzz/run.sh $(FUZZ_SECONDS)
+
 format:
-	find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 install: build
 	cmake --install build/dev

@@ -35,12 +35,18 @@ std::uint32_t LittleEndian(const std::uint8_t* p, int nBytes) {
     return n;
 }
 
+// Run-length coded pixels have no fixed size and a real RLE file may be
+// tiny (one code can blank the rest of the picture), so their count is
+// bounded instead: Qt's image, its 32-bit copy and the packed rows take 8
+// bytes a pixel together, and 60 bytes claiming 16384 × 16384 would take
+// 2 GB. 32 megapixels is far beyond any real run-length coded bitmap.
+constexpr std::uint64_t kMaxCodedPixels = 32u << 20;
+
 // Uncompressed pixels take one padded row per line, so their size follows
 // from the header. Qt allocates the whole claimed image before it reads a
 // row, which lets a file of a few bytes that claims 16000 × 16000 take
 // gigabytes; such a header (or a truncated file) is refused here, from its
-// first bytes. Run-length coded pixels have no fixed size and a real RLE
-// file may be tiny, so those are left to Qt's own bounds and the limit above.
+// first bytes, as is a coded one claiming more than kMaxCodedPixels.
 bool PixelDataFitsFile(int fd, std::uint64_t nFileSize) {
     // File header (14 bytes) and the info header up to its compression field.
     std::uint8_t ab[34] = {};
@@ -66,8 +72,9 @@ bool PixelDataFitsFile(int fd, std::uint64_t nFileSize) {
     }
     // Plain rows (BI_RGB) and rows with colour masks (BI_BITFIELDS,
     // BI_ALPHABITFIELDS) are uncompressed; every other method is not.
-    if (nCompression != 0 && nCompression != 3 && nCompression != 6) return true;
     // A top-down file gives its height as a negative number.
+    if (nCompression != 0 && nCompression != 3 && nCompression != 6)
+        return std::uint64_t(std::abs(nWidth)) * std::uint64_t(std::abs(nHeight)) <= kMaxCodedPixels;
     const std::uint64_t nStride = (std::uint64_t(std::abs(nWidth)) * nBits + 31) / 32 * 4;
     std::uint64_t nPixelBytes = 0, nEnd = 0;
     return !__builtin_mul_overflow(nStride, std::uint64_t(std::abs(nHeight)), &nPixelBytes) &&

@@ -277,7 +277,9 @@ INSTANTIATE_TEST_SUITE_P(
         ForgedBmpCase{"8-bit 45054 x 4098 in 74 bytes", 40, 45054, 4098, 8, 0, 1078, 74},
         ForgedBmpCase{"4-bit 16000 x 16000 in 118 bytes", 40, 16000, 16000, 4, 0, 118, 118},
         ForgedBmpCase{"oldest header, 24-bit 16000 x 16000", 12, 16000, 16000, 24, 0, 26, 1000},
-        ForgedBmpCase{"masked 32-bit top-down 8000 x 8000", 108, 8000, -8000, 32, 3, 122, 4096}));
+        ForgedBmpCase{"masked 32-bit top-down 8000 x 8000", 108, 8000, -8000, 32, 3, 122, 4096},
+        ForgedBmpCase{"run-length coded 16384 x 16384 in 60 bytes", 40, 16384, 16384, 8, 1, 58, 60},
+        ForgedBmpCase{"run-length coded 4-bit 6000 x 6000", 40, 6000, 6000, 4, 2, 58, 60}));
 
 // Uncompressed rows are padded to 4 bytes after the pixel-data offset: a
 // file that holds every padded row loads, one byte less is refused.
