@@ -6,6 +6,7 @@
 
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/orientation.h"
 #include "fuzz_support.h"
 #include "fuzz_targets.h"
 #include "publish/thumb_writer.h"
@@ -46,8 +47,8 @@ std::uint8_t LastByte(const std::uint8_t* pBuffer, std::uint64_t nBytes) {
 // display rows of its size. A side may be 0: the rule truncates the shorter
 // side, so a picture thinner than one pixel in a hundred has an empty
 // thumbnail, drawn as nothing.
-void CheckThumbnail(ImageItem& item, int nPitch, int nThumbSize) {
-    if (!BuildThumbnailBitmap(item, nPitch, nThumbSize)) return;
+void CheckThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag = false) {
+    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag)) return;
     FuzzRequire(item.m_nImageWidth > 0 && item.m_nImageHeight > 0, "a thumbnail's image has a size");
     FuzzRequire(item.m_nThumbWidth >= 0 && item.m_nThumbHeight >= 0 &&
                     item.m_nThumbWidth <= std::max(nThumbSize, 1) &&
@@ -91,6 +92,11 @@ int FuzzJpegFile(const std::uint8_t* pData, std::size_t nSize) {
     }
     ImageItem item = MakeItem(scratch.Folder(), "input", ".jpg", IMAGE_JPEG);
     CheckThumbnail(item, kGridPitch, kGridThumbSize);
+    // The EXIF block is read only when photos are turned upright.
+    const int nOrientation = ReadJpegOrientation(strPath);
+    FuzzRequire(nOrientation >= 1 && nOrientation <= 8, "an orientation is one of the eight");
+    ImageItem upright = MakeItem(scratch.Folder(), "input", ".jpg", IMAGE_JPEG);
+    CheckThumbnail(upright, kGridPitch, kGridThumbSize, true);
     return 0;
 }
 

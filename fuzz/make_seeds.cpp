@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec/codec_fixtures.h"
@@ -88,6 +89,15 @@ void ImageSeeds() {
         Seed("jpeg", std::string(s.pszName) + ".jpg", Jpeg(s.w, s.h, s.nComponents, s.layout));
     // A header that claims far more than the data holds.
     Seed("jpeg", "forged-baseline-1200x900.jpg", ForgedJpeg(JpegLayout::Baseline, 1, 1200, 900));
+    // Photos that carry an orientation tag, in both byte orders, so the
+    // EXIF reader is reached from the first run on.
+    for (const auto& [nTag, bBigEndian] : {std::pair{6, false}, std::pair{7, true}}) {
+        const std::string strName = "exif-orientation-" + std::to_string(nTag) + "-24x16.jpg";
+        const std::string strTemp = g_strRoot + "/" + strName;
+        WriteQuadrantJpegWithApp1(strTemp, 24, 16, ExifOrientationBlock(nTag, bBigEndian));
+        Seed("jpeg", strName, ReadBytes(strTemp));
+        std::remove(strTemp.c_str());
+    }
 
     struct BmpSeed {
         const char* pszName;
