@@ -164,12 +164,19 @@ void CMakeTh::ReadControls() {
     m_data.job.m_strFolder = Bytes(m_pFolder->text());
 }
 
+bool CMakeTh::WarnedFor(const std::string& strFolder) const {
+    return m_bWarned && SameFolder(m_strWarnedFolder, strFolder);
+}
+
 void CMakeTh::OnSourceNameChosen() {
     ReadControls();
-    if (m_bWarned) return;
+    if (WarnedFor(m_data.job.m_strFolder)) return;
     if (CheckOverwrite(m_sheet.Store(), m_sheet.Context().strImagesFolder,
                        m_data.job.m_strFolder)) {
+        // The flag holds only for this folder: one pointed at the photos
+        // afterwards must still ask before they are written over.
         m_bWarned = true;
+        m_strWarnedFolder = m_data.job.m_strFolder;
         return;
     }
     m_data.job.m_nNaming = AppendText;
@@ -188,7 +195,7 @@ bool CMakeTh::OnKillActive() {
     if (!FolderExists(m_data.job.m_strFolder)) {
         ShowMessage(QString::fromLatin1(kFolderMissingText).arg(m_pFolder->text()));
         bRefused = true;
-    } else if (m_data.job.m_nNaming == SourceName && !m_bWarned &&
+    } else if (m_data.job.m_nNaming == SourceName && !WarnedFor(m_data.job.m_strFolder) &&
                !CheckOverwrite(m_sheet.Store(), m_sheet.Context().strImagesFolder,
                                m_data.job.m_strFolder)) {
         bRefused = true;

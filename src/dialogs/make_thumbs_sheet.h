@@ -51,15 +51,18 @@ public:
     QLabel* AllImagesLabel() const { return m_pAllLabel; }
     QRadioButton* NamingRadio(int nMode) const;
     QPushButton* BrowseButton() const { return m_pBrowse; }
-    bool Warned() const { return m_bWarned; }
 
 private:
     void OnSourceNameChosen();
     void OnBrowse();
+    // True when the user already let source names into this very folder
+    // during this showing of the sheet.
+    bool WarnedFor(const std::string& strFolder) const;
 
     CMakeThumbsSheet& m_sheet;
     PublishSettings& m_data;
     bool m_bWarned = false;
+    std::string m_strWarnedFolder;  // the folder the warned flag speaks for
     QString m_strSize;
     QString m_strQuality;
     QLineEdit* m_pSize;

@@ -151,6 +151,20 @@ TEST_F(SheetTest, SourceNamesWarnOnceAndNoPutsTheFirstChoiceBack) {
     EXPECT_EQ(sheet.Data().job.m_nNaming, SourceName);
 }
 
+// Source names chosen for another folder ask nothing, but pointing the folder
+// at the photos afterwards must still ask before OK writes over them.
+TEST_F(SheetTest, SourceNamesAskAgainWhenTheFolderBecomesTheImagesOwn) {
+    CMakeThumbsSheet& sheet = MakeSheet(false);
+    CMakeTh& page = *sheet.ThumbsPage();
+    page.NamingRadio(SourceName)->click();
+    EXPECT_TRUE(m_questions.isEmpty());
+    page.FolderEdit()->setText(QString::fromStdString(m_strPics));
+    m_bAnswerYes = false;
+    sheet.accept();
+    EXPECT_EQ(m_questions, QStringList{kOverwrite});
+    EXPECT_NE(sheet.result(), QDialog::Accepted);
+}
+
 struct LeaveCase {
     const char* name;
     const char* folder;  // below the work folder
