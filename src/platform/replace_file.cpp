@@ -9,24 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <utility>
 
 namespace {
 
 thread_local CDeferredReplacements* t_pDeferred = nullptr;
-
-// A symbolic link is replaced at the file it points to, as writing through
-// it would have done; a dangling one is replaced itself.
-std::string ResolveTarget(const std::string& strPath) {
-    struct stat st {};
-    if (lstat(strPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return strPath;
-    char* pszReal = realpath(strPath.c_str(), nullptr);
-    if (!pszReal) return strPath;
-    std::string strReal(pszReal);
-    std::free(pszReal);
-    return strReal;
-}
 
 std::string FolderOf(const std::string& strPath) {
     const std::size_t nSlash = strPath.rfind('/');
@@ -51,8 +38,10 @@ int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
         strTemp = strFolder + szName;
         const int fd = open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            // Only a regular file lends its mode: a link's target is not
+            // the file being replaced, and must not lend its owner either.
             struct stat st {};
-            if (stat(strTarget.c_str(), &st) == 0) {
+            if (lstat(strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 // Best effort: an unprivileged writer cannot hand the file to another owner.
                 if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own ownership */
                 }
@@ -68,7 +57,7 @@ int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
 
 }  // namespace
 
-CReplacingFile::CReplacingFile(const std::string& strPath) : m_strTarget(ResolveTarget(strPath)) {}
+CReplacingFile::CReplacingFile(const std::string& strPath) : m_strTarget(strPath) {}
 
 CReplacingFile::~CReplacingFile() {
     if (!m_strTemp.empty()) unlink(m_strTemp.c_str());
@@ -76,10 +65,16 @@ CReplacingFile::~CReplacingFile() {
 
 std::FILE* CReplacingFile::Open() {
     // Refuse what creating the file in place would refuse: a folder in the
-    // way, or a file the caller may not write.
+    // way (also behind a link), or a file the caller may not write. A
+    // symbolic link is replaced by the new file itself, never followed: in
+    // a shared folder anybody could plant one pointing at another's file.
     struct stat st {};
-    m_bReplacing = stat(m_strTarget.c_str(), &st) == 0;
-    if (m_bReplacing &&
+    m_bReplacing = lstat(m_strTarget.c_str(), &st) == 0;
+    const bool bLink = m_bReplacing && S_ISLNK(st.st_mode);
+    struct stat stShown {};
+    if (bLink && stat(m_strTarget.c_str(), &stShown) == 0 && S_ISDIR(stShown.st_mode))
+        return nullptr;
+    if (m_bReplacing && !bLink &&
         (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0))
         return nullptr;
     const int fd = CreateTempBeside(m_strTarget, m_strTemp);

@@ -10,7 +10,8 @@
 // they came from; details.txt; the web page) is written beside its target
 // under a temporary name and renamed over the target only once complete: a
 // failure at any point leaves the old file as it was, and no temporary file
-// behind. A symbolic link is replaced at the file it points to.
+// behind. A symbolic link under the target's name is itself replaced by the
+// new file; the file it pointed to is left alone.
 class CReplacingFile {
 public:
     explicit CReplacingFile(const std::string& strPath);
