@@ -4,6 +4,8 @@
 
 #include <random>
 #include <set>
+#include <stdexcept>
+#include <vector>
 
 #include "browser/catalogue/slide_order.h"
 
@@ -35,6 +37,26 @@ TEST_P(SlideRounds, EachRoundShowsEveryEntryOnceWithoutRepeatingAcrossRounds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SlideRounds, ::testing::Values(2, 3, 7, 40));
+
+// Large folders: a round must be able to reach every entry, or it never
+// ends. A generous budget of draws turns such a hang into a failure.
+TEST(SlideOrder, ARoundOfALargeFolderEnds) {
+    for (const int n : {32709, 32710, 100000}) {
+        std::mt19937 gen(3);
+        long nDraws = 0;
+        SlideOrder order;
+        order.SetRandom([&] {
+            if (++nDraws > 40L * n) throw std::runtime_error("round never ends");
+            return static_cast<int>(gen() % 32768);
+        });
+        std::vector<bool> seen(std::size_t(n), false);
+        ASSERT_NO_THROW(for (int k = 0; k < n; ++k) {
+            const int i = order.GetRandomSlide(k == 0, n);
+            ASSERT_TRUE(i >= 0 && i < n && !seen[std::size_t(i)]) << n;
+            seen[std::size_t(i)] = true;
+        }) << n;
+    }
+}
 
 TEST(SlideOrder, OneEntryRepeatsAndTwoAlternate) {
     SlideOrder order;

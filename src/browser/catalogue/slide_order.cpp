@@ -1,12 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "browser/catalogue/slide_order.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 SlideOrder::SlideOrder() : m_fnRandom([] { return std::rand() & 0x7FFF; }) {}
 
 void SlideOrder::SetRandom(SlideRandom fn) {
     m_fnRandom = fn ? std::move(fn) : SlideRandom([] { return std::rand() & 0x7FFF; });
+}
+
+namespace {
+
+// Up to this many entries one 15-bit draw, scaled in single precision,
+// reaches every entry (checked over all 32,768 draws); from 32,710 on the
+// rounding skips some, and a round could never end.
+constexpr int kSingleDrawEntries = 32709;
+
+}  // namespace
+
+int SlideOrder::Draw(int n) {
+    if (n <= kSingleDrawEntries) {
+        const float f = static_cast<float>(m_fnRandom()) / 32767.0f;
+        return static_cast<int>(static_cast<float>(n) * f);
+    }
+    // Two draws make 30 bits, more than any catalogue has entries, so every
+    // entry has its share of the draws.
+    const std::uint64_t r = (std::uint64_t(m_fnRandom() & 0x7FFF) << 15) | (m_fnRandom() & 0x7FFF);
+    return static_cast<int>((r * std::uint64_t(n)) >> 30);
 }
 
 int SlideOrder::GetRandomSlide(bool bReset, int n) {
@@ -21,9 +42,7 @@ int SlideOrder::GetRandomSlide(bool bReset, int n) {
     if (m_nLastSlide >= n) m_nLastSlide = -1;
     if (m_strSlidesShown.find('0') == std::string::npos) m_strSlidesShown.assign(nSize, '0');
     for (;;) {
-        const int r = m_fnRandom();
-        const float f = static_cast<float>(r) / 32767.0f;
-        int i = static_cast<int>(static_cast<float>(n) * f);
+        int i = Draw(n);
         if (i >= n) i = n - 1;
         if (i < 0) i = 0;
         if ((m_strSlidesShown[static_cast<std::size_t>(i)] == '0' && i != m_nLastSlide) || n == 1) {

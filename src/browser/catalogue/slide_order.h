@@ -21,6 +21,8 @@ public:
     const std::string& SlidesShown() const { return m_strSlidesShown; }
 
 private:
+    int Draw(int n);  // an index 0..n-1 from the generator
+
     SlideRandom m_fnRandom;
     std::string m_strSlidesShown;  // "0" not yet shown this round, "1" shown
     int m_nLastSlide = -1;
