@@ -193,6 +193,8 @@ private:
     void EndSlideShow();
     // Takes a deleted or moved entry out of the grid and clears the panes.
     void RemoveEntry(ImageItem* pItem);
+    // A worker fills or walks the catalogue, and may free its entries.
+    bool WorkerOwnsCatalogue() const { return m_pFindFDlg || m_bSearching || m_bProcessing; }
 
     SettingsStore& m_store;
     IViewHost* m_pHost;

@@ -81,7 +81,7 @@ enum ContextCommand {
 bool CGalerioView::CanEditFiles() const {
     // A worker may be walking the catalogue (a run after a change of pitch
     // keeps the selection); files and entries change only when none does.
-    return m_pSelected && !m_pFindFDlg && !m_bSearching && !m_bProcessing;
+    return m_pSelected && !WorkerOwnsCatalogue();
 }
 
 void CGalerioView::OnShowDetails() {
@@ -215,7 +215,14 @@ void CGalerioView::ShowContextMenu(const QPoint& ptWindow) {
 }
 
 void CGalerioView::ShowContextMenuForSelection() {
-    if (!m_pSelected || m_listImages.empty()) return;
+    if (!m_pSelected) return;
+    // The selection is kept through a run at a new pitch, but the worker may
+    // free its entry: the menu then opens in the corner, nothing read.
+    if (WorkerOwnsCatalogue()) {
+        ShowContextMenu(QPoint(0, 0));
+        return;
+    }
+    if (m_listImages.empty()) return;
     // The selected cell comes to the top-left corner as far as the scroll
     // range allows, and the menu opens on the cell where it now is.
     const CellRect& rc = m_pSelected->m_rcCell;

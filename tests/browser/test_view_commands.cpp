@@ -529,6 +529,17 @@ TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
         EXPECT_EQ(m_menus.back().ptScreen, m_pView->viewport()->mapToGlobal(ptCell));
     }
     EXPECT_EQ(m_menus.size(), 2u);
+    // A run at a new pitch keeps the selection, but its worker may free the
+    // entries (these are no photos): the menu then opens in the corner, and
+    // nothing of the selection is read.
+    pV->setValue(0);
+    ASSERT_TRUE(m_pView->ReprocessAtPitch(m_pView->Pitch() + 10));
+    QTest::keyClick(m_pView.get(), Qt::Key_Menu);
+    EXPECT_EQ(pV->value(), 0);
+    ASSERT_EQ(m_menus.size(), 3u);
+    EXPECT_EQ(m_menus.back().ptScreen, m_pView->viewport()->mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->IsIdle(); }));
+    EXPECT_EQ(m_pView->Selected(), nullptr);
 }
 
 // ---- Reload ----
