@@ -21,7 +21,7 @@ CommandLineInfo ParseCommandLine(const std::vector<std::string>& args) {
                 continue;
             }
             if (arg == "-s") continue;  // accepted for old shortcuts, means nothing
-            if (arg == "--help") {
+            if (arg == "--help" || arg == "-h") {
                 info.bHelp = true;
                 continue;
             }
@@ -52,7 +52,7 @@ const char* CommandLineUsage() {
            "  folder      the folder to open at start-up\n"
            "  -S          start the slide show once the thumbnails are ready\n"
            "  --          take every following argument as part of the folder\n"
-           "  --help      show this text and exit\n"
+           "  -h, --help  show this text and exit\n"
            "  --version   show the version and exit\n";
 }
 

@@ -12,7 +12,7 @@
 struct CommandLineInfo {
     std::string strFolder;    // empty: no folder given
     bool bSlideShow = false;  // "-S": slide show once the thumbnails are ready
-    bool bHelp = false;       // "--help": print usage and exit
+    bool bHelp = false;       // "-h" or "--help": print usage and exit
     bool bVersion = false;    // "--version": print the version and exit
 };
 

@@ -111,8 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
         CmdCase{"OnlyTwoQuotesRemoved", {"\"a\"b\""}, "a b\"", false, false, false},
         CmdCase{"BlanksStripped", {"  /pics  "}, "/pics", false, false, false},
         CmdCase{"Help", {"--help"}, "", false, true, false},
+        CmdCase{"ShortHelp", {"/pics", "-h"}, "/pics", false, true, false},
         CmdCase{"Version", {"/pics", "--version"}, "/pics", false, false, true},
-        CmdCase{"DoubleDashEndsOptions", {"--", "-S", "--help"}, "-S --help", false, false, false}),
+        CmdCase{"DoubleDashEndsOptions", {"--", "-S", "--help", "-h"}, "-S --help -h", false, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
