@@ -286,7 +286,8 @@ TEST_P(BatchFailure, StopsAtTheFailingPhotoAndLeavesNothingAfterIt) {
               "JPEG Fatal Error: Not a JPEG file: starts with 0x74 0x68\n"
               "Galerio: Error: MakeOneThumb\n");
     const std::string strPage = ReadBytes(m_strPics + "/index.html");
-    EXPECT_NE(strPage.find("<img src=\"c_tn.jpg\" alt=\"c_tn.jpg\""), std::string::npos);
+    EXPECT_NE(strPage.find("<img src=\"file://" + m_strOut + "/c_tn.jpg\" alt=\"c_tn.jpg\""),
+              std::string::npos);
     // The failing photo and those after it have no thumbnail file to show.
     const std::string strEmpty =
         "<img src=\"\" alt=\"\" border=\"1\" width=\"0\" height=\"0\">\n<br>\n";
@@ -569,8 +570,9 @@ TEST_F(BatchRunTest, NamesThatAreNotUtf8AreFoundAndWritten) {
     ASSERT_EQ(chdir(szOld), 0);
     EXPECT_EQ(result.nStatus, 0) << result.strErr;
     EXPECT_TRUE(ReadFolder(strOut).count("\xff_tn.jpg"));
-    // Beside the photos the page names files bare, as the sheet's run does.
-    EXPECT_NE(ReadBytes(strPics + "/index.html").find("<img src=\"%FF_tn.jpg\""),
+    // The thumbnails are not beside the page: it names them by file URL.
+    EXPECT_NE(ReadBytes(strPics + "/index.html")
+                  .find("<img src=\"file://" + m_config.WorkDir() + "/th%FC/%FF_tn.jpg\""),
               std::string::npos);
 }
 
