@@ -49,6 +49,13 @@ std::string AbsoluteFile(const std::string& strPath) {
     return (strFolder == "/" ? std::string() : strFolder) + "/" + strName;
 }
 
+// A folder text as the sheet's reaches the page: an absolute one as typed,
+// so a trailing "/" gives the same "//" in the thumbnails' file URLs; a
+// relative one made absolute and clean, as the page's file URLs make it.
+std::string AbsoluteText(const std::string& strPath) {
+    return !strPath.empty() && strPath[0] == '/' ? strPath : AbsoluteFolder(strPath);
+}
+
 // The bytes of a file, exactly.
 bool ReadWholeFile(const std::string& strPath, std::string& strText, std::string& strError) {
     if (IsFolder(strPath)) {
@@ -130,7 +137,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
     const PublishSettings stored = LoadPublishSettings(
         store, args.m_nSize.value_or(GridThumbSize(plan.m_nPitch)), plan.m_strFolder);
     plan.m_job = stored.job;
-    plan.m_job.m_strFolder = AbsoluteFolder(args.m_strOut);
+    plan.m_job.m_strFolder = AbsoluteText(args.m_strOut);
     if (args.m_nNaming) plan.m_job.m_nNaming = *args.m_nNaming;
     if (args.m_strSuffix) plan.m_job.m_strSuffix = *args.m_strSuffix;
     if (args.m_strPrefix) plan.m_job.m_strPrefix = *args.m_strPrefix;

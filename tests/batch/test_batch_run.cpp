@@ -45,6 +45,7 @@ struct RunCase {
     bool bAnchor;
     int nTable;  // 0: no table, else per row
     int nPhotos;
+    const char* outEnd = "";  // typed after the thumbnails' folder
 };
 void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
@@ -83,7 +84,7 @@ protected:
     std::vector<std::string> Args(const RunCase& c, int nJobs) const {
         std::vector<std::string> args = {m_strPics,
                                          "--out",
-                                         m_strOut,
+                                         m_strOut + c.outEnd,
                                          "--naming",
                                          kNamingWords[c.nNaming],
                                          "--suffix",
@@ -122,7 +123,7 @@ protected:
         ThumbJob job;
         job.m_nSizeLimit = c.nSize;
         job.m_nNaming = c.nNaming;
-        job.m_strFolder = m_strOut;
+        job.m_strFolder = m_strOut + c.outEnd;
         job.m_strSuffix = c.suffix;
         job.m_strPrefix = c.prefix;
         job.m_nQuality = c.nQuality;
@@ -185,7 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
             RunCase{"PageBesideByNameDown", PrependText, "_tn", "small ", 70, 64, 1, true, true, true, true, 1, true, 3, 5},
             RunCase{"PageElsewhereBySize", SourceName, "_tn", "tn_", 90, 150, 2, false, true, false, true, 2, false, 2, 5},
             RunCase{"PageWithoutLinks", AppendText, "-t", "tn_", 40, 30, 1, false, true, true, false, 0, true, 0, 5},
-            RunCase{"OneImageGetsNoTable", AppendText, "_tn", "tn_", 100, 100, 0, false, true, true, true, 0, false, 2, 1}),
+            RunCase{"OneImageGetsNoTable", AppendText, "_tn", "tn_", 100, 100, 0, false, true, true, true, 0, false, 2, 1},
+            RunCase{"FolderTypedWithASlash", AppendText, "_tn", "tn_", 100, 100, 1, false, true, true, true, 0, false, 0, 5, "/"}),
         ::testing::Values(1, 3)),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + "_jobs" + std::to_string(std::get<1>(info.param));
