@@ -21,6 +21,7 @@
 #include "browser/catalogue/sort_images.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "publish/name_clash.h"
 #include "publish/publish_settings.h"
 #include "publish/run_options.h"
 #include "settings/settings_keys.h"
@@ -182,9 +183,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
 
     // The scan skips thumbnails by the names this run gives them, so a run
     // repeated into the photos' folder does not make thumbnails of thumbnails.
-    plan.m_scan.m_bTNSearch = store.GetInt(kSectionSettings, kTNSearch, kTNSearchDefault) != 0;
-    plan.m_scan.m_strPostPend = plan.m_job.m_strSuffix;
-    plan.m_scan.m_strPrePend = plan.m_job.m_strPrefix;
+    plan.m_scan = RunScanOptions(store, plan.m_job);
     plan.m_nSortOption = args.m_nSortOption.value_or(
         store.GetInt(kSectionSettings, kSortOption, kSortOptionDefault));
     plan.m_nSortStyle = args.m_bDescending
@@ -251,6 +250,8 @@ int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool
         return kExitFailed;
     }
     SortImages(listImages, plan.m_nSortOption, plan.m_nSortStyle);
+    if (RefuseThumbNameClash(listImages, true, nullptr, plan.m_job, plan.m_scan))
+        return kExitRefused;
     // A catalogue of one image never gets a table.
     if (listImages.size() <= 1) plan.m_page.m_bTable = false;
 

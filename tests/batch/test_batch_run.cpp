@@ -335,7 +335,8 @@ struct RefusalCase {
     const char* name;
     std::vector<std::string> args;  // "{pics}" and "{out}" are replaced
     std::vector<std::pair<std::string, std::string>> stored;
-    const char* err;  // the same replacements
+    const char* err;                       // the same replacements
+    std::vector<std::string> photos = {};  // beside the five
 };
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
@@ -353,6 +354,7 @@ protected:
 TEST_P(BatchRefusal, ExplainsAndWritesNothing) {
     const RefusalCase& c = GetParam();
     AddPhotos(5);
+    for (const std::string& strName : c.photos) AddPhoto(strName, 64, 48);
     for (const auto& [strName, strValue] : c.stored) Store(strName, strValue);
     const FolderFiles photos = ReadFolder(m_strPics);
     std::vector<std::string> args;
@@ -366,6 +368,7 @@ TEST_P(BatchRefusal, ExplainsAndWritesNothing) {
 }
 
 // clang-format off
+#define SHARED_END "Nothing was written. Please choose other names or another folder for the thumbnails.\n"
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchRefusal,
     ::testing::Values(
@@ -394,8 +397,15 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"PhotosFolderMissing", {"{pics}/none", "--out", "{out}"}, {},
                     "galerio --make-thumbs: the folder of photos '{pics}/none' does not exist\n"},
         RefusalCase{"BadOption", {"{pics}", "--out", "{out}", "--quality", "best"}, {},
-                    "galerio --make-thumbs: --quality: 'best' is not a whole number from 1 to 100 (see galerio --make-thumbs --help)\n"}),
+                    "galerio --make-thumbs: --quality: 'best' is not a whole number from 1 to 100 (see galerio --make-thumbs --help)\n"},
+        RefusalCase{"TwoPhotosGiveOneThumbnail", {"{pics}", "--out", "{out}", "--sort", "none"}, {},
+                    "Galerio: The thumbnails of\n{pics}/c.jpg\nand\n{pics}/c.bmp\nwould both be written to the same file\n{out}/c_tn.jpg\n\n" SHARED_END, {"c.jpg"}},
+        RefusalCase{"APrefixGivesAnotherPhotosName", {"{pics}", "--out", "{pics}", "--naming", "prepend"}, {},
+                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\n" SHARED_END, {"tn_b.jpg"}},
+        RefusalCase{"SourceNameOfABitmapOverAPhoto", {"{pics}", "--out", "{pics}", "--naming", "source", "--overwrite-originals", "--sort", "none", "--jobs", "4"}, {},
+                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\n" SHARED_END, {"c.jpg"}}),
     [](const auto& info) { return std::string(info.param.name); });
+#undef SHARED_END
 // clang-format on
 
 TEST_F(BatchRunTest, OverwriteOriginalsReplacesThePhotosByTheirThumbnails) {
@@ -493,33 +503,6 @@ TEST_F(BatchRunTest, ControlCharactersOfANameAreNotPrinted) {
     EXPECT_EQ(result.nStatus, 2);
     EXPECT_EQ(result.strErr.find('\x1b'), std::string::npos) << result.strErr;
     EXPECT_NE(result.strErr.find("x?[2J"), std::string::npos) << result.strErr;
-}
-
-}  // namespace
-
-namespace {
-
-// A bitmap's thumbnail "a.jpg" replaces the photo "a.jpg", which comes after
-// it in the catalogue: that photo is then read as the thumbnail it has
-// become, whatever the number of jobs.
-TEST_F(BatchRunTest, AThumbnailOverAPhotoStillToComeIsReadInTurn) {
-    std::vector<FolderFiles> vResults;
-    for (const int nJobs : {1, 4}) {
-        for (const auto& [strName, strBytes] : ReadFolder(m_strPics))
-            unlink((m_strPics + "/" + strName).c_str());
-        AddPhoto("a.jpg", 640, 480);
-        AddPhoto("a.bmp", 90, 60);
-        for (const char* pszName : {"b.jpg", "c.jpg", "d.jpg"}) AddPhoto(pszName, 300, 200);
-        const CommandResult result =
-            Run({m_strPics, "--out", m_strPics, "--naming", "source", "--overwrite-originals",
-                 "--sort", "name", "--jobs", std::to_string(nJobs)});
-        EXPECT_EQ(result.nStatus, 0) << result.strErr;
-        std::uint32_t w = 0, h = 0;
-        EXPECT_TRUE(JpegFile::ReadJpegSize(m_strPics + "/a.jpg", w, h));
-        EXPECT_EQ(w, 90u);
-        vResults.push_back(ReadFolder(m_strPics));
-    }
-    EXPECT_EQ(vResults[0], vResults[1]);
 }
 
 }  // namespace
