@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,7 +15,6 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
-#include "platform/paths.h"
 #include "platform/replace_file.h"
 #include "publish/run_options.h"
 
@@ -205,25 +203,6 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-// True when a thumbnail of the run replaces a photo that another entry
-// reads (a bitmap's "a.jpg" beside a photo "a.jpg", or a suffix that makes
-// the name of another photo). One entry after the other, that photo is read
-// as it stands when its turn comes, which may be after it was replaced; only
-// a run in turn can promise the same.
-bool WritesOverOtherSources(const ImageList& listImages, const ThumbJob& job) {
-    if (listImages.empty() || !SameFolder(job.m_strFolder, listImages.front()->m_strFolder))
-        return false;
-    std::map<std::string, std::size_t> sources;
-    for (std::size_t i = 0; i < listImages.size(); ++i)
-        sources.emplace(listImages[i]->m_strName + listImages[i]->m_strExt, i);
-    for (std::size_t i = 0; i < listImages.size(); ++i) {
-        const auto it = sources.find(
-            ThumbFileName(*listImages[i], job.m_nNaming, job.m_strSuffix, job.m_strPrefix));
-        if (it != sources.end() && it->second != i) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
@@ -236,7 +215,7 @@ bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
 
 std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, int nPitch, int nJobs,
                                   const std::atomic<bool>& bInterrupt, const EntryDone& fnDone) {
-    if (nJobs <= 1 || listImages.size() <= 1 || WritesOverOtherSources(listImages, job))
+    if (nJobs <= 1 || listImages.size() <= 1)
         return MakeInTurn(listImages, job, nPitch, bInterrupt, fnDone);
     std::unique_ptr<OrderedRun> pRun;
     try {

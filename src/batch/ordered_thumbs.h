@@ -26,8 +26,9 @@ bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch);
 // write each file under a temporary name and this thread puts the files in
 // place in catalogue order, so a file that existed before the run is only
 // ever replaced in turn. Returns the number of entries made before the
-// first failure (the list's size when all were). A run whose thumbnails
-// replace photos that other entries read is made in turn, on this thread.
+// first failure (the list's size when all were). No thumbnail of the run
+// may replace a photo that another entry reads (RefuseThumbNameClash sees
+// to that), or a helper could read it before or after its turn.
 // bInterrupt stops the run before the next entry and drops the files not
 // yet in place.
 std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, int nPitch, int nJobs,
