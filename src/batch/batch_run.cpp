@@ -17,6 +17,7 @@
 
 #include "batch/batch_console.h"
 #include "batch/ordered_thumbs.h"
+#include "batch/photo_report.h"
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
 #include "platform/message_box.h"
@@ -86,6 +87,17 @@ bool CheckStored(const char* pszSetting, int nValue, int nMin, int nMax, const c
                ", not a whole number from " + std::to_string(nMin) + " to " + std::to_string(nMax) +
                "; give " + pszOption;
     return false;
+}
+
+// A box about a photo becomes a line that names the photo: several photos
+// are read at a time, and the library's own texts name no file.
+void ReportPhoto(CBatchConsole& console, const ImageItem& item, bool bOk,
+                 const std::vector<MessageRequest>& vMessages, const BatchPlan& plan,
+                 const std::atomic<bool>& bInterrupt) {
+    // A photo left half read by an interrupt has nothing wrong with it.
+    if (!bOk && bInterrupt.load()) return;
+    for (const std::string& strReason : PhotoReasons(item, bOk, vMessages, plan.m_job.m_nSizeLimit))
+        console.Line(std::string(kCommand) + ": '" + item.m_strPath + "': " + strReason);
 }
 
 std::atomic<bool> g_bInterrupted{false};
@@ -258,7 +270,9 @@ int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool
     const std::size_t nTotal = listImages.size();
     const std::size_t nMade =
         MakeThumbFilesOrdered(listImages, plan.m_job, plan.m_nPitch, plan.m_nJobs, bInterrupt,
-                              [&](std::size_t i, const ImageItem& item, bool) {
+                              [&](std::size_t i, const ImageItem& item, bool bOk,
+                                  const std::vector<MessageRequest>& vMessages) {
+                                  ReportPhoto(console, item, bOk, vMessages, plan, bInterrupt);
                                   console.Progress(i + 1, nTotal, item.m_strName + item.m_strExt);
                               });
     console.EndProgress();

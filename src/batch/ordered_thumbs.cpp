@@ -48,14 +48,33 @@ struct ThumbFileFields {
 // finished entry waits as a temporary file beside its target.
 std::size_t Window(int nJobs) { return std::size_t(nJobs) * 2; }
 
+// While alive, the boxes of the constructing thread are kept for the
+// caller instead of shown, each answered as nobody there would answer it.
+class ScopedKeepMessages {
+public:
+    explicit ScopedKeepMessages(std::vector<MessageRequest>& vMessages)
+        : m_handler([&vMessages](const MessageRequest& request) {
+              vMessages.push_back(request);
+              return SafeAnswer(request.buttons);
+          }) {}
+
+private:
+    ScopedThreadMessageHandler m_handler;
+};
+
 std::size_t MakeInTurn(ImageList& listImages, const ThumbJob& job, int nPitch,
                        const std::atomic<bool>& bInterrupt, const EntryDone& fnDone) {
     ScopedDecodeAbort abort(bInterrupt);
     for (std::size_t i = 0; i < listImages.size(); ++i) {
         if (bInterrupt.load()) return i;
         ImageItem& item = *listImages[i];
-        const bool bOk = MakeEntryThumb(item, job, nPitch);
-        fnDone(i, item, bOk);
+        std::vector<MessageRequest> vMessages;
+        bool bOk = false;
+        {
+            ScopedKeepMessages keep(vMessages);
+            bOk = MakeEntryThumb(item, job, nPitch);
+        }
+        fnDone(i, item, bOk, vMessages);
         if (!bOk) return i;
     }
     return listImages.size();
@@ -85,8 +104,6 @@ public:
             Slot& slot = *m_slots[nMade];
             if (!WaitFor(nMade, bInterrupt)) break;
             ImageItem& item = *m_list[nMade];
-            // The boxes the helper met, now, as one thread would have shown them.
-            for (const MessageRequest& request : slot.messages) ShowMessage(request);
             bool bOk = slot.bOk;
             if (bOk) {
                 std::string strFailed;
@@ -94,7 +111,8 @@ public:
                 if (!bOk) {
                     // As when the encoder's own rename fails: the names are
                     // the new ones, the size stays the old.
-                    JpegFile::ShowWriteFailed(strFailed);
+                    ScopedKeepMessages keep(slot.messages);
+                    JpegFile::ShowWriteFailed(strFailed, slot.files.Error());
                     slot.before.RestoreSize(item);
                 }
             }
@@ -103,7 +121,8 @@ public:
                 m_nPublished = nMade + 1;
             }
             m_cvWork.notify_all();
-            fnDone(nMade, item, bOk);
+            // The boxes the helper met, in turn, as one thread would have met them.
+            fnDone(nMade, item, bOk, slot.messages);
             if (!bOk) break;
         }
         Stop();
@@ -160,10 +179,7 @@ private:
             Slot& slot = *m_slots[i];
             bool bOk = false;
             {
-                ScopedThreadMessageHandler boxes([&slot](const MessageRequest& request) {
-                    slot.messages.push_back(request);
-                    return SafeAnswer(request.buttons);
-                });
+                ScopedKeepMessages keep(slot.messages);
                 ScopedDeferredReplace deferred(slot.files);
                 bOk = MakeEntryThumb(*m_list[i], m_job, m_nPitch);
             }

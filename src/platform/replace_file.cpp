@@ -79,11 +79,15 @@ std::FILE* CReplacingFile::Open() {
     // way, or a file the caller may not write.
     struct stat st {};
     m_bReplacing = stat(m_strTarget.c_str(), &st) == 0;
-    if (m_bReplacing &&
-        (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0))
-        return nullptr;
+    m_nError = 0;
+    if (m_bReplacing && S_ISDIR(st.st_mode))
+        m_nError = EISDIR;
+    else if (m_bReplacing && faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0)
+        m_nError = errno;
+    if (m_nError != 0) return nullptr;
     const int fd = CreateTempBeside(m_strTarget, m_strTemp);
     std::FILE* pFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!pFile) m_nError = errno;
     if (!pFile && fd >= 0) close(fd);
     return pFile;
 }
@@ -94,7 +98,10 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
             std::fflush(pFile) == 0 && (!m_bReplacing || fsync(fileno(pFile)) == 0);
         const bool bClosed = std::fclose(pFile) == 0;
         pFile = nullptr;
-        if (!bSynced || !bClosed) return false;
+        if (!bSynced || !bClosed) {
+            m_nError = errno;
+            return false;
+        }
     }
     if (m_strTemp.empty()) return false;
     if (t_pDeferred) {
@@ -103,7 +110,10 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
         m_strTemp.clear();
         return true;
     }
-    if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) return false;
+    if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
+        m_nError = errno;
+        return false;
+    }
     m_strTemp.clear();
     return true;
 }
@@ -113,6 +123,7 @@ CDeferredReplacements::~CDeferredReplacements() { Discard(); }
 bool CDeferredReplacements::Publish(std::string& strFailed) {
     for (std::size_t i = 0; i < m_vFiles.size(); ++i) {
         if (rename(m_vFiles[i].first.c_str(), m_vFiles[i].second.c_str()) != 0) {
+            m_nError = errno;
             strFailed = m_vFiles[i].second;
             m_vFiles.erase(m_vFiles.begin(), m_vFiles.begin() + std::ptrdiff_t(i));
             Discard();

@@ -73,9 +73,9 @@ TEST_F(BatchCommand, AFailingPhotoEndsTheRunWithStatusOneAndItsMessages) {
     const CommandResult result =
         Start({"--make-thumbs", m_strPics, "--out", m_strOut, "--sort", "name", "--jobs", "2"});
     EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strErr,
-              "JPEG Fatal Error: Not a JPEG file: starts with 0x74 0x68\n"
-              "Galerio: Error: MakeOneThumb\n");
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics +
+                                 "/b.jpg': Not a JPEG file: starts with 0x74 0x68\n"
+                                 "Galerio: Error: MakeOneThumb\n");
     const FolderFiles out = ReadFolder(m_strOut);
     EXPECT_EQ(out.size(), 1u);
     EXPECT_TRUE(out.count("a_tn.jpg"));

@@ -283,10 +283,10 @@ TEST_P(BatchFailure, StopsAtTheFailingPhotoAndLeavesNothingAfterIt) {
     EXPECT_EQ(vNames, (std::vector<std::string>{"a_tn.jpg", "b_tn.jpg", "c_tn.jpg", "h_tn.jpg"}));
     EXPECT_NE(out.at("a_tn.jpg"), "old a");  // before the failure: replaced
     EXPECT_EQ(out.at("h_tn.jpg"), "old h");  // after it: never touched
-    // The library's own box, then the run's; the page is still written.
-    EXPECT_EQ(result.strErr,
-              "JPEG Fatal Error: Not a JPEG file: starts with 0x74 0x68\n"
-              "Galerio: Error: MakeOneThumb\n");
+    // The photo's line with the library's text, then the run's; the page is still written.
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics +
+                                 "/d.jpg': Not a JPEG file: starts with 0x74 0x68\n"
+                                 "Galerio: Error: MakeOneThumb\n");
     const std::string strPage = ReadBytes(m_strPics + "/index.html");
     EXPECT_NE(strPage.find("<img src=\"file://" + m_strOut + "/c_tn.jpg\" alt=\"c_tn.jpg\""),
               std::string::npos);
@@ -323,13 +323,52 @@ TEST_P(BatchFailure, AFolderInTheWayOfAThumbnailStopsTheRunThere) {
     ASSERT_EQ(mkdir((m_strOut + "/f_tn.jpg").c_str(), 0755), 0);
     const CommandResult result = RunWithJobs(GetParam());
     EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strErr, "Galerio: JpegFile :\nCan't open " + m_strOut +
-                                 "/f_tn.jpg\nGalerio: Error: MakeOneThumb\n");
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics + "/f.jpg': cannot create '" +
+                                 m_strOut +
+                                 "/f_tn.jpg': Is a directory\nGalerio: Error: MakeOneThumb\n");
     const FolderFiles out = ReadFolder(m_strOut);
     EXPECT_TRUE(out.count("e_tn.jpg"));
     EXPECT_FALSE(out.count("g_tn.jpg"));
     EXPECT_EQ(out.at("h_tn.jpg"), "old h");
 }
+
+// A line about a photo names it and says why; a library warning comes once
+// however often the photo is read.
+struct PhotoCase {
+    const char* name;
+    const char* file;
+    bool bHalf;  // half of a real photo, else no picture at all
+    int nStatus;
+    const char* err;  // after the photo's path
+};
+void PrintTo(const PhotoCase& c, std::ostream* os) { *os << c.name; }
+
+class BatchPhotoLines : public BatchRunTest,
+                        public ::testing::WithParamInterface<std::tuple<PhotoCase, int>> {};
+
+TEST_P(BatchPhotoLines, NameThePhotoAndTheReason) {
+    const auto& [c, nJobs] = GetParam();
+    const std::string strPath = m_strPics + "/" + c.file;
+    AddPhoto("a.jpg", 64, 48);
+    c.bHalf ? AddPhoto(c.file, 640, 480) : AddBroken(c.file);
+    if (c.bHalf) WriteBytes(strPath, ReadBytes(strPath).substr(0, ReadBytes(strPath).size() / 2));
+    const CommandResult result =
+        Run({m_strPics, "--out", m_strOut, "--sort", "name", "--jobs", std::to_string(nJobs)});
+    EXPECT_EQ(result.nStatus, c.nStatus);
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + strPath + "': " + c.err);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchPhotoLines,
+    ::testing::Combine(
+        ::testing::Values(
+            PhotoCase{"NoBitmap", "b.bmp", false, 1, "cannot be read as a bitmap\nGalerio: Error: MakeOneThumb\n"},
+            PhotoCase{"NoJpeg", "b.jpg", false, 1, "Not a JPEG file: starts with 0x74 0x68\nGalerio: Error: MakeOneThumb\n"},
+            PhotoCase{"HalfAJpeg", "b.jpg", true, 0, "warning: Premature end of JPEG file\n"}),
+        ::testing::Values(1, 3)),
+    [](const auto& info) { return std::get<0>(info.param).name + std::to_string(std::get<1>(info.param)); });
+// clang-format on
 
 struct RefusalCase {
     const char* name;
@@ -522,10 +561,11 @@ TEST_P(BatchInterrupt, StopsBeforeTheNextEntryAndLeavesNoTemporaryFile) {
     ThumbJob job;
     job.m_strFolder = m_strOut;
     std::atomic<bool> bInterrupt{false};
-    const std::size_t nMade = MakeThumbFilesOrdered(list, job, kGridPitch, GetParam(), bInterrupt,
-                                                    [&](std::size_t i, const ImageItem&, bool) {
-                                                        if (i == 1) bInterrupt.store(true);
-                                                    });
+    const std::size_t nMade =
+        MakeThumbFilesOrdered(list, job, kGridPitch, GetParam(), bInterrupt,
+                              [&](std::size_t i, const ImageItem&, bool, auto&) {
+                                  if (i == 1) bInterrupt.store(true);
+                              });
     EXPECT_EQ(nMade, 2u);
     std::vector<std::string> vNames;
     for (const auto& [strName, strBytes] : ReadFolder(m_strOut)) vNames.push_back(strName);
