@@ -145,8 +145,7 @@ TEST_F(MakeThumbsCommand, SourceNamesReloadTheCatalogueWithTheMessage) {
     EXPECT_EQ(m_f.View().Catalogue().size(), 3u);
 }
 
-// A thumbnail may not take the name of a photo in another folder of photos:
-// the run is refused before anything is written, naming both files.
+// A thumbnail over a photo of another folder is refused before anything is written.
 TEST_F(MakeThumbsCommand, AThumbnailOverAnotherPhotoIsRefused) {
     ASSERT_TRUE(QFile::copy(QString::fromStdString(m_strFolder + "/img0.jpg"),
                             QString::fromStdString(m_strOut + "/img2.jpg")));

@@ -364,7 +364,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(
         ::testing::Values(
             PhotoCase{"NoBitmap", "b.bmp", false, 1, "cannot be read as a bitmap\nGalerio: Error: MakeOneThumb\n"},
-            PhotoCase{"NoJpeg", "b.jpg", false, 1, "Not a JPEG file: starts with 0x74 0x68\nGalerio: Error: MakeOneThumb\n"},
             PhotoCase{"HalfAJpeg", "b.jpg", true, 0, "warning: Premature end of JPEG file\n"}),
         ::testing::Values(1, 3)),
     [](const auto& info) { return std::get<0>(info.param).name + std::to_string(std::get<1>(info.param)); });
@@ -407,7 +406,6 @@ TEST_P(BatchRefusal, ExplainsAndWritesNothing) {
 }
 
 // clang-format off
-#define SHARED_END "Nothing was written. Please choose other names or another folder for the thumbnails.\n"
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchRefusal,
     ::testing::Values(
@@ -438,13 +436,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"BadOption", {"{pics}", "--out", "{out}", "--quality", "best"}, {},
                     "galerio --make-thumbs: --quality: 'best' is not a whole number from 1 to 100 (see galerio --make-thumbs --help)\n"},
         RefusalCase{"TwoPhotosGiveOneThumbnail", {"{pics}", "--out", "{out}", "--sort", "none"}, {},
-                    "Galerio: The thumbnails of\n{pics}/c.jpg\nand\n{pics}/c.bmp\nwould both be written to the same file\n{out}/c_tn.jpg\n\n" SHARED_END, {"c.jpg"}},
+                    "Galerio: The thumbnails of\n{pics}/c.jpg\nand\n{pics}/c.bmp\nwould both be written to the same file\n{out}/c_tn.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}},
         RefusalCase{"APrefixGivesAnotherPhotosName", {"{pics}", "--out", "{pics}", "--naming", "prepend"}, {},
-                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\n" SHARED_END, {"tn_b.jpg"}},
+                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"tn_b.jpg"}},
         RefusalCase{"SourceNameOfABitmapOverAPhoto", {"{pics}", "--out", "{pics}", "--naming", "source", "--overwrite-originals", "--sort", "none", "--jobs", "4"}, {},
-                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\n" SHARED_END, {"c.jpg"}}),
+                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}}),
     [](const auto& info) { return std::string(info.param.name); });
-#undef SHARED_END
 // clang-format on
 
 TEST_F(BatchRunTest, OverwriteOriginalsReplacesThePhotosByTheirThumbnails) {
