@@ -213,7 +213,8 @@ int FuzzPageWriter(const std::uint8_t* pData, std::size_t nSize) {
         for (const bool bAbsolute : {false, true}) {
             std::vector<Link> vExpected;
             ExpectedLinks(*pItem, options, bAbsolute, vExpected);
-            CheckMarkup(FormatPageEntry(*pItem, options, bAbsolute), vExpected, bAbsolute);
+            CheckMarkup(FormatPageEntry(*pItem, options, bAbsolute, bAbsolute), vExpected,
+                        bAbsolute);
         }
         if (bDoAll || pItem.get() == pSelected)
             ExpectedLinks(*pItem, options, bElsewhere, vPageLinks);

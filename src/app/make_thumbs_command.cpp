@@ -11,6 +11,7 @@
 #include "dialogs/make_thumbs_sheet.h"
 #include "platform/paths.h"
 #include "platform/wait_cursor.h"
+#include "publish/name_clash.h"
 #include "publish/publish_settings.h"
 
 void CMainFrame::RunMakeThumbs(bool bPage) {
@@ -37,6 +38,14 @@ void CMainFrame::RunMakeThumbs(bool bPage) {
     // one that is still shown, since nothing could start a run meanwhile.
     CWaitCursor wait;
     SaveThumbSettings(store, chosen);
+    // Files are replaced without a question, so names that would make two
+    // files one stop the run before the first is written; the choices made
+    // in the sheet are kept all the same.
+    if (RefuseThumbNameClash(view.Catalogue(), chosen.bDoAll, view.Selected(), chosen.job,
+                             RunScanOptions(store, chosen.job))) {
+        if (bPage) SavePageSettings(store, chosen);
+        return;
+    }
     const std::size_t nTotal = chosen.bDoAll ? view.Catalogue().size() : 1;
     QProgressDialog progress(QStringLiteral("Making thumbnails..."), QStringLiteral("Cancel"), 0,
                              int(nTotal), this);

@@ -280,7 +280,8 @@ const char* BatchUsage() {
            "\n"
            "Exit status: 0 when every thumbnail and the page were written; 1 when the\n"
            "run failed part way (what was written is kept, nothing after the failing\n"
-           "image); 2 when the command line was refused and nothing was written.\n";
+           "image); 2 when the run was refused and nothing was written: a bad command\n"
+           "line, or thumbnail names that would make two files one.\n";
 }
 
 const char* BatchUsageSummary() {

@@ -17,10 +17,12 @@
 
 #include "batch/batch_console.h"
 #include "batch/ordered_thumbs.h"
+#include "batch/photo_report.h"
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "publish/name_clash.h"
 #include "publish/publish_settings.h"
 #include "publish/run_options.h"
 #include "settings/settings_keys.h"
@@ -47,6 +49,13 @@ std::string AbsoluteFile(const std::string& strPath) {
     const std::string strName = nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
     const std::string strFolder = AbsoluteFolder(strDir);
     return (strFolder == "/" ? std::string() : strFolder) + "/" + strName;
+}
+
+// A folder text as the sheet's reaches the page: an absolute one as typed,
+// so a trailing "/" gives the same "//" in the thumbnails' file URLs; a
+// relative one made absolute and clean, as the page's file URLs make it.
+std::string AbsoluteText(const std::string& strPath) {
+    return !strPath.empty() && strPath[0] == '/' ? strPath : AbsoluteFolder(strPath);
 }
 
 // The bytes of a file, exactly.
@@ -78,6 +87,17 @@ bool CheckStored(const char* pszSetting, int nValue, int nMin, int nMax, const c
                ", not a whole number from " + std::to_string(nMin) + " to " + std::to_string(nMax) +
                "; give " + pszOption;
     return false;
+}
+
+// A box about a photo becomes a line that names the photo: several photos
+// are read at a time, and the library's own texts name no file.
+void ReportPhoto(CBatchConsole& console, const ImageItem& item, bool bOk,
+                 const std::vector<MessageRequest>& vMessages, const BatchPlan& plan,
+                 const std::atomic<bool>& bInterrupt) {
+    // A photo left half read by an interrupt has nothing wrong with it.
+    if (!bOk && bInterrupt.load()) return;
+    for (const std::string& strReason : PhotoReasons(item, bOk, vMessages, plan.m_job.m_nSizeLimit))
+        console.Line(std::string(kCommand) + ": '" + item.m_strPath + "': " + strReason);
 }
 
 std::atomic<bool> g_bInterrupted{false};
@@ -130,7 +150,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
     const PublishSettings stored = LoadPublishSettings(
         store, args.m_nSize.value_or(GridThumbSize(plan.m_nPitch)), plan.m_strFolder);
     plan.m_job = stored.job;
-    plan.m_job.m_strFolder = AbsoluteFolder(args.m_strOut);
+    plan.m_job.m_strFolder = AbsoluteText(args.m_strOut);
     if (args.m_nNaming) plan.m_job.m_nNaming = *args.m_nNaming;
     if (args.m_strSuffix) plan.m_job.m_strSuffix = *args.m_strSuffix;
     if (args.m_strPrefix) plan.m_job.m_strPrefix = *args.m_strPrefix;
@@ -175,9 +195,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
 
     // The scan skips thumbnails by the names this run gives them, so a run
     // repeated into the photos' folder does not make thumbnails of thumbnails.
-    plan.m_scan.m_bTNSearch = store.GetInt(kSectionSettings, kTNSearch, kTNSearchDefault) != 0;
-    plan.m_scan.m_strPostPend = plan.m_job.m_strSuffix;
-    plan.m_scan.m_strPrePend = plan.m_job.m_strPrefix;
+    plan.m_scan = RunScanOptions(store, plan.m_job);
     plan.m_nSortOption = args.m_nSortOption.value_or(
         store.GetInt(kSectionSettings, kSortOption, kSortOptionDefault));
     plan.m_nSortStyle = args.m_bDescending
@@ -244,13 +262,17 @@ int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool
         return kExitFailed;
     }
     SortImages(listImages, plan.m_nSortOption, plan.m_nSortStyle);
+    if (RefuseThumbNameClash(listImages, true, nullptr, plan.m_job, plan.m_scan))
+        return kExitRefused;
     // A catalogue of one image never gets a table.
     if (listImages.size() <= 1) plan.m_page.m_bTable = false;
 
     const std::size_t nTotal = listImages.size();
     const std::size_t nMade =
         MakeThumbFilesOrdered(listImages, plan.m_job, plan.m_nPitch, plan.m_nJobs, bInterrupt,
-                              [&](std::size_t i, const ImageItem& item, bool) {
+                              [&](std::size_t i, const ImageItem& item, bool bOk,
+                                  const std::vector<MessageRequest>& vMessages) {
+                                  ReportPhoto(console, item, bOk, vMessages, plan, bInterrupt);
                                   console.Progress(i + 1, nTotal, item.m_strName + item.m_strExt);
                               });
     console.EndProgress();

@@ -52,7 +52,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
 // Scans, sorts, makes the thumbnail files and writes the page as the Make
 // Thumbs commands do for the whole catalogue. Boxes go through ShowMessage.
 // Returns the exit status; a folder that cannot be read is refused with
-// strError.
+// strError, thumbnail names that clash after their box.
 int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool>& bInterrupt,
                  std::string& strError);
 

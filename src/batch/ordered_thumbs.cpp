@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,7 +15,6 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
-#include "platform/paths.h"
 #include "platform/replace_file.h"
 #include "publish/run_options.h"
 
@@ -50,14 +48,33 @@ struct ThumbFileFields {
 // finished entry waits as a temporary file beside its target.
 std::size_t Window(int nJobs) { return std::size_t(nJobs) * 2; }
 
+// While alive, the boxes of the constructing thread are kept for the
+// caller instead of shown, each answered as nobody there would answer it.
+class ScopedKeepMessages {
+public:
+    explicit ScopedKeepMessages(std::vector<MessageRequest>& vMessages)
+        : m_handler([&vMessages](const MessageRequest& request) {
+              vMessages.push_back(request);
+              return SafeAnswer(request.buttons);
+          }) {}
+
+private:
+    ScopedThreadMessageHandler m_handler;
+};
+
 std::size_t MakeInTurn(ImageList& listImages, const ThumbJob& job, int nPitch,
                        const std::atomic<bool>& bInterrupt, const EntryDone& fnDone) {
     ScopedDecodeAbort abort(bInterrupt);
     for (std::size_t i = 0; i < listImages.size(); ++i) {
         if (bInterrupt.load()) return i;
         ImageItem& item = *listImages[i];
-        const bool bOk = MakeEntryThumb(item, job, nPitch);
-        fnDone(i, item, bOk);
+        std::vector<MessageRequest> vMessages;
+        bool bOk = false;
+        {
+            ScopedKeepMessages keep(vMessages);
+            bOk = MakeEntryThumb(item, job, nPitch);
+        }
+        fnDone(i, item, bOk, vMessages);
         if (!bOk) return i;
     }
     return listImages.size();
@@ -87,8 +104,6 @@ public:
             Slot& slot = *m_slots[nMade];
             if (!WaitFor(nMade, bInterrupt)) break;
             ImageItem& item = *m_list[nMade];
-            // The boxes the helper met, now, as one thread would have shown them.
-            for (const MessageRequest& request : slot.messages) ShowMessage(request);
             bool bOk = slot.bOk;
             if (bOk) {
                 std::string strFailed;
@@ -96,7 +111,8 @@ public:
                 if (!bOk) {
                     // As when the encoder's own rename fails: the names are
                     // the new ones, the size stays the old.
-                    JpegFile::ShowWriteFailed(strFailed);
+                    ScopedKeepMessages keep(slot.messages);
+                    JpegFile::ShowWriteFailed(strFailed, slot.files.Error());
                     slot.before.RestoreSize(item);
                 }
             }
@@ -105,7 +121,8 @@ public:
                 m_nPublished = nMade + 1;
             }
             m_cvWork.notify_all();
-            fnDone(nMade, item, bOk);
+            // The boxes the helper met, in turn, as one thread would have met them.
+            fnDone(nMade, item, bOk, slot.messages);
             if (!bOk) break;
         }
         Stop();
@@ -162,10 +179,7 @@ private:
             Slot& slot = *m_slots[i];
             bool bOk = false;
             {
-                ScopedThreadMessageHandler boxes([&slot](const MessageRequest& request) {
-                    slot.messages.push_back(request);
-                    return SafeAnswer(request.buttons);
-                });
+                ScopedKeepMessages keep(slot.messages);
                 ScopedDeferredReplace deferred(slot.files);
                 bOk = MakeEntryThumb(*m_list[i], m_job, m_nPitch);
             }
@@ -205,25 +219,6 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-// True when a thumbnail of the run replaces a photo that another entry
-// reads (a bitmap's "a.jpg" beside a photo "a.jpg", or a suffix that makes
-// the name of another photo). One entry after the other, that photo is read
-// as it stands when its turn comes, which may be after it was replaced; only
-// a run in turn can promise the same.
-bool WritesOverOtherSources(const ImageList& listImages, const ThumbJob& job) {
-    if (listImages.empty() || !SameFolder(job.m_strFolder, listImages.front()->m_strFolder))
-        return false;
-    std::map<std::string, std::size_t> sources;
-    for (std::size_t i = 0; i < listImages.size(); ++i)
-        sources.emplace(listImages[i]->m_strName + listImages[i]->m_strExt, i);
-    for (std::size_t i = 0; i < listImages.size(); ++i) {
-        const auto it = sources.find(
-            ThumbFileName(*listImages[i], job.m_nNaming, job.m_strSuffix, job.m_strPrefix));
-        if (it != sources.end() && it->second != i) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
@@ -236,7 +231,7 @@ bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
 
 std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, int nPitch, int nJobs,
                                   const std::atomic<bool>& bInterrupt, const EntryDone& fnDone) {
-    if (nJobs <= 1 || listImages.size() <= 1 || WritesOverOtherSources(listImages, job))
+    if (nJobs <= 1 || listImages.size() <= 1)
         return MakeInTurn(listImages, job, nPitch, bInterrupt, fnDone);
     std::unique_ptr<OrderedRun> pRun;
     try {

@@ -2,6 +2,7 @@
 #include "codec/jpeg_error.h"
 
 #include "codec/decode_abort.h"
+#include "codec/jpeg_file.h"
 #include "platform/message_box.h"
 
 namespace JpegFile::detail {
@@ -27,7 +28,7 @@ void ShowLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedB
 }  // namespace
 
 void JpegErrorExit(j_common_ptr cinfo) {
-    ShowLibraryMessage(cinfo, "JPEG Fatal Error", false);
+    ShowLibraryMessage(cinfo, JpegFile::kJpegFatalCaption, false);
     // longjmp skips destructors. Between here and the setjmp there are only
     // this frame (nothing left alive) and the library's C frames; the frame
     // that called setjmp keeps nothing with a destructor either.
@@ -35,7 +36,7 @@ void JpegErrorExit(j_common_ptr cinfo) {
 }
 
 void JpegOutputMessage(j_common_ptr cinfo) {
-    ShowLibraryMessage(cinfo, "JPEG Library Error", true);
+    ShowLibraryMessage(cinfo, JpegFile::kJpegWarningCaption, true);
 }
 
 void CheckDecodeAbort(j_common_ptr cinfo) {

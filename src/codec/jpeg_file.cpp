@@ -4,6 +4,7 @@
 #include "codec/jpeg_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -35,13 +36,21 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file that is not regular fails here, like a missing one (see ImageFile).
 FilePtr OpenJpegFile(const std::string& strPath) {
+    // Left at 0 when the name is there but is no regular file.
+    errno = 0;
     ImageFile::Descriptor file = ImageFile::OpenForReading(strPath);
     FilePtr pFile(file.IsOpen() ? fdopen(file.Get(), "rb") : nullptr);
-    if (pFile)
+    if (pFile) {
         file.Release();
-    else
-        ShowMessage(QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) +
-                    QStringLiteral("\n"));
+        return pFile;
+    }
+    MessageRequest request;
+    request.nError = errno;
+    request.strFile = strPath;
+    request.text =
+        QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n");
+    request.caption = QString::fromLatin1(kAppCaption);
+    ShowMessage(request);
     return pFile;
 }
 

@@ -39,8 +39,14 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
                    std::uint32_t nHeight, int nQuality);
 
 // The box WriteJpegFile shows when its file cannot be created or put in
-// place; a writer that puts the file in place itself later shows the same.
-void ShowWriteFailed(const std::string& strPath);
+// place, nError being why; a writer that puts the file in place itself
+// later shows the same.
+void ShowWriteFailed(const std::string& strPath, int nError);
+
+// The captions of the library's own texts: a fatal error ends the call, a
+// warning (corrupt or truncated data) lets decoding go on.
+inline constexpr const char* kJpegFatalCaption = "JPEG Fatal Error";
+inline constexpr const char* kJpegWarningCaption = "JPEG Library Error";
 
 // Exchanges byte 0 and byte 2 of every 3-byte pixel, in place.
 bool SwapRedBlue(std::uint8_t* pBuffer, std::uint32_t nWidth, std::uint32_t nHeight);

@@ -68,9 +68,14 @@ bool RunEncode(EncodeJob* pJob) {
 
 namespace JpegFile {
 
-void ShowWriteFailed(const std::string& strPath) {
-    ShowMessage(QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) +
-                QStringLiteral("\n"));
+void ShowWriteFailed(const std::string& strPath, int nError) {
+    MessageRequest request;
+    request.nError = nError;
+    request.strFile = strPath;
+    request.text =
+        QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n");
+    request.caption = QString::fromLatin1(kAppCaption);
+    ShowMessage(request);
 }
 
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
@@ -80,7 +85,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
     CReplacingFile target(strPath);
     std::FILE* pFile = target.Open();
     if (!pFile) {
-        ShowWriteFailed(strPath);
+        ShowWriteFailed(strPath, target.Error());
         return false;
     }
 
@@ -97,7 +102,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
 
     std::FILE* pClosed = nullptr;  // the encoder synced and closed it
     if (!target.Commit(pClosed)) {
-        ShowWriteFailed(strPath);
+        ShowWriteFailed(strPath, target.Error());
         return false;
     }
     return true;

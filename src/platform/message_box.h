@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Every message box of the program goes through ShowMessage, from any thread.
 // The application installs a handler that shows a real box on the
@@ -19,6 +20,10 @@ struct MessageRequest {
     MsgIcon icon = MsgIcon::Exclamation;
     MsgButtons buttons = MsgButtons::Ok;
     bool bOwnedByActiveWindow = true;  // false for boxes that name no owner
+    // For a file the system would not open or create: that file and errno.
+    // A box shows only its text; the command line also says why.
+    std::string strFile;
+    int nError = 0;
 };
 
 using MessageHandler = std::function<MsgResult(const MessageRequest&)>;

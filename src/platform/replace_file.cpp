@@ -72,13 +72,17 @@ std::FILE* CReplacingFile::Open() {
     m_bReplacing = lstat(m_strTarget.c_str(), &st) == 0;
     const bool bLink = m_bReplacing && S_ISLNK(st.st_mode);
     struct stat stShown {};
-    if (bLink && stat(m_strTarget.c_str(), &stShown) == 0 && S_ISDIR(stShown.st_mode))
-        return nullptr;
-    if (m_bReplacing && !bLink &&
-        (S_ISDIR(st.st_mode) || faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0))
-        return nullptr;
+    m_nError = 0;
+    if (bLink ? stat(m_strTarget.c_str(), &stShown) == 0 && S_ISDIR(stShown.st_mode)
+              : m_bReplacing && S_ISDIR(st.st_mode))
+        m_nError = EISDIR;
+    else if (m_bReplacing && !bLink &&
+             faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0)
+        m_nError = errno;
+    if (m_nError != 0) return nullptr;
     const int fd = CreateTempBeside(m_strTarget, m_strTemp);
     std::FILE* pFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!pFile) m_nError = errno;
     if (!pFile && fd >= 0) close(fd);
     return pFile;
 }
@@ -89,7 +93,10 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
             std::fflush(pFile) == 0 && (!m_bReplacing || fsync(fileno(pFile)) == 0);
         const bool bClosed = std::fclose(pFile) == 0;
         pFile = nullptr;
-        if (!bSynced || !bClosed) return false;
+        if (!bSynced || !bClosed) {
+            m_nError = errno;
+            return false;
+        }
     }
     if (m_strTemp.empty()) return false;
     if (t_pDeferred) {
@@ -98,7 +105,10 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
         m_strTemp.clear();
         return true;
     }
-    if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) return false;
+    if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
+        m_nError = errno;
+        return false;
+    }
     m_strTemp.clear();
     return true;
 }
@@ -108,6 +118,7 @@ CDeferredReplacements::~CDeferredReplacements() { Discard(); }
 bool CDeferredReplacements::Publish(std::string& strFailed) {
     for (std::size_t i = 0; i < m_vFiles.size(); ++i) {
         if (rename(m_vFiles[i].first.c_str(), m_vFiles[i].second.c_str()) != 0) {
+            m_nError = errno;
             strFailed = m_vFiles[i].second;
             m_vFiles.erase(m_vFiles.begin(), m_vFiles.begin() + std::ptrdiff_t(i));
             Discard();

@@ -29,11 +29,14 @@ public:
     // Flushes, syncs when replacing and closes a file still open, then
     // renames it over the target. False when any step failed.
     bool Commit(std::FILE*& pFile);
+    // errno of the step that failed, or 0.
+    int Error() const { return m_nError; }
 
 private:
     std::string m_strTarget;
     std::string m_strTemp;
     bool m_bReplacing = false;
+    int m_nError = 0;
 };
 
 // Files finished on one thread but put in place later, in an order the
@@ -56,10 +59,13 @@ public:
     // Removes the files not yet published.
     void Discard();
     bool IsEmpty() const { return m_vFiles.empty(); }
+    // errno of the rename that failed, or 0.
+    int Error() const { return m_nError; }
 
 private:
     friend class CReplacingFile;
     std::vector<std::pair<std::string, std::string>> m_vFiles;  // temporary, target
+    int m_nError = 0;
 };
 
 class ScopedDeferredReplace {

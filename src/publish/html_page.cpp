@@ -42,23 +42,32 @@ const char* TargetAttribute(int nHrefStyle) {
     }
 }
 
-// The folder the page is written into, where bare names are looked up.
-std::string PageFolder(const std::string& strFile) {
+// The folder a file is in: for the page, where its bare names are looked up.
+std::string FolderOf(const std::string& strFile) {
     const std::size_t nSlash = strFile.rfind('/');
     return nSlash == std::string::npos ? std::string(".") : strFile.substr(0, nSlash + 1);
 }
 
-// Bare names work only when the page sits beside the images; the first
+// Bare names of images work only when the page sits beside them; the first
 // catalogue entry stands for all of them.
 bool NeedsAbsolutePaths(const ImageList& listImages, const ImageItem* pSelected,
                         const std::string& strFile) {
     const ImageItem* pFirst = !listImages.empty() ? listImages.front().get() : pSelected;
-    return pFirst && !SameFolder(PageFolder(strFile), pFirst->m_strFolder);
+    return pFirst && !SameFolder(FolderOf(strFile), pFirst->m_strFolder);
+}
+
+// The thumbnails may be in a folder of their own, so the image tag looks at
+// where the entry's thumbnail file is, not at where its photo is.
+std::string EntryText(const ImageItem& item, const PageOptions& options, bool bLinkUrl,
+                      const std::string& strPageFolder) {
+    const bool bImageUrl = !SameFolder(FolderOf(item.m_strThumbFilePath), strPageFolder);
+    return FormatPageEntry(item, options, bImageUrl, bLinkUrl);
 }
 
 std::string PageText(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
-                     const PageOptions& options, bool bTable, bool bAbsolute,
+                     const PageOptions& options, bool bTable, bool bLinkUrl,
                      const std::string& strBefore, const std::string& strAfter) {
+    const std::string strPageFolder = FolderOf(options.m_strFile);
     std::string strPage = kDocType;
     strPage += strBefore + "\n";
     if (bTable)
@@ -71,7 +80,7 @@ std::string PageText(const ImageList& listImages, bool bDoAll, const ImageItem* 
         for (const auto& pItem : listImages) {
             ++i;
             if (bTable && (i - 1) % nPerRow == 0) strPage += "\n<tr>\n\n";
-            const std::string strEntry = FormatPageEntry(*pItem, options, bAbsolute);
+            const std::string strEntry = EntryText(*pItem, options, bLinkUrl, strPageFolder);
             if (bTable)
                 strPage += "<td align=\"center\">\n" + strEntry + "</td>\n";
             else
@@ -80,7 +89,7 @@ std::string PageText(const ImageList& listImages, bool bDoAll, const ImageItem* 
         }
         if (bTable && i % nPerRow != 0) strPage += "\n</tr>\n";
     } else if (pSelected) {
-        strPage += FormatPageEntry(*pSelected, options, bAbsolute);
+        strPage += EntryText(*pSelected, options, bLinkUrl, strPageFolder);
     }
     if (bTable) strPage += "\n</table>\n";
     strPage += strAfter + "\n";
@@ -89,17 +98,17 @@ std::string PageText(const ImageList& listImages, bool bDoAll, const ImageItem* 
 
 }  // namespace
 
-std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, bool bAbsolute) {
+std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, bool bImageUrl,
+                            bool bLinkUrl) {
     const std::string strSource =
-        bAbsolute ? FileUrl(item.m_strThumbFilePath) : RelativeUrl(item.m_strThumbFileName);
+        bImageUrl ? FileUrl(item.m_strThumbFilePath) : RelativeUrl(item.m_strThumbFileName);
     std::string strEntry =
         "<img src=\"" + HtmlText(strSource) + "\" alt=\"" + HtmlText(item.m_strThumbFileName) +
         "\" border=\"1\"" +
         Printf(" width=\"%d\" height=\"%d\">", item.m_nThumbFileWidth, item.m_nThumbFileHeight);
     if (options.m_bHref) {
         const std::string strFileName = item.m_strName + item.m_strExt;
-        const std::string strTarget =
-            bAbsolute ? FileUrl(item.m_strPath) : RelativeUrl(strFileName);
+        const std::string strTarget = bLinkUrl ? FileUrl(item.m_strPath) : RelativeUrl(strFileName);
         const std::string strOpen =
             "<a href=\"" + HtmlText(strTarget) + "\"" + TargetAttribute(options.m_nHrefStyle) + ">";
         strEntry = strOpen + strEntry + "</a>";

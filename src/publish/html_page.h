@@ -23,16 +23,18 @@ struct PageOptions {
 
 // The markup of one entry: its thumbnail file's image tag, optionally inside
 // a link to the full image and followed by a text link, ending in a line
-// end. With bAbsolute the image and the link name their files by file URL,
-// otherwise by bare name.
-std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, bool bAbsolute);
+// end. With bImageUrl the image, with bLinkUrl the link names its file by
+// file URL, otherwise by bare name.
+std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, bool bImageUrl,
+                            bool bLinkUrl);
 
 // Writes the page of a Make Thumbs run between the head text strBefore and
 // the tail text strAfter: every entry of the catalogue when bDoAll (in a
 // table if the options ask), else the selected one alone. The page replaces
-// an older one only once complete. When the page's folder is not the
-// images' folder the links are file URLs, and the first time this happens a
-// notice says so ("NeedFullPath" in store). A page that cannot be written is
+// an older one only once complete. A thumbnail outside the page's folder is
+// named by file URL, and so are the images when their folder is not the
+// page's; the first time the latter happens a notice says so
+// ("NeedFullPath" in store). A page that cannot be written is
 // reported in a box; the result says whether the page was written.
 bool WriteHtmlPage(const ImageList& listImages, bool bDoAll, const ImageItem* pSelected,
                    const PageOptions& options, const std::string& strBefore,

@@ -46,6 +46,14 @@ std::string DefaultPageFile(const std::string& strFolder) {
     return strFolder + (bSlash ? "MyPage.html" : "/MyPage.html");
 }
 
+ScanOptions RunScanOptions(const SettingsStore& store, const ThumbJob& job) {
+    ScanOptions scan;
+    scan.m_bTNSearch = store.GetInt(kSectionSettings, kTNSearch, kTNSearchDefault) != 0;
+    scan.m_strPostPend = job.m_strSuffix;
+    scan.m_strPrePend = job.m_strPrefix;
+    return scan;
+}
+
 void SaveThumbSettings(const SettingsStore& store, const PublishSettings& s) {
     store.PutInt(kSectionSettings, kPrepend, s.job.m_nNaming);
     store.PutInt(kSectionSettings, kDoAll, s.bDoAll ? 1 : 0);

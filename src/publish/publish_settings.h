@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "browser/catalogue/catalogue.h"
 #include "publish/html_page.h"
 #include "publish/thumb_writer.h"
 
@@ -24,6 +25,10 @@ PublishSettings LoadPublishSettings(const SettingsStore& store, int nSizeLimit,
                                     const std::string& strShownFolder);
 // The proposal for a page file that is not set yet: "MyPage.html" in folder.
 std::string DefaultPageFile(const std::string& strFolder);
+
+// The scan a run's folders are searched with: the stored thumbnail filter,
+// with the names this run gives its thumbnails.
+ScanOptions RunScanOptions(const SettingsStore& store, const ThumbJob& job);
 
 void SaveThumbSettings(const SettingsStore& store, const PublishSettings& settings);
 void SavePageSettings(const SettingsStore& store, const PublishSettings& settings);

@@ -29,6 +29,14 @@ inline constexpr const char* kBlankPrefixText =
 inline constexpr const char* kOverwriteOriginalsText =
     "The option you have chosen will cause your original JPEGs to be overwritten. Your original "
     "images will be destroyed.\n\nAre you sure you want to do this?";
+// %1 and %2 are the photos, %3 the one file both thumbnails would be.
+inline constexpr const char* kThumbNamesClashText =
+    "The thumbnails of\n%1\nand\n%2\nwould both be written to the same file\n%3\n\nNothing was "
+    "written. Please choose other names or another folder for the thumbnails.";
+// %1 is the photo, %2 the other photo its thumbnail would replace.
+inline constexpr const char* kThumbOverPhotoText =
+    "The thumbnail of\n%1\nwould be written over the photo\n%2\n\nNothing was written. Please "
+    "choose other names or another folder for the thumbnails.";
 
 // The grid's thumbnail side for a pitch: the size limit a run starts from.
 inline int GridThumbSize(int nPitch) { return nPitch - 3; }

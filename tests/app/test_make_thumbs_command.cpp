@@ -145,6 +145,25 @@ TEST_F(MakeThumbsCommand, SourceNamesReloadTheCatalogueWithTheMessage) {
     EXPECT_EQ(m_f.View().Catalogue().size(), 3u);
 }
 
+// A thumbnail over a photo of another folder is refused before anything is written.
+TEST_F(MakeThumbsCommand, AThumbnailOverAnotherPhotoIsRefused) {
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(m_strFolder + "/img0.jpg"),
+                            QString::fromStdString(m_strOut + "/img2.jpg")));
+    m_sheet.m_fnFill = [this](CMakeThumbsSheet& sheet) {
+        sheet.ThumbsPage()->FolderEdit()->setText(QString::fromStdString(m_strOut));
+        sheet.ThumbsPage()->NamingRadio(SourceName)->click();
+    };
+    Press(Qt::Key_F11);
+    EXPECT_EQ(m_f.m_messages.Texts(),
+              QStringList{QString::fromStdString(
+                  "The thumbnail of\n" + m_strFolder + "/img2.jpg\nwould be written over the " +
+                  "photo\n" + m_strOut + "/img2.jpg\n\nNothing was written. Please choose " +
+                  "other names or another folder for the thumbnails.")});
+    EXPECT_FALSE(Exists(m_strOut + "/img0.jpg"));
+    EXPECT_FALSE(Exists(m_strFolder + "/MyPage.html"));
+    EXPECT_EQ(QImage(QString::fromStdString(m_strOut + "/img2.jpg")).size(), QSize(48, 32));
+}
+
 TEST_F(MakeThumbsCommand, CancelInTheProgressStopsBeforeTheNextFile) {
     QTimer::singleShot(0, &m_f.Frame(), [this] {
         if (auto* pProgress = m_f.Frame().findChild<QProgressDialog*>()) pProgress->cancel();

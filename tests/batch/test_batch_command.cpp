@@ -56,10 +56,11 @@ TEST_F(BatchCommand, MakesThumbnailsAndAPageWithoutADisplay) {
     EXPECT_EQ(result.strOut, "");
     const FolderFiles out = ReadFolder(m_strOut);
     EXPECT_TRUE(out.count("a_tn.jpg") && out.count("b_tn.jpg"));
-    EXPECT_NE(ReadBytes(m_strPics + "/index.html")
-                  .find("<a href=\"a.jpg\"><img src=\"a_tn.jpg\" alt=\"a_tn.jpg\" border=\"1\" "
-                        "width=\"100\" height=\"75\"></a>"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadBytes(m_strPics + "/index.html")
+            .find("<a href=\"a.jpg\"><img src=\"file://" + m_strOut +
+                  "/a_tn.jpg\" alt=\"a_tn.jpg\" border=\"1\" width=\"100\" height=\"75\"></a>"),
+        std::string::npos);
     // Reading the settings made no settings file.
     struct stat st {};
     EXPECT_NE(stat(m_strSettings.c_str(), &st), 0);
@@ -72,9 +73,9 @@ TEST_F(BatchCommand, AFailingPhotoEndsTheRunWithStatusOneAndItsMessages) {
     const CommandResult result =
         Start({"--make-thumbs", m_strPics, "--out", m_strOut, "--sort", "name", "--jobs", "2"});
     EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strErr,
-              "JPEG Fatal Error: Not a JPEG file: starts with 0x74 0x68\n"
-              "Galerio: Error: MakeOneThumb\n");
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics +
+                                 "/b.jpg': Not a JPEG file: starts with 0x74 0x68\n"
+                                 "Galerio: Error: MakeOneThumb\n");
     const FolderFiles out = ReadFolder(m_strOut);
     EXPECT_EQ(out.size(), 1u);
     EXPECT_TRUE(out.count("a_tn.jpg"));

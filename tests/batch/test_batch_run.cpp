@@ -45,6 +45,7 @@ struct RunCase {
     bool bAnchor;
     int nTable;  // 0: no table, else per row
     int nPhotos;
+    const char* outEnd = "";  // typed after the thumbnails' folder
 };
 void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
@@ -83,7 +84,7 @@ protected:
     std::vector<std::string> Args(const RunCase& c, int nJobs) const {
         std::vector<std::string> args = {m_strPics,
                                          "--out",
-                                         m_strOut,
+                                         m_strOut + c.outEnd,
                                          "--naming",
                                          kNamingWords[c.nNaming],
                                          "--suffix",
@@ -122,7 +123,7 @@ protected:
         ThumbJob job;
         job.m_nSizeLimit = c.nSize;
         job.m_nNaming = c.nNaming;
-        job.m_strFolder = m_strOut;
+        job.m_strFolder = m_strOut + c.outEnd;
         job.m_strSuffix = c.suffix;
         job.m_strPrefix = c.prefix;
         job.m_nQuality = c.nQuality;
@@ -185,7 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
             RunCase{"PageBesideByNameDown", PrependText, "_tn", "small ", 70, 64, 1, true, true, true, true, 1, true, 3, 5},
             RunCase{"PageElsewhereBySize", SourceName, "_tn", "tn_", 90, 150, 2, false, true, false, true, 2, false, 2, 5},
             RunCase{"PageWithoutLinks", AppendText, "-t", "tn_", 40, 30, 1, false, true, true, false, 0, true, 0, 5},
-            RunCase{"OneImageGetsNoTable", AppendText, "_tn", "tn_", 100, 100, 0, false, true, true, true, 0, false, 2, 1}),
+            RunCase{"OneImageGetsNoTable", AppendText, "_tn", "tn_", 100, 100, 0, false, true, true, true, 0, false, 2, 1},
+            RunCase{"FolderTypedWithASlash", AppendText, "_tn", "tn_", 100, 100, 1, false, true, true, true, 0, false, 0, 5, "/"}),
         ::testing::Values(1, 3)),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + "_jobs" + std::to_string(std::get<1>(info.param));
@@ -281,12 +283,13 @@ TEST_P(BatchFailure, StopsAtTheFailingPhotoAndLeavesNothingAfterIt) {
     EXPECT_EQ(vNames, (std::vector<std::string>{"a_tn.jpg", "b_tn.jpg", "c_tn.jpg", "h_tn.jpg"}));
     EXPECT_NE(out.at("a_tn.jpg"), "old a");  // before the failure: replaced
     EXPECT_EQ(out.at("h_tn.jpg"), "old h");  // after it: never touched
-    // The library's own box, then the run's; the page is still written.
-    EXPECT_EQ(result.strErr,
-              "JPEG Fatal Error: Not a JPEG file: starts with 0x74 0x68\n"
-              "Galerio: Error: MakeOneThumb\n");
+    // The photo's line with the library's text, then the run's; the page is still written.
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics +
+                                 "/d.jpg': Not a JPEG file: starts with 0x74 0x68\n"
+                                 "Galerio: Error: MakeOneThumb\n");
     const std::string strPage = ReadBytes(m_strPics + "/index.html");
-    EXPECT_NE(strPage.find("<img src=\"c_tn.jpg\" alt=\"c_tn.jpg\""), std::string::npos);
+    EXPECT_NE(strPage.find("<img src=\"file://" + m_strOut + "/c_tn.jpg\" alt=\"c_tn.jpg\""),
+              std::string::npos);
     // The failing photo and those after it have no thumbnail file to show.
     const std::string strEmpty =
         "<img src=\"\" alt=\"\" border=\"1\" width=\"0\" height=\"0\">\n<br>\n";
@@ -320,19 +323,58 @@ TEST_P(BatchFailure, AFolderInTheWayOfAThumbnailStopsTheRunThere) {
     ASSERT_EQ(mkdir((m_strOut + "/f_tn.jpg").c_str(), 0755), 0);
     const CommandResult result = RunWithJobs(GetParam());
     EXPECT_EQ(result.nStatus, 1);
-    EXPECT_EQ(result.strErr, "Galerio: JpegFile :\nCan't open " + m_strOut +
-                                 "/f_tn.jpg\nGalerio: Error: MakeOneThumb\n");
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + m_strPics + "/f.jpg': cannot create '" +
+                                 m_strOut +
+                                 "/f_tn.jpg': Is a directory\nGalerio: Error: MakeOneThumb\n");
     const FolderFiles out = ReadFolder(m_strOut);
     EXPECT_TRUE(out.count("e_tn.jpg"));
     EXPECT_FALSE(out.count("g_tn.jpg"));
     EXPECT_EQ(out.at("h_tn.jpg"), "old h");
 }
 
+// A line about a photo names it and says why; a library warning comes once
+// however often the photo is read.
+struct PhotoCase {
+    const char* name;
+    const char* file;
+    bool bHalf;  // half of a real photo, else no picture at all
+    int nStatus;
+    const char* err;  // after the photo's path
+};
+void PrintTo(const PhotoCase& c, std::ostream* os) { *os << c.name; }
+
+class BatchPhotoLines : public BatchRunTest,
+                        public ::testing::WithParamInterface<std::tuple<PhotoCase, int>> {};
+
+TEST_P(BatchPhotoLines, NameThePhotoAndTheReason) {
+    const auto& [c, nJobs] = GetParam();
+    const std::string strPath = m_strPics + "/" + c.file;
+    AddPhoto("a.jpg", 64, 48);
+    c.bHalf ? AddPhoto(c.file, 640, 480) : AddBroken(c.file);
+    if (c.bHalf) WriteBytes(strPath, ReadBytes(strPath).substr(0, ReadBytes(strPath).size() / 2));
+    const CommandResult result =
+        Run({m_strPics, "--out", m_strOut, "--sort", "name", "--jobs", std::to_string(nJobs)});
+    EXPECT_EQ(result.nStatus, c.nStatus);
+    EXPECT_EQ(result.strErr, "galerio --make-thumbs: '" + strPath + "': " + c.err);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchPhotoLines,
+    ::testing::Combine(
+        ::testing::Values(
+            PhotoCase{"NoBitmap", "b.bmp", false, 1, "cannot be read as a bitmap\nGalerio: Error: MakeOneThumb\n"},
+            PhotoCase{"HalfAJpeg", "b.jpg", true, 0, "warning: Premature end of JPEG file\n"}),
+        ::testing::Values(1, 3)),
+    [](const auto& info) { return std::get<0>(info.param).name + std::to_string(std::get<1>(info.param)); });
+// clang-format on
+
 struct RefusalCase {
     const char* name;
     std::vector<std::string> args;  // "{pics}" and "{out}" are replaced
     std::vector<std::pair<std::string, std::string>> stored;
-    const char* err;  // the same replacements
+    const char* err;                       // the same replacements
+    std::vector<std::string> photos = {};  // beside the five
 };
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
@@ -350,6 +392,7 @@ protected:
 TEST_P(BatchRefusal, ExplainsAndWritesNothing) {
     const RefusalCase& c = GetParam();
     AddPhotos(5);
+    for (const std::string& strName : c.photos) AddPhoto(strName, 64, 48);
     for (const auto& [strName, strValue] : c.stored) Store(strName, strValue);
     const FolderFiles photos = ReadFolder(m_strPics);
     std::vector<std::string> args;
@@ -391,7 +434,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"PhotosFolderMissing", {"{pics}/none", "--out", "{out}"}, {},
                     "galerio --make-thumbs: the folder of photos '{pics}/none' does not exist\n"},
         RefusalCase{"BadOption", {"{pics}", "--out", "{out}", "--quality", "best"}, {},
-                    "galerio --make-thumbs: --quality: 'best' is not a whole number from 1 to 100 (see galerio --make-thumbs --help)\n"}),
+                    "galerio --make-thumbs: --quality: 'best' is not a whole number from 1 to 100 (see galerio --make-thumbs --help)\n"},
+        RefusalCase{"TwoPhotosGiveOneThumbnail", {"{pics}", "--out", "{out}", "--sort", "none"}, {},
+                    "Galerio: The thumbnails of\n{pics}/c.jpg\nand\n{pics}/c.bmp\nwould both be written to the same file\n{out}/c_tn.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}},
+        RefusalCase{"APrefixGivesAnotherPhotosName", {"{pics}", "--out", "{pics}", "--naming", "prepend"}, {},
+                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"tn_b.jpg"}},
+        RefusalCase{"SourceNameOfABitmapOverAPhoto", {"{pics}", "--out", "{pics}", "--naming", "source", "--overwrite-originals", "--sort", "none", "--jobs", "4"}, {},
+                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -496,33 +545,6 @@ TEST_F(BatchRunTest, ControlCharactersOfANameAreNotPrinted) {
 
 namespace {
 
-// A bitmap's thumbnail "a.jpg" replaces the photo "a.jpg", which comes after
-// it in the catalogue: that photo is then read as the thumbnail it has
-// become, whatever the number of jobs.
-TEST_F(BatchRunTest, AThumbnailOverAPhotoStillToComeIsReadInTurn) {
-    std::vector<FolderFiles> vResults;
-    for (const int nJobs : {1, 4}) {
-        for (const auto& [strName, strBytes] : ReadFolder(m_strPics))
-            unlink((m_strPics + "/" + strName).c_str());
-        AddPhoto("a.jpg", 640, 480);
-        AddPhoto("a.bmp", 90, 60);
-        for (const char* pszName : {"b.jpg", "c.jpg", "d.jpg"}) AddPhoto(pszName, 300, 200);
-        const CommandResult result =
-            Run({m_strPics, "--out", m_strPics, "--naming", "source", "--overwrite-originals",
-                 "--sort", "name", "--jobs", std::to_string(nJobs)});
-        EXPECT_EQ(result.nStatus, 0) << result.strErr;
-        std::uint32_t w = 0, h = 0;
-        EXPECT_TRUE(JpegFile::ReadJpegSize(m_strPics + "/a.jpg", w, h));
-        EXPECT_EQ(w, 90u);
-        vResults.push_back(ReadFolder(m_strPics));
-    }
-    EXPECT_EQ(vResults[0], vResults[1]);
-}
-
-}  // namespace
-
-namespace {
-
 // An interrupt stops the run before the next entry; the helpers' files
 // that were not yet in place are removed, and those entries keep no names.
 class BatchInterrupt : public BatchRunTest, public ::testing::WithParamInterface<int> {};
@@ -536,10 +558,11 @@ TEST_P(BatchInterrupt, StopsBeforeTheNextEntryAndLeavesNoTemporaryFile) {
     ThumbJob job;
     job.m_strFolder = m_strOut;
     std::atomic<bool> bInterrupt{false};
-    const std::size_t nMade = MakeThumbFilesOrdered(list, job, kGridPitch, GetParam(), bInterrupt,
-                                                    [&](std::size_t i, const ImageItem&, bool) {
-                                                        if (i == 1) bInterrupt.store(true);
-                                                    });
+    const std::size_t nMade =
+        MakeThumbFilesOrdered(list, job, kGridPitch, GetParam(), bInterrupt,
+                              [&](std::size_t i, const ImageItem&, bool, auto&) {
+                                  if (i == 1) bInterrupt.store(true);
+                              });
     EXPECT_EQ(nMade, 2u);
     std::vector<std::string> vNames;
     for (const auto& [strName, strBytes] : ReadFolder(m_strOut)) vNames.push_back(strName);
@@ -569,8 +592,9 @@ TEST_F(BatchRunTest, NamesThatAreNotUtf8AreFoundAndWritten) {
     ASSERT_EQ(chdir(szOld), 0);
     EXPECT_EQ(result.nStatus, 0) << result.strErr;
     EXPECT_TRUE(ReadFolder(strOut).count("\xff_tn.jpg"));
-    // Beside the photos the page names files bare, as the sheet's run does.
-    EXPECT_NE(ReadBytes(strPics + "/index.html").find("<img src=\"%FF_tn.jpg\""),
+    // The thumbnails are not beside the page: it names them by file URL.
+    EXPECT_NE(ReadBytes(strPics + "/index.html")
+                  .find("<img src=\"file://" + m_config.WorkDir() + "/th%FC/%FF_tn.jpg\""),
               std::string::npos);
 }
 

@@ -109,7 +109,8 @@ TEST_F(HtmlPageTest, SingleImageRunHasNoTableAndLeavesTheSettingAlone) {
     m_options.m_nBorder = 7;
     ASSERT_TRUE(Write(false, &b));
 
-    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(b, m_options, false) + kAfterDefault + "\n");
+    EXPECT_EQ(Page(),
+              DefaultHead() + FormatPageEntry(b, m_options, false, false) + kAfterDefault + "\n");
     EXPECT_EQ(Page().find("<table"), std::string::npos);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kTable, kTableDefault), 1);
 }
@@ -118,8 +119,9 @@ TEST_F(HtmlPageTest, WithoutTableEachEntryEndsInABreak) {
     ImageItem& a = Add("a.jpg");
     ImageItem& b = Add("b.jpg");
     ASSERT_TRUE(Write());
-    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(a, m_options, false) + "<br>\n" +
-                          FormatPageEntry(b, m_options, false) + "<br>\n" + kAfterDefault + "\n");
+    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(a, m_options, false, false) + "<br>\n" +
+                          FormatPageEntry(b, m_options, false, false) + "<br>\n" + kAfterDefault +
+                          "\n");
 }
 
 struct RowCase {
@@ -186,7 +188,7 @@ TEST_P(EntryFormatTest, FragmentFollowsTheLinkOptions) {
     m_options.m_bHref = c.bHref;
     m_options.m_nHrefStyle = c.nStyle;
     m_options.m_bTextHref = c.bTextHref;
-    EXPECT_EQ(FormatPageEntry(Add("a.jpg"), m_options, false), c.expected);
+    EXPECT_EQ(FormatPageEntry(Add("a.jpg"), m_options, false, false), c.expected);
 }
 
 #define IMG "<img src=\"a_tn.jpg\" alt=\"a_tn.jpg\" border=\"1\" width=\"100\" height=\"75\">"
@@ -213,7 +215,8 @@ TEST_F(HtmlPageTest, PageBesideTheImagesUsesBareNames) {
     m_options.m_bHref = true;
     m_options.m_strFile = m_strPics + "//./MyPage.html";  // the same folder, spelled otherwise
     ASSERT_TRUE(Write());
-    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, false) + "<br>\n"), std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, false, false) + "<br>\n"),
+              std::string::npos);
     EXPECT_EQ(m_recorder.Count(), 0u);
     EXPECT_EQ(m_store.GetInt(kSectionNewbie, kNeedFullPath, kNeedFullPathDefault), 1);
 }
@@ -239,23 +242,24 @@ TEST_F(HtmlPageTest, PageElsewhereUsesFileUrlsAndShowsTheNoticeOnce) {
     EXPECT_EQ(m_recorder.Count(), 2u);
 }
 
-// Only the first entry's folder counts; where the thumbnails went plays no part.
-TEST_F(HtmlPageTest, FirstEntrysFolderDecides) {
+// A thumbnail is named bare only when it lies beside the page (a folder
+// typed with a trailing "/" is the same folder); the images only when the
+// first entry's folder is the page's, which alone decides the notice.
+TEST_F(HtmlPageTest, EachLinkFollowsTheFolderOfItsFile) {
     ImageItem& a = Add("a.jpg");
     ImageItem& b = Add("b.jpg", m_strElsewhere);
-    a.m_strThumbFilePath = m_strElsewhere + "/a_tn.jpg";
+    a.m_strThumbFilePath = m_strPics + "//a_tn.jpg";
     m_options.m_bHref = true;
 
     m_options.m_strFile = m_strPics + "/MyPage.html";
     ASSERT_TRUE(Write());
-    EXPECT_EQ(Page().find("file:"), std::string::npos);
-    EXPECT_NE(Page().find(FormatPageEntry(b, m_options, false)), std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, false, false)), std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(b, m_options, true, false)), std::string::npos);
 
     m_options.m_strFile = m_strElsewhere + "/MyPage.html";
     ASSERT_TRUE(Write());
-    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, true)), std::string::npos);
-    EXPECT_NE(Page().find(FormatPageEntry(b, m_options, true)), std::string::npos);
-    EXPECT_NE(Page().find("src=\"file://" + m_strElsewhere + "/a_tn.jpg\""), std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, true, true)), std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(b, m_options, false, true)), std::string::npos);
     EXPECT_EQ(m_recorder.Texts(), QStringList{kNoticeText});
 }
 
