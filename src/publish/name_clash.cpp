@@ -34,15 +34,15 @@ std::map<std::string, std::string> PhotosOfFolder(const std::string& strFolder,
 }
 
 std::optional<NameClash> FindClash(const std::vector<const ImageItem*>& vItems, const ThumbJob& job,
-                                   ScanOptions scan) {
+                                   const ScanOptions& scan) {
     if (vItems.empty()) return std::nullopt;
     // Entries of one catalogue share their folder.
     const bool bPhotosFolder = SameFolder(vItems.front()->m_strFolder, job.m_strFolder);
     // In the photos' own folder the photos are the grid's, as the stored
-    // thumbnail filter has them. Elsewhere a file named as this run names
-    // its thumbnails is one an earlier run left, replaced as it always was.
-    if (!bPhotosFolder) scan.m_bTNSearch = true;
-    const std::map<std::string, std::string> photos = PhotosOfFolder(job.m_strFolder, scan);
+    // thumbnail filter has them. Elsewhere the files under the thumbnails'
+    // names are those an earlier run left, replaced as they always were.
+    const std::map<std::string, std::string> photos =
+        bPhotosFolder ? PhotosOfFolder(job.m_strFolder, scan) : std::map<std::string, std::string>{};
     std::map<std::string, const ImageItem*> thumbs;
     for (const ImageItem* pItem : vItems) {
         const std::string strName =

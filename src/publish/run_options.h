@@ -36,7 +36,8 @@ inline constexpr const char* kThumbNamesClashText =
 // %1 is the photo, %2 the other photo its thumbnail would replace.
 inline constexpr const char* kThumbOverPhotoText =
     "The thumbnail of\n%1\nwould be written over the photo\n%2\n\nNothing was written. Please "
-    "choose other names or another folder for the thumbnails.";
+    "choose other names or another folder for the thumbnails. If that photo is a thumbnail an "
+    "earlier run left, tick \"Ignore Pre/Post pended files when searching\" in Preferences.";
 
 // The grid's thumbnail side for a pitch: the size limit a run starts from.
 inline int GridThumbSize(int nPitch) { return nPitch - 3; }

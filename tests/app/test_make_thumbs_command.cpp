@@ -145,23 +145,36 @@ TEST_F(MakeThumbsCommand, SourceNamesReloadTheCatalogueWithTheMessage) {
     EXPECT_EQ(m_f.View().Catalogue().size(), 3u);
 }
 
-// A thumbnail over a photo of another folder is refused before anything is written.
+// In the photos' own folder a thumbnail over another photo is refused before
+// anything is written; in another folder an earlier run's files are replaced.
 TEST_F(MakeThumbsCommand, AThumbnailOverAnotherPhotoIsRefused) {
     ASSERT_TRUE(QFile::copy(QString::fromStdString(m_strFolder + "/img0.jpg"),
-                            QString::fromStdString(m_strOut + "/img2.jpg")));
-    m_sheet.m_fnFill = [this](CMakeThumbsSheet& sheet) {
-        sheet.ThumbsPage()->FolderEdit()->setText(QString::fromStdString(m_strOut));
-        sheet.ThumbsPage()->NamingRadio(SourceName)->click();
+                            QString::fromStdString(m_strFolder + "/img1_x.jpg")));
+    std::string strTo = m_strFolder;
+    m_sheet.m_fnFill = [&](CMakeThumbsSheet& sheet) {
+        sheet.ThumbsPage()->FolderEdit()->setText(QString::fromStdString(strTo));
+        sheet.ThumbsPage()->SuffixEdit()->setText("_x");
+        sheet.ThumbsPage()->NamingRadio(strTo == m_strOut ? SourceName : AppendText)->click();
     };
     Press(Qt::Key_F11);
-    EXPECT_EQ(m_f.m_messages.Texts(),
-              QStringList{QString::fromStdString(
-                  "The thumbnail of\n" + m_strFolder + "/img2.jpg\nwould be written over the " +
-                  "photo\n" + m_strOut + "/img2.jpg\n\nNothing was written. Please choose " +
-                  "other names or another folder for the thumbnails.")});
-    EXPECT_FALSE(Exists(m_strOut + "/img0.jpg"));
+    EXPECT_FALSE(Exists(m_strFolder + "/img0_x.jpg"));
     EXPECT_FALSE(Exists(m_strFolder + "/MyPage.html"));
-    EXPECT_EQ(QImage(QString::fromStdString(m_strOut + "/img2.jpg")).size(), QSize(48, 32));
+    EXPECT_EQ(QImage(QString::fromStdString(m_strFolder + "/img1_x.jpg")).size(), QSize(48, 32));
+    strTo = m_strOut;
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        Press(Qt::Key_F10);
+        ASSERT_TRUE(m_f.WaitIdle());
+    }
+    const QString reload = "Images have changed and will be reloaded now.";
+    EXPECT_EQ(m_f.m_messages.Texts(),
+              (QStringList{QString::fromStdString(
+                               "The thumbnail of\n" + m_strFolder + "/img1.jpg\nwould be written " +
+                               "over the photo\n" + m_strFolder + "/img1_x.jpg\n\nNothing was " +
+                               "written. Please choose other names or another folder for the " +
+                               "thumbnails. If that photo is a thumbnail an earlier run left, " +
+                               "tick \"Ignore Pre/Post pended files when searching\" in " +
+                               "Preferences."),
+                           reload, reload}));
 }
 
 TEST_F(MakeThumbsCommand, CancelInTheProgressStopsBeforeTheNextFile) {

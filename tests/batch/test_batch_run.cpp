@@ -438,9 +438,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TwoPhotosGiveOneThumbnail", {"{pics}", "--out", "{out}", "--sort", "none"}, {},
                     "Galerio: The thumbnails of\n{pics}/c.jpg\nand\n{pics}/c.bmp\nwould both be written to the same file\n{out}/c_tn.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}},
         RefusalCase{"APrefixGivesAnotherPhotosName", {"{pics}", "--out", "{pics}", "--naming", "prepend"}, {},
-                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"tn_b.jpg"}},
+                    "Galerio: The thumbnail of\n{pics}/b.jpg\nwould be written over the photo\n{pics}/tn_b.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails. If that photo is a thumbnail an earlier run left, tick \"Ignore Pre/Post pended files when searching\" in Preferences.\n", {"tn_b.jpg"}},
         RefusalCase{"SourceNameOfABitmapOverAPhoto", {"{pics}", "--out", "{pics}", "--naming", "source", "--overwrite-originals", "--sort", "none", "--jobs", "4"}, {},
-                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails.\n", {"c.jpg"}}),
+                    "Galerio: The thumbnail of\n{pics}/c.bmp\nwould be written over the photo\n{pics}/c.jpg\n\nNothing was written. Please choose other names or another folder for the thumbnails. If that photo is a thumbnail an earlier run left, tick \"Ignore Pre/Post pended files when searching\" in Preferences.\n", {"c.jpg"}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
