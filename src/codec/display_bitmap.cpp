@@ -48,6 +48,19 @@ std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint
     }
 }
 
+namespace {
+
+// The shorter side scaled like the longer one to nN: in floating point and
+// truncated, so it never rounds up past the square. A banner's side would
+// truncate to 0, leaving nothing to draw or to write; a side that has pixels
+// keeps at least one.
+std::uint32_t ScaledShortSide(std::uint32_t nShort, std::uint32_t nLong, std::uint32_t nN) {
+    const auto nScaled = static_cast<std::uint32_t>(double(nN) * nShort / nLong);
+    return nScaled == 0 && nShort > 0 && nN > 0 ? 1 : nScaled;
+}
+
+}  // namespace
+
 bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
                      std::uint32_t& nOutWidth, std::uint32_t& nOutHeight) {
     const std::uint32_t nN = static_cast<std::uint32_t>(std::max(nSide, 0));
@@ -56,12 +69,11 @@ bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
         nOutHeight = nHeight;
         return false;
     }
-    // Floating point, truncated: the shorter side never rounds up past the square.
     if (nWidth >= nHeight) {
         nOutWidth = nN;
-        nOutHeight = static_cast<std::uint32_t>(double(nN) * nHeight / nWidth);
+        nOutHeight = ScaledShortSide(nHeight, nWidth, nN);
     } else {
-        nOutWidth = static_cast<std::uint32_t>(double(nN) * nWidth / nHeight);
+        nOutWidth = ScaledShortSide(nWidth, nHeight, nN);
         nOutHeight = nN;
     }
     return true;

@@ -29,7 +29,8 @@ std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint
                                                 std::int32_t nScaleDenom);
 
 // The size fitted into a square of nSide keeping the aspect ratio, the
-// shorter side truncated; never enlarged. True when it had to be reduced.
+// shorter side truncated but never below 1 pixel; never enlarged. True when
+// it had to be reduced.
 bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
                      std::uint32_t& nOutWidth, std::uint32_t& nOutHeight);
 

@@ -70,7 +70,7 @@ TEST_P(ThumbnailTest, FitsTheSquareInDisplayRows) {
     EXPECT_EQ(item.m_nThumbHeight, c.thumbH);
     EXPECT_EQ(item.m_strDim, std::to_string(c.thumbW) + " x " + std::to_string(c.thumbH));
     ASSERT_TRUE(item.m_pBits);
-    if (c.thumbH >= 8) ExpectQuadrants(item, 40);
+    if (c.thumbW >= 8 && c.thumbH >= 8) ExpectQuadrants(item, 40);
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
@@ -79,8 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ThumbCase{1600, 1200, 100, 1600, 100, 75},
                       ThumbCase{1200, 1600, 100, 1600, 75, 100}, ThumbCase{90, 60, 1, 1, 90, 60},
                       ThumbCase{101, 50, 1, 1, 100, 49}, ThumbCase{103, 103, 1, 1, 100, 100},
-                      ThumbCase{104, 50, 100, 104, 100, 48}, ThumbCase{1000, 5, 100, 1000, 100, 0},
-                      ThumbCase{480, 640, 100, 640, 75, 100}));
+                      ThumbCase{104, 50, 100, 104, 100, 48}, ThumbCase{480, 640, 100, 640, 75, 100},
+                      // A side that truncates to 0 keeps one pixel.
+                      ThumbCase{1000, 5, 100, 1000, 100, 1}, ThumbCase{4096, 32, 100, 4096, 100, 1},
+                      ThumbCase{5, 1000, 100, 1000, 1, 100}, ThumbCase{1, 1, 1, 1, 1, 1}));
 
 class DisplayBitmapTest : public ::testing::Test {
 protected:
