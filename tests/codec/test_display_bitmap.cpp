@@ -378,6 +378,37 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SwappedFileTest,
                          ::testing::Combine(::testing::Values("FIFO", "device", "folder"),
                                             ::testing::Values(IMAGE_JPEG, IMAGE_BMP)));
 
+struct ViewCase {
+    ImageKind kind;
+    std::uint32_t w, h;
+    std::uint64_t nBudget;
+    int nReduction;
+};
+std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.w << "x" << c.h; }
+
+class ViewReductionTest : public ::testing::TestWithParam<ViewCase> {};
+
+// The image window holds a JPEG's display rows at the least reduction that
+// fits (sizes rounded up as the decoder does); a bitmap file whole or not at all.
+TEST_P(ViewReductionTest, IsTheLeastThatFitsTheBudget) {
+    const ViewCase c = GetParam();
+    ImageItem item = Entry("", c.kind);
+    item.m_nImageWidth = c.w;
+    item.m_nImageHeight = c.h;
+    EXPECT_EQ(ChooseViewReduction(item, c.nBudget), c.nReduction);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ViewReductionTest,
+    ::testing::Values(ViewCase{IMAGE_JPEG, 11600, 8700, kViewPixelBudget, 1},  // 100 megapixels
+                      ViewCase{IMAGE_JPEG, 16384, 10922, kViewPixelBudget, 1},
+                      ViewCase{IMAGE_JPEG, 16384, 10923, kViewPixelBudget, 2},
+                      ViewCase{IMAGE_JPEG, 65000, 60000, kViewPixelBudget, 8},
+                      ViewCase{IMAGE_JPEG, 17, 17, 200, 4},  // 9 x 9 at 1/2 takes 252
+                      ViewCase{IMAGE_JPEG, 65535, 65535, 150 << 20, 0},
+                      ViewCase{IMAGE_BMP, 8192, 8192, kViewPixelBudget, 1},
+                      ViewCase{IMAGE_BMP, 8192, 8193, kViewPixelBudget, 0}));
+
 TEST(FitWithinSquareTest, NeverEnlarges) {
     std::uint32_t w = 0, h = 0;
     EXPECT_FALSE(FitWithinSquare(50, 20, 100, w, h));

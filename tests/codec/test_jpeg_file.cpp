@@ -18,7 +18,9 @@
 
 #include "codec/codec_fixtures.h"
 #include "codec/decode_abort.h"
+#include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/orientation.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -482,6 +484,7 @@ struct DisplayRowsCase {
     int w;
     int h;
     int nComponents;  // 3 colour, 1 grey, 4 CMYK
+    int nOrientation = 1;
 };
 
 void PrintTo(const DisplayRowsCase& c, std::ostream* os) { *os << c.name; }
@@ -489,7 +492,7 @@ void PrintTo(const DisplayRowsCase& c, std::ostream* os) { *os << c.name; }
 class DisplayRows : public ::testing::TestWithParam<DisplayRowsCase> {};
 
 // The direct road to display rows gives exactly the grid's steps over the
-// packed decode: swap, flip, align with zero padding.
+// packed decode: turn, swap, flip, align with zero padding.
 TEST_P(DisplayRows, AreThePackedDecodeTurnedIntoDisplayRows) {
     const DisplayRowsCase& c = GetParam();
     MessageRecorder messages;
@@ -505,17 +508,18 @@ TEST_P(DisplayRows, AreThePackedDecodeTurnedIntoDisplayRows) {
 
     std::uint32_t w = 0, h = 0;
     auto pPacked = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);
+    pPacked = OrientPixels(std::move(pPacked), w, h, c.nOrientation);
     ASSERT_NE(pPacked, nullptr);
     JpegFile::SwapRedBlue(pPacked.get(), w, h);
     JpegFile::FlipRowsVertically(pPacked.get(), w * 3, h);
     std::uint32_t nStride = 0;
     auto pExpected = JpegFile::AlignRowsToDword(pPacked.get(), w, h, nStride);
 
-    std::uint32_t dw = 0, dh = 0;
-    auto pRows = JpegFile::ReadJpegDisplayRows(strPath, dw, dh);
+    JpegFile::ViewRows rows;
+    auto pRows = JpegFile::ReadJpegDisplayRows(strPath, c.nOrientation, kViewPixelBudget, rows);
     ASSERT_NE(pRows, nullptr);
-    EXPECT_EQ(dw, std::uint32_t(c.w));
-    EXPECT_EQ(dh, std::uint32_t(c.h));
+    EXPECT_EQ(rows.nWidth, w);
+    EXPECT_EQ(rows.nHeight, h);
     EXPECT_EQ(std::memcmp(pRows.get(), pExpected.get(), std::size_t(nStride) * h), 0);
     EXPECT_EQ(messages.Count(), 0u);
 }
@@ -524,6 +528,11 @@ INSTANTIATE_TEST_SUITE_P(Files, DisplayRows,
                          ::testing::Values(DisplayRowsCase{"AlignedColour", 64, 48, 3},
                                            DisplayRowsCase{"PaddedColour", 37, 21, 3},
                                            DisplayRowsCase{"Grey", 37, 21, 1},
-                                           DisplayRowsCase{"Cmyk", 30, 17, 4}));
+                                           DisplayRowsCase{"Cmyk", 30, 17, 4},
+                                           DisplayRowsCase{"MirroredGrey", 37, 21, 1, 2},
+                                           DisplayRowsCase{"UpsideDown", 37, 21, 3, 3},
+                                           DisplayRowsCase{"Transposed", 37, 21, 3, 5},
+                                           DisplayRowsCase{"TurnedRight", 30, 17, 4, 6},
+                                           DisplayRowsCase{"TurnedLeft", 37, 21, 3, 8}));
 
 }  // namespace
