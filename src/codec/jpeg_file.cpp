@@ -16,6 +16,7 @@
 
 using JpegFile::detail::ErrorManager;
 using JpegFile::detail::InstallErrorManager;
+using JpegFile::detail::kNoDataEnd;
 
 namespace {
 
@@ -156,6 +157,26 @@ void PlaceRows(const DecodeJob& job, const Placement& at, const std::uint8_t* pR
     }
 }
 
+// True when every row still to come equals pRow, the last one read: the scan
+// ran out of data at its end (JpegEmitMessage), the last row lies two rows of
+// blocks below that point, and it is flat. A row draws on blocks at most one
+// row of blocks above or below its own, so it and all below are of empty
+// blocks only. Decoding those would only repeat it, for seconds when a few
+// bytes claim a huge picture.
+bool RestRepeatsRow(const DecodeJob& job, const std::uint8_t* pRow) {
+    const jpeg_decompress_struct& cinfo = job.cinfo;
+    const std::uint64_t nBlockRows =
+        std::uint64_t(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size;
+    if (job.err.nDataEndRow == kNoDataEnd ||
+        cinfo.output_scanline <= (std::uint64_t(job.err.nDataEndRow) + 2) * nBlockRows)
+        return false;
+    for (JDIMENSION x = 1; x < cinfo.output_width; ++x)
+        if (std::memcmp(pRow + std::size_t(x) * 3, pRow, 3) != 0) return false;
+    return true;
+}
+
+enum class RowsRead { All, Repeated, Stopped };
+
 constexpr JDIMENSION kStripRows = 16;
 
 // The row readers run between the library's calls, which may jump back to
@@ -163,8 +184,9 @@ constexpr JDIMENSION kStripRows = 16;
 
 // Three samples a pixel in the buffer's own order and no turn: the library
 // writes the rows in place.
-void ReadRowsInPlace(DecodeJob& job, const Placement& at) {
+RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     jpeg_decompress_struct& cinfo = job.cinfo;
+    const std::size_t nPixelBytes = std::size_t(cinfo.output_width) * 3;
     const auto row = [&](std::size_t y) {
         return job.pPixels + at.nOrigin + std::ptrdiff_t(y) * at.nStepY;
     };
@@ -173,12 +195,20 @@ void ReadRowsInPlace(DecodeJob& job, const Placement& at) {
         const JDIMENSION nRows = std::min(kStripRows, cinfo.output_height - cinfo.output_scanline);
         for (JDIMENSION i = 0; i < nRows; ++i) apRows[i] = row(cinfo.output_scanline + i);
         jpeg_read_scanlines(&cinfo, apRows, nRows);
+        const std::uint8_t* pLast = row(cinfo.output_scanline - 1);
+        if (!RestRepeatsRow(job, pLast)) continue;
+        for (std::size_t y = cinfo.output_scanline; y < cinfo.output_height; ++y) {
+            if (DecodeAborted()) return RowsRead::Stopped;
+            std::memcpy(row(y), pLast, nPixelBytes);
+        }
+        return RowsRead::Repeated;
     }
+    return RowsRead::All;
 }
 
 // Any other samples, or a turn: through strips of library-owned rows (freed
 // with the object, so also after a fatal error).
-void ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
+RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
     jpeg_decompress_struct& cinfo = job.cinfo;
     const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
     const std::size_t nRgbRow = std::size_t(cinfo.output_width) * 3;
@@ -192,7 +222,17 @@ void ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
             jpeg_read_scanlines(&cinfo, ppStrip, std::min(kStripRows, cinfo.output_height - nY0));
         for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
         PlaceRows(job, at, pRgb, nY0, nRows);
+        const std::uint8_t* pLast = pRgb + (std::max<JDIMENSION>(nRows, 1) - 1) * nRgbRow;
+        if (!RestRepeatsRow(job, pLast)) continue;
+        for (JDIMENSION i = 0; i < kStripRows; ++i)
+            std::memmove(pRgb + i * nRgbRow, pLast, nRgbRow);
+        for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; y += kStripRows) {
+            if (DecodeAborted()) return RowsRead::Stopped;
+            PlaceRows(job, at, pRgb, y, std::min(kStripRows, cinfo.output_height - y));
+        }
+        return RowsRead::Repeated;
     }
+    return RowsRead::All;
 }
 
 // Asks the library for red-green-blue (blue-green-red for display rows not
@@ -213,6 +253,9 @@ bool SetUpOutput(DecodeJob& job) {
     if (space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE)
         cinfo.out_color_space =
             job.bDisplayRows && job.nOrientation == kOrientationAsStored ? JCS_EXT_BGR : JCS_RGB;
+    // Blocks left empty by a lack of data stay empty for good only in the
+    // one Huffman-coded scan that is read row by row.
+    job.err.bWatchDataEnd = !cinfo.arith_code && !jpeg_has_multiple_scans(&cinfo);
     return true;
 }
 
@@ -263,11 +306,16 @@ bool RunDecode(DecodeJob* pJob) {
     const Placement at = PlaceFor(*pJob, nRowBytes);
     const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 &&
                           (!pJob->bDisplayRows || cinfo.out_color_space == JCS_EXT_BGR);
-    if (bInPlace)
-        ReadRowsInPlace(*pJob, at);
-    else
-        ReadRowsThroughStrip(*pJob, at);
-    jpeg_finish_decompress(&cinfo);
+    const RowsRead eRead = bInPlace ? ReadRowsInPlace(*pJob, at) : ReadRowsThroughStrip(*pJob, at);
+    if (eRead == RowsRead::Stopped) {
+        jpeg_destroy_decompress(&cinfo);
+        delete[] pJob->pPixels;
+        pJob->pPixels = nullptr;
+        return false;
+    }
+    // Rows repeated rather than read leave the library short of its last
+    // rows; it is only destroyed then.
+    if (eRead == RowsRead::All) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return true;
 }

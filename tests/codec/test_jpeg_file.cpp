@@ -152,6 +152,28 @@ TEST_F(JpegFileTest, TruncatedFileWarnsOnceAndStillDecodes) {
                  true);
 }
 
+// Once the data has run out at the end of the file, the rest is repeated
+// rather than decoded: the same pixels as when a marker other than the end
+// makes the library decode every empty block.
+TEST_F(JpegFileTest, RowsAfterTheDataRanOutAreThoseTheLibraryDecodes) {
+    std::vector<std::uint8_t> v(160 * 120 * 4);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = std::uint8_t(i * 37 % 251);
+    for (int nComponents : {3, 4}) {
+        std::string strFile = EncodeJpeg(160, 120, nComponents, JpegLayout::Baseline, v.data());
+        const std::size_t nScan = strFile.find("\xFF\xDA");
+        strFile.resize(nScan + (strFile.size() - nScan) / 3);  // a third of the scan
+        WriteBytes(Path("cut.jpg"), strFile);
+        WriteBytes(Path("marker.jpg"), strFile + std::string("\xFF\xFE\x00\x02\xFF\xD9", 6));
+        for (int nDenom : {1, 8}) {
+            std::uint32_t w = 0, h = 0, w2 = 0, h2 = 0;
+            auto pCut = JpegFile::ReadJpegRgb(Path("cut.jpg"), w, h, 1, nDenom);
+            auto pWhole = JpegFile::ReadJpegRgb(Path("marker.jpg"), w2, h2, 1, nDenom);
+            ASSERT_TRUE(pCut && pWhole && w == w2 && h == h2);
+            EXPECT_EQ(std::memcmp(pCut.get(), pWhole.get(), std::size_t(w) * h * 3), 0) << nDenom;
+        }
+    }
+}
+
 TEST_F(JpegFileTest, MissingFileShowsCantOpen) {
     const std::string strPath = Path("gone.jpg");
     std::uint32_t w = 0, h = 0;
@@ -302,6 +324,17 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{{"704 scans, grey 8000 x 8000", JpegLayout::ManyScans, 1, 8000, 8000},
                  StopFrom::FirstWarning,
                  kDataEnds}));
+
+// A few forged bytes claiming 65326 x 63721: once the data has run out,
+// the empty blocks of the rest are not decoded one by one for seconds.
+TEST_F(JpegFileTest, ForgedHugePictureIsDecodedWithoutItsEmptyBlocks) {
+    WriteBytes(Path("f.jpg"), ForgedJpeg(JpegLayout::Baseline, 4, 65326, 63721));
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 0, h = 0;
+    EXPECT_TRUE(JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_EQ(m_recorder.Texts(), QStringList{QString::fromLatin1(kDataEnds)});
+}
 
 // A request belongs to the thread that installed it; an inner scope adds its
 // flag to the outer one's rather than hiding it. Reads that have not begun
