@@ -177,6 +177,21 @@ bool RestRepeatsRow(const DecodeJob& job, const std::uint8_t* pRow) {
 
 enum class RowsRead { All, Repeated, Stopped };
 
+// Copies placed row nFrom into every row from nY0 on, as one run of bytes:
+// without a quarter turn a row is such a run, and a flat row reads the same
+// whichever way it was mirrored.
+RowsRead CopyRowDown(const DecodeJob& job, const Placement& at, JDIMENSION nFrom, JDIMENSION nY0) {
+    const std::ptrdiff_t nWidth = job.cinfo.output_width;
+    const std::ptrdiff_t nRunStart =
+        at.nOrigin + std::min<std::ptrdiff_t>(0, at.nStepX * (nWidth - 1));
+    const std::uint8_t* pFrom = job.pPixels + nRunStart + std::ptrdiff_t(nFrom) * at.nStepY;
+    for (JDIMENSION y = nY0; y < job.cinfo.output_height; ++y) {
+        if (DecodeAborted()) return RowsRead::Stopped;
+        std::memcpy(job.pPixels + nRunStart + std::ptrdiff_t(y) * at.nStepY, pFrom, nWidth * 3);
+    }
+    return RowsRead::Repeated;
+}
+
 constexpr JDIMENSION kStripRows = 16;
 
 // The row readers run between the library's calls, which may jump back to
@@ -186,7 +201,6 @@ constexpr JDIMENSION kStripRows = 16;
 // writes the rows in place.
 RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     jpeg_decompress_struct& cinfo = job.cinfo;
-    const std::size_t nPixelBytes = std::size_t(cinfo.output_width) * 3;
     const auto row = [&](std::size_t y) {
         return job.pPixels + at.nOrigin + std::ptrdiff_t(y) * at.nStepY;
     };
@@ -195,13 +209,8 @@ RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
         const JDIMENSION nRows = std::min(kStripRows, cinfo.output_height - cinfo.output_scanline);
         for (JDIMENSION i = 0; i < nRows; ++i) apRows[i] = row(cinfo.output_scanline + i);
         jpeg_read_scanlines(&cinfo, apRows, nRows);
-        const std::uint8_t* pLast = row(cinfo.output_scanline - 1);
-        if (!RestRepeatsRow(job, pLast)) continue;
-        for (std::size_t y = cinfo.output_scanline; y < cinfo.output_height; ++y) {
-            if (DecodeAborted()) return RowsRead::Stopped;
-            std::memcpy(row(y), pLast, nPixelBytes);
-        }
-        return RowsRead::Repeated;
+        if (RestRepeatsRow(job, row(cinfo.output_scanline - 1)))
+            return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
     }
     return RowsRead::All;
 }
@@ -224,6 +233,8 @@ RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
         PlaceRows(job, at, pRgb, nY0, nRows);
         const std::uint8_t* pLast = pRgb + (std::max<JDIMENSION>(nRows, 1) - 1) * nRgbRow;
         if (!RestRepeatsRow(job, pLast)) continue;
+        if (at.nStepX == 3 || at.nStepX == -3)
+            return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
         for (JDIMENSION i = 0; i < kStripRows; ++i)
             std::memmove(pRgb + i * nRgbRow, pLast, nRgbRow);
         for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; y += kStripRows) {

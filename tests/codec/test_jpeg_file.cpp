@@ -164,13 +164,20 @@ TEST_F(JpegFileTest, RowsAfterTheDataRanOutAreThoseTheLibraryDecodes) {
         strFile.resize(nScan + (strFile.size() - nScan) / 3);  // a third of the scan
         WriteBytes(Path("cut.jpg"), strFile);
         WriteBytes(Path("marker.jpg"), strFile + std::string("\xFF\xFE\x00\x02\xFF\xD9", 6));
+        std::unique_ptr<std::uint8_t[]> pCut, pWhole;
         for (int nDenom : {1, 8}) {
             std::uint32_t w = 0, h = 0, w2 = 0, h2 = 0;
-            auto pCut = JpegFile::ReadJpegRgb(Path("cut.jpg"), w, h, 1, nDenom);
-            auto pWhole = JpegFile::ReadJpegRgb(Path("marker.jpg"), w2, h2, 1, nDenom);
+            pCut = JpegFile::ReadJpegRgb(Path("cut.jpg"), w, h, 1, nDenom);
+            pWhole = JpegFile::ReadJpegRgb(Path("marker.jpg"), w2, h2, 1, nDenom);
             ASSERT_TRUE(pCut && pWhole && w == w2 && h == h2);
             EXPECT_EQ(std::memcmp(pCut.get(), pWhole.get(), std::size_t(w) * h * 3), 0) << nDenom;
         }
+        JpegFile::ViewRows rows, rows2;  // turned a quarter as the rows are placed
+        pCut = JpegFile::ReadJpegDisplayRows(Path("cut.jpg"), 6, kViewPixelBudget, rows);
+        pWhole = JpegFile::ReadJpegDisplayRows(Path("marker.jpg"), 6, kViewPixelBudget, rows2);
+        ASSERT_TRUE(pCut && pWhole);
+        EXPECT_EQ(std::memcmp(pCut.get(), pWhole.get(), DisplayStride(rows.nWidth) * rows.nHeight),
+                  0);
     }
 }
 
