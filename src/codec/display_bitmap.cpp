@@ -48,6 +48,19 @@ std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint
     }
 }
 
+namespace {
+
+// The shorter side scaled like the longer one to nN: in floating point and
+// truncated, so it never rounds up past the square. A banner's side would
+// truncate to 0, leaving nothing to draw or to write; a side that has pixels
+// keeps at least one.
+std::uint32_t ScaledShortSide(std::uint32_t nShort, std::uint32_t nLong, std::uint32_t nN) {
+    const auto nScaled = static_cast<std::uint32_t>(double(nN) * nShort / nLong);
+    return nScaled == 0 && nShort > 0 && nN > 0 ? 1 : nScaled;
+}
+
+}  // namespace
+
 bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
                      std::uint32_t& nOutWidth, std::uint32_t& nOutHeight) {
     const std::uint32_t nN = static_cast<std::uint32_t>(std::max(nSide, 0));
@@ -56,22 +69,23 @@ bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
         nOutHeight = nHeight;
         return false;
     }
-    // Floating point, truncated: the shorter side never rounds up past the square.
     if (nWidth >= nHeight) {
         nOutWidth = nN;
-        nOutHeight = static_cast<std::uint32_t>(double(nN) * nHeight / nWidth);
+        nOutHeight = ScaledShortSide(nHeight, nWidth, nN);
     } else {
-        nOutWidth = static_cast<std::uint32_t>(double(nN) * nWidth / nHeight);
+        nOutWidth = ScaledShortSide(nWidth, nHeight, nN);
         nOutHeight = nN;
     }
     return true;
 }
 
-bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth,
-               std::uint32_t nSrcHeight, std::uint32_t nDstWidth, std::uint32_t nDstHeight) {
-    if (!pSrc || !pDst || nDstWidth == 0 || nDstHeight == 0 || nDstWidth > nSrcWidth ||
-        nDstHeight > nSrcHeight)
-        return false;
+namespace {
+
+// BoxShrink over rows that lie nSrcStep and nDstStep bytes apart, negative
+// for rows stored bottom-up; the sizes are checked by the caller.
+void ShrinkRows(const std::uint8_t* pSrc, std::ptrdiff_t nSrcStep, std::uint32_t nSrcWidth,
+                std::uint32_t nSrcHeight, std::uint8_t* pDst, std::ptrdiff_t nDstStep,
+                std::uint32_t nDstWidth, std::uint32_t nDstHeight) {
     // The ratios are kept in single precision on purpose: which source block
     // feeds which pixel follows from that rounding.
     const float fXr = static_cast<float>(double(nSrcWidth) / nDstWidth);
@@ -79,7 +93,6 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
     const std::uint32_t nB =
         std::min(static_cast<std::uint32_t>(fXr), static_cast<std::uint32_t>(fYr));
     const std::uint64_t nArea = std::uint64_t(nB) * nB;
-    const std::size_t nSrcRow = std::size_t(nSrcWidth) * 3;
 
     // Rounding of the ratio can put the last block one pixel past the edge;
     // such a block is moved back inside.
@@ -87,11 +100,11 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
     for (std::uint32_t j = 0; j < nDstWidth; ++j)
         vX0[j] = std::min(static_cast<std::uint32_t>(double(j) * fXr), nSrcWidth - nB);
 
-    std::uint8_t* pOut = pDst;
     for (std::uint32_t i = 0; i < nDstHeight; ++i) {
         const std::uint32_t nY0 =
             std::min(static_cast<std::uint32_t>(double(i) * fYr), nSrcHeight - nB);
-        const std::uint8_t* pBlockRow = pSrc + std::size_t(nY0) * nSrcRow;
+        const std::uint8_t* pBlockRow = pSrc + std::ptrdiff_t(nY0) * nSrcStep;
+        std::uint8_t* pOut = pDst + std::ptrdiff_t(i) * nDstStep;
         for (std::uint32_t j = 0; j < nDstWidth; ++j, pOut += 3) {
             const std::uint8_t* pBlock = pBlockRow + std::size_t(vX0[j]) * 3;
             if (nB == 1) {
@@ -102,7 +115,7 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
             }
             std::uint64_t anSum[3] = {0, 0, 0};
             for (std::uint32_t dy = 0; dy < nB; ++dy) {
-                const std::uint8_t* p = pBlock + std::size_t(dy) * nSrcRow;
+                const std::uint8_t* p = pBlock + std::ptrdiff_t(dy) * nSrcStep;
                 for (std::uint32_t dx = 0; dx < nB; ++dx, p += 3) {
                     anSum[0] += p[0];
                     anSum[1] += p[1];
@@ -112,7 +125,42 @@ bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcW
             for (int c = 0; c < 3; ++c) pOut[c] = static_cast<std::uint8_t>(anSum[c] / nArea);
         }
     }
+}
+
+bool ShrinkSizesOk(std::uint32_t nSrcWidth, std::uint32_t nSrcHeight, std::uint32_t nDstWidth,
+                   std::uint32_t nDstHeight) {
+    return nDstWidth != 0 && nDstHeight != 0 && nDstWidth <= nSrcWidth && nDstHeight <= nSrcHeight;
+}
+
+}  // namespace
+
+bool BoxShrink(const std::uint8_t* pSrc, std::uint8_t* pDst, std::uint32_t nSrcWidth,
+               std::uint32_t nSrcHeight, std::uint32_t nDstWidth, std::uint32_t nDstHeight) {
+    if (!pSrc || !pDst || !ShrinkSizesOk(nSrcWidth, nSrcHeight, nDstWidth, nDstHeight))
+        return false;
+    ShrinkRows(pSrc, std::ptrdiff_t(nSrcWidth) * 3, nSrcWidth, nSrcHeight, pDst,
+               std::ptrdiff_t(nDstWidth) * 3, nDstWidth, nDstHeight);
     return true;
+}
+
+std::unique_ptr<std::uint8_t[]> ShrinkDisplayRows(const std::uint8_t* pBits,
+                                                  std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
+                                                  std::uint32_t nDstWidth,
+                                                  std::uint32_t nDstHeight) {
+    std::uint32_t nBytes = 0;
+    const std::size_t nSrcStride = DisplayStride(nSrcWidth), nDstStride = DisplayStride(nDstWidth);
+    if (!pBits || !ShrinkSizesOk(nSrcWidth, nSrcHeight, nDstWidth, nDstHeight) ||
+        !JpegFile::CheckedBufferSize(nDstStride, nDstHeight, nBytes))
+        return nullptr;
+    // Zeroed, for the padding. Both sets of rows are walked from the top of
+    // the picture, the end of the buffer, so the blocks are those BoxShrink
+    // takes from the same picture in packed rows.
+    std::unique_ptr<std::uint8_t[]> pDst(new (std::nothrow) std::uint8_t[nBytes]());
+    if (!pDst) return nullptr;
+    ShrinkRows(pBits + (nSrcHeight - 1) * nSrcStride, -std::ptrdiff_t(nSrcStride), nSrcWidth,
+               nSrcHeight, pDst.get() + (nDstHeight - 1) * nDstStride, -std::ptrdiff_t(nDstStride),
+               nDstWidth, nDstHeight);
+    return pDst;
 }
 
 std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]> pSrc,
@@ -128,6 +176,15 @@ std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]
     if (!pDst) return nullptr;
     BoxShrink(pSrc.get(), pDst.get(), nSrcWidth, nSrcHeight, nDstWidth, nDstHeight);
     return pDst;
+}
+
+int ChooseViewReduction(const ImageItem& item, std::uint64_t nBudget) {
+    if (item.m_nKind == IMAGE_JPEG)
+        return JpegFile::ChooseViewReduction(item.m_nImageWidth, item.m_nImageHeight, nBudget);
+    // Reading a bitmap file holds Qt's image of it (up to 4 bytes a pixel)
+    // and beside it a 32-bit copy or the packed rows: 8 bytes a pixel at most.
+    const std::uint64_t nPixels = std::uint64_t(item.m_nImageWidth) * item.m_nImageHeight;
+    return item.m_nKind == IMAGE_BMP && nPixels <= nBudget / 8 ? 1 : 0;
 }
 
 bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize) {

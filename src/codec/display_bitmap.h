@@ -29,7 +29,8 @@ std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint
                                                 std::int32_t nScaleDenom);
 
 // The size fitted into a square of nSide keeping the aspect ratio, the
-// shorter side truncated; never enlarged. True when it had to be reduced.
+// shorter side truncated but never below 1 pixel; never enlarged. True when
+// it had to be reduced.
 bool FitWithinSquare(std::uint32_t nWidth, std::uint32_t nHeight, int nSide,
                      std::uint32_t& nOutWidth, std::uint32_t& nOutHeight);
 
@@ -45,6 +46,25 @@ std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]
                                                   std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
                                                   std::uint32_t nDstWidth,
                                                   std::uint32_t nDstHeight);
+
+// ShrinkToNewBuffer from display rows to display rows (bottom-up, padded to
+// 4 bytes): the pixels BoxShrink gives from the same picture. The source is
+// only read. Null if the sizes do not shrink or the memory is missing.
+std::unique_ptr<std::uint8_t[]> ShrinkDisplayRows(const std::uint8_t* pBits,
+                                                  std::uint32_t nSrcWidth, std::uint32_t nSrcHeight,
+                                                  std::uint32_t nDstWidth,
+                                                  std::uint32_t nDstHeight);
+
+// The most pixel memory the image window spends on one picture: enough for
+// a photograph of well over 100 megapixels at its own size.
+inline constexpr std::uint64_t kViewPixelBudget = std::uint64_t(512) << 20;
+
+// How far the image window reduces the entry's picture (m_nImageWidth ×
+// m_nImageHeight) to spend at most nBudget bytes of pixels on it: 1, 2, 4 or
+// 8, or 0 when it cannot. A JPEG is reduced by its decoder and only its
+// display rows are held; a bitmap file cannot be reduced, and reading it
+// holds up to 8 bytes a pixel.
+int ChooseViewReduction(const ImageItem& item, std::uint64_t nBudget);
 
 // Fills the entry's thumbnail fields from its file: full size, decoding
 // reduction, display rows of at most nThumbSize pixels a side. Runs on the

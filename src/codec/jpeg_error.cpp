@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "codec/jpeg_error.h"
 
+#include <jerror.h>
+
 #include "codec/decode_abort.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
@@ -39,6 +41,18 @@ void JpegOutputMessage(j_common_ptr cinfo) {
     ShowLibraryMessage(cinfo, JpegFile::kJpegWarningCaption, true);
 }
 
+void JpegEmitMessage(j_common_ptr cinfo, int nLevel) {
+    auto* pErr = reinterpret_cast<ErrorManager*>(cinfo->err);
+    // The Huffman decoder warns once a segment when it runs out of data. Out
+    // of data at the end-of-image marker, no later segment can bring more.
+    if (nLevel < 0 && pErr->bWatchDataEnd && pErr->nDataEndRow == kNoDataEnd &&
+        pErr->pub.msg_code == JWRN_HIT_MARKER) {
+        const auto* pDecoder = reinterpret_cast<j_decompress_ptr>(cinfo);
+        if (pDecoder->unread_marker == JPEG_EOI) pErr->nDataEndRow = pDecoder->input_iMCU_row;
+    }
+    pErr->pfnEmitMessage(cinfo, nLevel);
+}
+
 void CheckDecodeAbort(j_common_ptr cinfo) {
     // The same way out as JpegErrorExit, and as safe: this frame holds
     // nothing, the frames below it are the library's.
@@ -49,6 +63,10 @@ jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {
     jpeg_error_mgr* pErr = jpeg_std_error(&err.pub);
     pErr->error_exit = JpegErrorExit;
     pErr->output_message = JpegOutputMessage;
+    err.pfnEmitMessage = pErr->emit_message;
+    pErr->emit_message = JpegEmitMessage;
+    err.bWatchDataEnd = false;
+    err.nDataEndRow = kNoDataEnd;
     return pErr;
 }
 

@@ -17,8 +17,20 @@ namespace JpegFile::detail {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jumpBack;
+    // The library's own emit_message, which JpegEmitMessage passes every message on to.
+    void (*pfnEmitMessage)(j_common_ptr, int);
+    // Set by the decoder once its one scan is being read row by row and
+    // arithmetic coding is not used: then JpegEmitMessage notes nDataEndRow.
+    bool bWatchDataEnd;
+    // The row of blocks (iMCU row) in which the scan ran out of data at the
+    // end-of-image marker; kNoDataEnd until then. Every block after that point
+    // decodes empty, so the rows of the picture from two rows of blocks
+    // further down are all of one flat colour.
+    JDIMENSION nDataEndRow;
 };
 static_assert(offsetof(ErrorManager, pub) == 0);
+
+inline constexpr JDIMENSION kNoDataEnd = ~JDIMENSION(0);
 
 // Fatal library error: shows the library's text in a "JPEG Fatal Error" box
 // with no owner window (none for a decode being stopped), then jumps to the
@@ -37,7 +49,11 @@ void JpegOutputMessage(j_common_ptr cinfo);
 // row of blocks.
 void CheckDecodeAbort(j_common_ptr cinfo);
 
-// jpeg_std_error with the two error routines above installed; every other
+// Every message of the library passes here before its default handling,
+// which shows warnings through JpegOutputMessage; it notes nDataEndRow.
+void JpegEmitMessage(j_common_ptr cinfo, int nLevel);
+
+// jpeg_std_error with the error routines above installed; every other
 // routine keeps the library's default. Returns the pointer to store in cinfo.err.
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err);
 

@@ -11,11 +11,13 @@
 #include "codec/decode_abort.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_error.h"
+#include "codec/orientation.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 
 using JpegFile::detail::ErrorManager;
 using JpegFile::detail::InstallErrorManager;
+using JpegFile::detail::kNoDataEnd;
 
 namespace {
 
@@ -67,12 +69,16 @@ struct DecodeJob {
     jpeg_progress_mgr progress;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
-    int nReduction;
+    int nReduction;         // 1, 2, 4 or 8; 0: the least whose rows fit nBudget
+    std::uint64_t nBudget;  // bytes the rows may take, when nReduction is 0
+    int nOrientation;       // the turn applied as rows are put in place
+    bool bDisplayRows;      // bottom-up blue-green-red padded rows, else packed red-green-blue
+    bool bTooLarge;         // no reduction fits nBudget
     std::uint8_t* pPixels;  // owned here until handed to the caller
-    std::uint32_t nWidth;
+    std::uint32_t nWidth;   // the rows' size, upright
     std::uint32_t nHeight;
-    bool bWantDisplayRows;  // asked for display rows, if the file allows
-    bool bDisplayRows;      // pPixels holds display rows, not packed ones
+    std::uint32_t nFullWidth;  // the picture's own size, upright
+    std::uint32_t nFullHeight;
 };
 
 // Adobe software writes CMYK inverted (0 means full ink); without its marker
@@ -87,27 +93,190 @@ void CmykRowToRgb(const JSAMPLE* pIn, std::uint8_t* pOut, std::uint32_t nWidth, 
     }
 }
 
-// Rows that cannot be read straight into the packed buffer go through one
-// library-owned row (freed with the object, so also after a fatal error).
-void ReadConvertedRows(jpeg_decompress_struct& cinfo, std::uint8_t* pPixels,
-                       std::uint32_t nRowBytes) {
-    const int nComponents = cinfo.out_color_components;
-    JSAMPARRAY ppRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                  JPOOL_IMAGE, cinfo.output_width * nComponents, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        jpeg_read_scanlines(&cinfo, ppRow, 1);
-        std::uint8_t* pOut = pPixels + std::size_t(cinfo.output_scanline - 1) * nRowBytes;
-        const JSAMPLE* pIn = ppRow[0];
-        if (nComponents == 1) {
-            for (JDIMENSION x = 0; x < cinfo.output_width; ++x, pOut += 3)
-                pOut[0] = pOut[1] = pOut[2] = pIn[x];
-        } else if (nComponents == 4) {
-            CmykRowToRgb(pIn, pOut, cinfo.output_width, cinfo.saw_Adobe_marker);
-        } else {
-            // No colour meaning to recover; black rather than stale memory.
-            std::memset(pOut, 0, nRowBytes);
+void RowToRgb(const jpeg_decompress_struct& cinfo, const JSAMPLE* pIn, std::uint8_t* pOut) {
+    const std::uint32_t nWidth = cinfo.output_width;
+    if (cinfo.out_color_components == 3) {
+        std::memcpy(pOut, pIn, std::size_t(nWidth) * 3);
+    } else if (cinfo.out_color_components == 1) {
+        for (std::uint32_t x = 0; x < nWidth; ++x, pOut += 3) pOut[0] = pOut[1] = pOut[2] = pIn[x];
+    } else if (cinfo.out_color_components == 4) {
+        CmykRowToRgb(pIn, pOut, nWidth, cinfo.saw_Adobe_marker);
+    } else {
+        // No colour meaning to recover; black rather than stale memory.
+        std::memset(pOut, 0, std::size_t(nWidth) * 3);
+    }
+}
+
+// Where the decoded pixel (x, y) goes: byte nOrigin + x·nStepX + y·nStepY of
+// the buffer. Every turn of the tag and the bottom-up order of display rows
+// are such a linear map.
+struct Placement {
+    std::ptrdiff_t nOrigin, nStepX, nStepY;
+};
+
+Placement PlaceFor(const DecodeJob& job, std::size_t nRowBytes) {
+    const std::int64_t w = job.cinfo.output_width, h = job.cinfo.output_height;
+    const auto at = [&](std::int64_t x, std::int64_t y) -> std::ptrdiff_t {
+        std::int64_t ux = x, uy = y;  // where the stored pixel stands upright
+        switch (job.nOrientation) {
+            case 2:
+                ux = w - 1 - x;
+                break;
+            case 3:
+                ux = w - 1 - x, uy = h - 1 - y;
+                break;
+            case 4:
+                uy = h - 1 - y;
+                break;
+            case 5:
+                ux = y, uy = x;
+                break;
+            case 6:
+                ux = h - 1 - y, uy = x;
+                break;
+            case 7:
+                ux = h - 1 - y, uy = w - 1 - x;
+                break;
+            case 8:
+                ux = y, uy = w - 1 - x;
+                break;
+        }
+        const std::int64_t nRow = job.bDisplayRows ? std::int64_t(job.nHeight) - 1 - uy : uy;
+        return nRow * std::int64_t(nRowBytes) + ux * 3;
+    };
+    return {at(0, 0), at(1, 0) - at(0, 0), at(0, 1) - at(0, 0)};
+}
+
+// Puts nRows red-green-blue rows (side by side in pRgb), decoded from row nY0
+// on, where the placement says. Column by column: under a quarter turn a
+// column's pixels then land side by side.
+void PlaceRows(const DecodeJob& job, const Placement& at, const std::uint8_t* pRgb, JDIMENSION nY0,
+               JDIMENSION nRows) {
+    const std::uint32_t nWidth = job.cinfo.output_width;
+    const int nRed = job.bDisplayRows ? 2 : 0;
+    for (std::uint32_t x = 0; x < nWidth; ++x) {
+        std::uint8_t* pOut = job.pPixels + at.nOrigin + std::ptrdiff_t(x) * at.nStepX +
+                             std::ptrdiff_t(nY0) * at.nStepY;
+        const std::uint8_t* pIn = pRgb + std::size_t(x) * 3;
+        for (JDIMENSION i = 0; i < nRows; ++i, pOut += at.nStepY, pIn += std::size_t(nWidth) * 3) {
+            pOut[nRed] = pIn[0];
+            pOut[1] = pIn[1];
+            pOut[2 - nRed] = pIn[2];
         }
     }
+}
+
+// True when every row still to come equals pRow, the last one read: the scan
+// ran out of data at its end (JpegEmitMessage), the last row lies two rows of
+// blocks below that point, and it is flat. A row draws on blocks at most one
+// row of blocks above or below its own, so it and all below are of empty
+// blocks only. Decoding those would only repeat it, for seconds when a few
+// bytes claim a huge picture.
+bool RestRepeatsRow(const DecodeJob& job, const std::uint8_t* pRow) {
+    const jpeg_decompress_struct& cinfo = job.cinfo;
+    const std::uint64_t nBlockRows =
+        std::uint64_t(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size;
+    if (job.err.nDataEndRow == kNoDataEnd ||
+        cinfo.output_scanline <= (std::uint64_t(job.err.nDataEndRow) + 2) * nBlockRows)
+        return false;
+    for (JDIMENSION x = 1; x < cinfo.output_width; ++x)
+        if (std::memcmp(pRow + std::size_t(x) * 3, pRow, 3) != 0) return false;
+    return true;
+}
+
+enum class RowsRead { All, Repeated, Stopped };
+
+// Copies placed row nFrom into every row from nY0 on, as one run of bytes:
+// without a quarter turn a row is such a run, and a flat row reads the same
+// whichever way it was mirrored.
+RowsRead CopyRowDown(const DecodeJob& job, const Placement& at, JDIMENSION nFrom, JDIMENSION nY0) {
+    const std::ptrdiff_t nWidth = job.cinfo.output_width;
+    const std::ptrdiff_t nRunStart =
+        at.nOrigin + std::min<std::ptrdiff_t>(0, at.nStepX * (nWidth - 1));
+    const std::uint8_t* pFrom = job.pPixels + nRunStart + std::ptrdiff_t(nFrom) * at.nStepY;
+    for (JDIMENSION y = nY0; y < job.cinfo.output_height; ++y) {
+        if (DecodeAborted()) return RowsRead::Stopped;
+        std::memcpy(job.pPixels + nRunStart + std::ptrdiff_t(y) * at.nStepY, pFrom, nWidth * 3);
+    }
+    return RowsRead::Repeated;
+}
+
+constexpr JDIMENSION kStripRows = 16;
+
+// The row readers run between the library's calls, which may jump back to
+// RunDecode: like it, they hold only trivially destructible objects.
+
+// Three samples a pixel in the buffer's own order and no turn: the library
+// writes the rows in place.
+RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
+    jpeg_decompress_struct& cinfo = job.cinfo;
+    const auto row = [&](std::size_t y) {
+        return job.pPixels + at.nOrigin + std::ptrdiff_t(y) * at.nStepY;
+    };
+    JSAMPROW apRows[kStripRows];
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION nRows = std::min(kStripRows, cinfo.output_height - cinfo.output_scanline);
+        for (JDIMENSION i = 0; i < nRows; ++i) apRows[i] = row(cinfo.output_scanline + i);
+        jpeg_read_scanlines(&cinfo, apRows, nRows);
+        if (RestRepeatsRow(job, row(cinfo.output_scanline - 1)))
+            return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
+    }
+    return RowsRead::All;
+}
+
+// Any other samples, or a turn: through strips of library-owned rows (freed
+// with the object, so also after a fatal error).
+RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
+    jpeg_decompress_struct& cinfo = job.cinfo;
+    const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
+    const std::size_t nRgbRow = std::size_t(cinfo.output_width) * 3;
+    JSAMPARRAY ppStrip = (*cinfo.mem->alloc_sarray)(
+        common, JPOOL_IMAGE, cinfo.output_width * cinfo.out_color_components, kStripRows);
+    auto* pRgb = static_cast<std::uint8_t*>(
+        (*cinfo.mem->alloc_large)(common, JPOOL_IMAGE, nRgbRow * kStripRows));
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION nY0 = cinfo.output_scanline;
+        const JDIMENSION nRows =
+            jpeg_read_scanlines(&cinfo, ppStrip, std::min(kStripRows, cinfo.output_height - nY0));
+        for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
+        PlaceRows(job, at, pRgb, nY0, nRows);
+        const std::uint8_t* pLast = pRgb + (std::max<JDIMENSION>(nRows, 1) - 1) * nRgbRow;
+        if (!RestRepeatsRow(job, pLast)) continue;
+        if (at.nStepX == 3 || at.nStepX == -3)
+            return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
+        for (JDIMENSION i = 0; i < kStripRows; ++i)
+            std::memmove(pRgb + i * nRgbRow, pLast, nRgbRow);
+        for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; y += kStripRows) {
+            if (DecodeAborted()) return RowsRead::Stopped;
+            PlaceRows(job, at, pRgb, y, std::min(kStripRows, cinfo.output_height - y));
+        }
+        return RowsRead::Repeated;
+    }
+    return RowsRead::All;
+}
+
+// Asks the library for red-green-blue (blue-green-red for display rows not
+// turned) where it can convert to that, and at the job's reduction or the
+// least one whose rows fit its budget. False when none does.
+bool SetUpOutput(DecodeJob& job) {
+    jpeg_decompress_struct& cinfo = job.cinfo;
+    const bool bSwap = OrientationSwapsSides(job.nOrientation);
+    job.nFullWidth = bSwap ? cinfo.image_height : cinfo.image_width;
+    job.nFullHeight = bSwap ? cinfo.image_width : cinfo.image_height;
+    if (job.nReduction == 0)
+        job.nReduction =
+            JpegFile::ChooseViewReduction(job.nFullWidth, job.nFullHeight, job.nBudget);
+    if (job.nReduction == 0) return false;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = static_cast<unsigned>(job.nReduction);
+    const J_COLOR_SPACE space = cinfo.jpeg_color_space;
+    if (space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE)
+        cinfo.out_color_space =
+            job.bDisplayRows && job.nOrientation == kOrientationAsStored ? JCS_EXT_BGR : JCS_RGB;
+    // Blocks left empty by a lack of data stay empty for good only in the
+    // one Huffman-coded scan that is read row by row.
+    job.err.bWatchDataEnd = !cinfo.arith_code && !jpeg_has_multiple_scans(&cinfo);
+    return true;
 }
 
 // Steps that may end in the library's fatal error. Only trivially
@@ -127,52 +296,46 @@ bool RunDecode(DecodeJob* pJob) {
     cinfo.progress = &pJob->progress;
     jpeg_stdio_src(&cinfo, pJob->pFile);
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(pJob->nReduction);
-    // Colour photographs can come out of the library as display rows
-    // directly (blue-green-red, written bottom-up), saving two passes over a
-    // large image; greyscale and CMYK take the packed road.
-    pJob->bDisplayRows = pJob->bWantDisplayRows && cinfo.num_components == 3 &&
-                         (cinfo.jpeg_color_space == JCS_YCbCr || cinfo.jpeg_color_space == JCS_RGB);
-    if (pJob->bDisplayRows) cinfo.out_color_space = JCS_EXT_BGR;
+    if (!SetUpOutput(*pJob)) {
+        // Too large for the budget: nothing is allocated, nothing is said here.
+        pJob->bTooLarge = true;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     jpeg_start_decompress(&cinfo);
 
+    const bool bSwap = OrientationSwapsSides(pJob->nOrientation);
+    pJob->nWidth = bSwap ? cinfo.output_height : cinfo.output_width;
+    pJob->nHeight = bSwap ? cinfo.output_width : cinfo.output_height;
     // Display rows are padded to 4 bytes; packed rows are not.
-    std::uint32_t nRowBytes = cinfo.output_width * 3;  // at most 65500 × 3
+    std::uint32_t nRowBytes = pJob->nWidth * 3;  // at most 65500 × 3
     if (pJob->bDisplayRows) nRowBytes = (nRowBytes + 3) / 4 * 4;
     std::uint32_t nBytes = 0;
-    if (JpegFile::CheckedBufferSize(nRowBytes, cinfo.output_height, nBytes))
+    if (JpegFile::CheckedBufferSize(nRowBytes, pJob->nHeight, nBytes))
         pJob->pPixels = new (std::nothrow) std::uint8_t[nBytes];
     if (!pJob->pPixels) {
         ShowOutOfMemory();
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    pJob->nWidth = cinfo.output_width;
-    pJob->nHeight = cinfo.output_height;
+    // The padding is drawn by nobody but may be written to files.
+    for (std::uint32_t y = 0; nRowBytes > pJob->nWidth * 3 && y < pJob->nHeight; ++y)
+        std::memset(pJob->pPixels + std::size_t(y) * nRowBytes + pJob->nWidth * 3, 0,
+                    nRowBytes - pJob->nWidth * 3);
 
-    if (cinfo.out_color_components == 3) {
-        // The common case decodes straight into the rows: no copy.
-        const std::uint32_t nHeight = cinfo.output_height;
-        const bool bBottomUp = pJob->bDisplayRows;
-        JSAMPROW apRows[16];
-        while (cinfo.output_scanline < nHeight) {
-            JDIMENSION nRows = std::min<JDIMENSION>(16, nHeight - cinfo.output_scanline);
-            for (JDIMENSION i = 0; i < nRows; ++i) {
-                const std::size_t nRow = cinfo.output_scanline + i;
-                apRows[i] = pJob->pPixels + (bBottomUp ? nHeight - 1 - nRow : nRow) * nRowBytes;
-            }
-            jpeg_read_scanlines(&cinfo, apRows, nRows);
-        }
-        // The padding is drawn by nobody but may be written to files.
-        if (bBottomUp && nRowBytes > cinfo.output_width * 3u)
-            for (std::uint32_t y = 0; y < nHeight; ++y)
-                std::memset(pJob->pPixels + std::size_t(y) * nRowBytes + cinfo.output_width * 3u, 0,
-                            nRowBytes - cinfo.output_width * 3u);
-    } else {
-        ReadConvertedRows(cinfo, pJob->pPixels, nRowBytes);
+    const Placement at = PlaceFor(*pJob, nRowBytes);
+    const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 &&
+                          (!pJob->bDisplayRows || cinfo.out_color_space == JCS_EXT_BGR);
+    const RowsRead eRead = bInPlace ? ReadRowsInPlace(*pJob, at) : ReadRowsThroughStrip(*pJob, at);
+    if (eRead == RowsRead::Stopped) {
+        jpeg_destroy_decompress(&cinfo);
+        delete[] pJob->pPixels;
+        pJob->pPixels = nullptr;
+        return false;
     }
-    jpeg_finish_decompress(&cinfo);
+    // Rows repeated rather than read leave the library short of its last
+    // rows; it is only destroyed then.
+    if (eRead == RowsRead::All) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return true;
 }
@@ -246,28 +409,31 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::int32_t nScaleDenom) {
     DecodeJob job{};
     job.nReduction = ChooseJpegReduction(nScaleNum, nScaleDenom);
+    job.nOrientation = kOrientationAsStored;
     return DecodeFile(strPath, job, nWidth, nHeight);
 }
 
-std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, std::uint32_t& nWidth,
-                                                    std::uint32_t& nHeight) {
-    DecodeJob job{};
-    job.nReduction = 1;
-    job.bWantDisplayRows = true;
-    std::unique_ptr<std::uint8_t[]> pPixels = DecodeFile(strPath, job, nWidth, nHeight);
-    if (!pPixels) return nullptr;
-    if (!job.bDisplayRows) {
-        // Greyscale or CMYK came out packed: the same steps the grid takes.
-        SwapRedBlue(pPixels.get(), job.nWidth, job.nHeight);
-        FlipRowsVertically(pPixels.get(), job.nWidth * 3, job.nHeight);
-        std::uint32_t nStride = 0;
-        pPixels = AlignRowsToDword(pPixels.get(), job.nWidth, job.nHeight, nStride);
-        if (!pPixels) {
-            nWidth = 0;
-            nHeight = 0;
-        }
+int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64_t nBudget) {
+    for (const std::uint64_t n : {1, 2, 4, 8}) {
+        // Rounded up, as the decoder sizes a reduced picture.
+        const std::uint64_t nW = (nWidth + n - 1) / n, nH = (nHeight + n - 1) / n;
+        if ((nW * 3 + 3) / 4 * 4 * nH <= nBudget) return int(n);
     }
-    return pPixels;
+    return 0;
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, int nOrientation,
+                                                    std::uint64_t nBudget, ViewRows& rows) {
+    rows = ViewRows();
+    DecodeJob job{};
+    job.nBudget = nBudget;
+    job.nOrientation = nOrientation;
+    job.bDisplayRows = true;
+    std::unique_ptr<std::uint8_t[]> pRows = DecodeFile(strPath, job, rows.nWidth, rows.nHeight);
+    rows.nFullWidth = job.nFullWidth;
+    rows.nFullHeight = job.nFullHeight;
+    rows.bTooLarge = job.bTooLarge;
+    return pRows;
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {

@@ -22,11 +22,26 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& 
                                             std::uint32_t& nHeight, std::int32_t nScaleNum,
                                             std::int32_t nScaleDenom);
 
-// Decodes a file at full size straight into display rows: bottom-up,
-// blue-green-red, each row padded with zeros to a multiple of 4 bytes. The
-// pixels are those ReadJpegRgb gives, turned into display rows.
-std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, std::uint32_t& nWidth,
-                                                    std::uint32_t& nHeight);
+// What a decode for viewing tells besides the rows.
+struct ViewRows {
+    std::uint32_t nWidth = 0, nHeight = 0;          // the rows: upright and reduced
+    std::uint32_t nFullWidth = 0, nFullHeight = 0;  // the picture's own size, upright
+    bool bTooLarge = false;  // no reduction fits the budget: nothing was allocated
+};
+
+// Decodes a file straight into display rows: bottom-up, blue-green-red, each
+// row padded with zeros to a multiple of 4 bytes, turned upright for the
+// orientation tag's value, at the least reduction whose rows take at most
+// nBudget bytes (ChooseViewReduction). The pixels are those ReadJpegRgb gives
+// at that reduction, turned into display rows. A picture too large even at
+// 1/8 gives null without a box.
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, int nOrientation,
+                                                    std::uint64_t nBudget, ViewRows& rows);
+
+// The least of the reductions 1, 2, 4 and 8 at which display rows of a
+// picture of this size (rounded up, as the decoder rounds) take at most
+// nBudget bytes; 0 when even 1/8 takes more.
+int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64_t nBudget);
 
 // The full size from the header, without decoding; the outputs stay untouched
 // on failure.

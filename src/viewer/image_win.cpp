@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "browser/galerio_view.h"
+#include "codec/display_bitmap.h"
 #include "platform/paths.h"
 #include "viewer/scroll_vu.h"
 
@@ -66,8 +67,12 @@ QSize CImageWin::FrameAllowance() const {
 void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, bool bFit) {
     const QSize frame = FrameAllowance();
     const QSize work = WorkAreaSize();
-    rc = PlaceWindowRect(item.m_nImageWidth, item.m_nImageHeight, frame.width(), frame.height(),
-                         work.width(), work.height(), bFit);
+    // A picture the window holds reduced is placed for the size it is shown at.
+    const std::uint64_t nReduction = std::max(ChooseViewReduction(item, kViewPixelBudget), 1);
+    rc = PlaceWindowRect(
+        static_cast<std::uint32_t>((item.m_nImageWidth + nReduction - 1) / nReduction),
+        static_cast<std::uint32_t>((item.m_nImageHeight + nReduction - 1) / nReduction),
+        frame.width(), frame.height(), work.width(), work.height(), bFit);
     if (!bMove) return;
     ApplyRect(rc);
     update();

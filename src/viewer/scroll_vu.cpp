@@ -16,6 +16,7 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 
 namespace {
@@ -32,10 +33,13 @@ PixelLoader& LoaderSlot() {
 }
 
 std::unique_ptr<std::uint8_t[]> LoadPixels(const ImageItem& item, std::uint32_t& nWidth,
-                                           std::uint32_t& nHeight) {
+                                           std::uint32_t& nHeight, int nReduction) {
     const PixelLoader& fn = LoaderSlot();
-    return fn ? fn(item, nWidth, nHeight, 1, 1) : LoadImagePixels(item, nWidth, nHeight, 1, 1);
+    return fn ? fn(item, nWidth, nHeight, 1, nReduction)
+              : LoadImagePixels(item, nWidth, nHeight, 1, nReduction);
 }
+
+constexpr const char* kTooLargeText = "%1\nis too large to show: %2 x %3 pixels.";
 
 }  // namespace
 
@@ -85,72 +89,76 @@ QSize CScrollVu::ClientSize() const {
     return m_bFit ? size() : viewport()->size();
 }
 
+void CScrollVu::ShowTooLarge() const {
+    // One pass over the text, so a "%2" in the file's name stays as it is.
+    ShowMessage(QString::fromLatin1(kTooLargeText)
+                    .arg(ToDisplay(m_item.m_strPath), QString::number(m_item.m_nImageWidth),
+                         QString::number(m_item.m_nImageHeight)));
+}
+
+std::unique_ptr<std::uint8_t[]> CScrollVu::LoadDisplayRows(int nOrientation, std::uint64_t nBudget,
+                                                           std::uint32_t& w, std::uint32_t& h) {
+    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot()) {
+        // Decoded straight into display rows, upright and reduced as the
+        // budget asks: no other buffer of the picture's size.
+        JpegFile::ViewRows rows;
+        auto pRows = JpegFile::ReadJpegDisplayRows(m_item.m_strPath, nOrientation, nBudget, rows);
+        m_item.m_nImageWidth = rows.nFullWidth;
+        m_item.m_nImageHeight = rows.nFullHeight;
+        if (rows.bTooLarge) ShowTooLarge();
+        w = rows.nWidth;
+        h = rows.nHeight;
+        return pRows;
+    }
+    // Bitmap files, read whole: the header decides before a pixel is read.
+    if (!GetImageSize(m_item, m_item.m_nImageWidth, m_item.m_nImageHeight)) return nullptr;
+    if (OrientationSwapsSides(nOrientation)) std::swap(m_item.m_nImageWidth, m_item.m_nImageHeight);
+    const int nReduction = ChooseViewReduction(m_item, nBudget);
+    if (nReduction == 0) {
+        ShowTooLarge();
+        return nullptr;
+    }
+    std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h, nReduction);
+    pPixels = OrientPixels(std::move(pPixels), w, h, nOrientation);
+    if (!pPixels) return nullptr;
+    if (m_item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), w, h);
+    FlipRowsVertically(pPixels.get(), w * 3, h);
+    // Rows already ending on a 4-byte boundary (every width divisible by 4,
+    // as camera sizes are) are display rows as they stand.
+    if (w * 3 % 4 == 0) return pPixels;
+    std::uint32_t nStride = 0;
+    return AlignRowsToDword(pPixels.get(), w, h, nStride);
+}
+
 bool CScrollVu::BuildViewBitmap() {
     ReleaseBitmap();
-    std::uint32_t w = 0;
-    std::uint32_t h = 0;
     const bool bRotate = m_pGridView && m_pGridView->RotateByTag();
     const int nOrientation = bRotate ? ReadOrientation(m_item) : kOrientationAsStored;
-    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot() && nOrientation == kOrientationAsStored) {
-        // A photo shown at its own size is decoded straight into display
-        // rows: the same pixels without two more passes over many megabytes.
-        bool bOwnSize = !m_bFit;
-        if (m_bFit) {
-            if (!JpegFile::ReadJpegSize(m_item.m_strPath, w, h)) return false;
-            const QSize client = ClientSize();
-            bOwnSize = w <= std::uint32_t(std::max(client.width(), 1)) &&
-                       h <= std::uint32_t(std::max(client.height(), 1));
-        }
-        if (bOwnSize) {
-            m_item.m_pBits = JpegFile::ReadJpegDisplayRows(m_item.m_strPath, w, h);
-            if (!m_item.m_pBits) return false;
-            m_item.m_nThumbWidth = static_cast<std::int32_t>(w);
-            m_item.m_nThumbHeight = static_cast<std::int32_t>(h);
-            m_image = QImage(m_item.m_pBits.get(), int(w), int(h), qsizetype((w * 3 + 3) / 4 * 4),
-                             QImage::Format_BGR888);
-            return true;
-        }
+    const QSize client = ClientSize();
+    const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
+    const std::uint32_t ch = static_cast<std::uint32_t>(std::max(client.height(), 1));
+    // Fitting makes a copy of at most the client's size beside the picture.
+    const std::uint64_t nFitted = m_bFit ? std::uint64_t(DisplayStride(cw)) * ch : 0;
+    std::uint32_t w = 0, h = 0;
+    std::unique_ptr<std::uint8_t[]> pRows =
+        LoadDisplayRows(nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget), w, h);
+    if (!pRows) return false;
+    if (m_bFit && (w > cw || h > ch)) {
+        // Never wider or higher than the image: a client area larger in one
+        // direction keeps the image's own extent there, so every pixel shown
+        // comes from the image and the mapping stretches it.
+        const std::uint32_t nDispW = std::min(cw, w), nDispH = std::min(ch, h);
+        pRows = ShrinkDisplayRows(pRows.get(), w, h, nDispW, nDispH);
+        if (!pRows) return false;
+        w = nDispW;
+        h = nDispH;
     }
-    std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h);
-    if (!pPixels) return false;
-    // Upright before fitting, so the fit and the captions see the upright size.
-    pPixels = OrientPixels(std::move(pPixels), w, h, nOrientation);
-    if (!pPixels) return false;
-
-    std::uint32_t nDispW = w;
-    std::uint32_t nDispH = h;
-    if (m_bFit) {
-        const QSize client = ClientSize();
-        const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
-        const std::uint32_t ch = static_cast<std::uint32_t>(std::max(client.height(), 1));
-        if (w > cw || h > ch) {
-            // Never wider or higher than the image: a client area larger in
-            // one direction keeps the image's own extent there, so every
-            // pixel shown comes from the image and the mapping stretches it.
-            nDispW = std::min(cw, w);
-            nDispH = std::min(ch, h);
-            pPixels = ShrinkToNewBuffer(std::move(pPixels), w, h, nDispW, nDispH);
-            if (!pPixels) return false;
-        }
-    }
-    if (m_item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), nDispW, nDispH);
-    FlipRowsVertically(pPixels.get(), nDispW * 3, nDispH);
-    std::uint32_t nStride = nDispW * 3;
-    if (nStride % 4 == 0) {
-        // Rows already end on a 4-byte boundary (every width divisible by
-        // 4, as camera sizes are): the packed rows are the display rows, and
-        // a photo-sized copy is saved.
-        m_item.m_pBits = std::move(pPixels);
-    } else {
-        m_item.m_pBits = AlignRowsToDword(pPixels.get(), nDispW, nDispH, nStride);
-        pPixels.reset();
-    }
-    if (!m_item.m_pBits) return false;
-    m_item.m_nThumbWidth = static_cast<std::int32_t>(nDispW);
-    m_item.m_nThumbHeight = static_cast<std::int32_t>(nDispH);
+    m_item.m_pBits = std::move(pRows);
+    m_item.m_nThumbWidth = static_cast<std::int32_t>(w);
+    m_item.m_nThumbHeight = static_cast<std::int32_t>(h);
     // The painter reads the display rows where they are (bottom-up, turned
     // by its transform), so a large photo is not held a second time.
-    m_image = QImage(m_item.m_pBits.get(), int(nDispW), int(nDispH), qsizetype(nStride),
+    m_image = QImage(m_item.m_pBits.get(), int(w), int(h), qsizetype(DisplayStride(w)),
                      QImage::Format_BGR888);
     return true;
 }
@@ -183,9 +191,15 @@ QRect CScrollVu::VisibleArea() const {
 }
 
 QString CScrollVu::DimCaption() const {
-    // The exclusive right and bottom edges, each plus one.
+    // The exclusive right and bottom edges, each plus one. A picture held
+    // reduced still speaks of its own pixels.
     const QRect rc = VisibleArea();
-    return QString::asprintf("%d x %d", rc.x() + rc.width() + 1, rc.y() + rc.height() + 1);
+    qint64 nRight = rc.x() + rc.width(), nBottom = rc.y() + rc.height();
+    if (!m_bFit && m_item.m_nThumbWidth > 0 && m_item.m_nThumbHeight > 0) {
+        nRight = nRight * m_item.m_nImageWidth / m_item.m_nThumbWidth;
+        nBottom = nBottom * m_item.m_nImageHeight / m_item.m_nThumbHeight;
+    }
+    return QString::asprintf("%lld x %lld", nRight + 1, nBottom + 1);
 }
 
 void CScrollVu::OnDraw(QPainter& dc) {

@@ -62,6 +62,11 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // The picture upright in display rows, reduced to spend at most nBudget
+    // bytes; m_nImageWidth and m_nImageHeight receive its own size.
+    std::unique_ptr<std::uint8_t[]> LoadDisplayRows(int nOrientation, std::uint64_t nBudget,
+                                                    std::uint32_t& w, std::uint32_t& h);
+    void ShowTooLarge() const;
     void SetScrolls();
     // What the bitmap is fitted to: the view's client area (no bars when fitted).
     QSize ClientSize() const;

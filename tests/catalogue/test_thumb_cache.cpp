@@ -635,6 +635,12 @@ INSTANTIATE_TEST_SUITE_P(
                     r.strDim = "101 x 1";
                     r.strBits.assign(DisplayStride(101), 'x');
                 }},
+        Forgery{"EmptySideOfAnOlderBuild",
+                [](HandRecord& r) {
+                    r.nThumbHeight = 0;
+                    r.strDim = "100 x 0";
+                    r.strBits.clear();
+                }},
         Forgery{"NegativeDisplaySize",
                 [](HandRecord& r) {
                     r.nThumbWidth = -4;

@@ -70,7 +70,7 @@ TEST_P(ThumbnailTest, FitsTheSquareInDisplayRows) {
     EXPECT_EQ(item.m_nThumbHeight, c.thumbH);
     EXPECT_EQ(item.m_strDim, std::to_string(c.thumbW) + " x " + std::to_string(c.thumbH));
     ASSERT_TRUE(item.m_pBits);
-    if (c.thumbH >= 8) ExpectQuadrants(item, 40);
+    if (c.thumbW >= 8 && c.thumbH >= 8) ExpectQuadrants(item, 40);
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
@@ -79,8 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ThumbCase{1600, 1200, 100, 1600, 100, 75},
                       ThumbCase{1200, 1600, 100, 1600, 75, 100}, ThumbCase{90, 60, 1, 1, 90, 60},
                       ThumbCase{101, 50, 1, 1, 100, 49}, ThumbCase{103, 103, 1, 1, 100, 100},
-                      ThumbCase{104, 50, 100, 104, 100, 48}, ThumbCase{1000, 5, 100, 1000, 100, 0},
-                      ThumbCase{480, 640, 100, 640, 75, 100}));
+                      ThumbCase{104, 50, 100, 104, 100, 48}, ThumbCase{480, 640, 100, 640, 75, 100},
+                      // A side that truncates to 0 keeps one pixel.
+                      ThumbCase{1000, 5, 100, 1000, 100, 1}, ThumbCase{4096, 32, 100, 4096, 100, 1},
+                      ThumbCase{5, 1000, 100, 1000, 1, 100}, ThumbCase{1, 1, 1, 1, 1, 1}));
 
 class DisplayBitmapTest : public ::testing::Test {
 protected:
@@ -375,6 +377,37 @@ TEST_P(SwappedFileTest, FailsAtOnceLikeAMissingFile) {
 INSTANTIATE_TEST_SUITE_P(Kinds, SwappedFileTest,
                          ::testing::Combine(::testing::Values("FIFO", "device", "folder"),
                                             ::testing::Values(IMAGE_JPEG, IMAGE_BMP)));
+
+struct ViewCase {
+    ImageKind kind;
+    std::uint32_t w, h;
+    std::uint64_t nBudget;
+    int nReduction;
+};
+std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.w << "x" << c.h; }
+
+class ViewReductionTest : public ::testing::TestWithParam<ViewCase> {};
+
+// The image window holds a JPEG's display rows at the least reduction that
+// fits (sizes rounded up as the decoder does); a bitmap file whole or not at all.
+TEST_P(ViewReductionTest, IsTheLeastThatFitsTheBudget) {
+    const ViewCase c = GetParam();
+    ImageItem item = Entry("", c.kind);
+    item.m_nImageWidth = c.w;
+    item.m_nImageHeight = c.h;
+    EXPECT_EQ(ChooseViewReduction(item, c.nBudget), c.nReduction);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ViewReductionTest,
+    ::testing::Values(ViewCase{IMAGE_JPEG, 11600, 8700, kViewPixelBudget, 1},  // 100 megapixels
+                      ViewCase{IMAGE_JPEG, 16384, 10922, kViewPixelBudget, 1},
+                      ViewCase{IMAGE_JPEG, 16384, 10923, kViewPixelBudget, 2},
+                      ViewCase{IMAGE_JPEG, 65000, 60000, kViewPixelBudget, 8},
+                      ViewCase{IMAGE_JPEG, 17, 17, 200, 4},  // 9 x 9 at 1/2 takes 252
+                      ViewCase{IMAGE_JPEG, 65535, 65535, 150 << 20, 0},
+                      ViewCase{IMAGE_BMP, 8192, 8192, kViewPixelBudget, 1},
+                      ViewCase{IMAGE_BMP, 8192, 8193, kViewPixelBudget, 0}));
 
 TEST(FitWithinSquareTest, NeverEnlarges) {
     std::uint32_t w = 0, h = 0;

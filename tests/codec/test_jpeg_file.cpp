@@ -18,7 +18,9 @@
 
 #include "codec/codec_fixtures.h"
 #include "codec/decode_abort.h"
+#include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/orientation.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -148,6 +150,35 @@ TEST_F(JpegFileTest, TruncatedFileWarnsOnceAndStillDecodes) {
     EXPECT_EQ(h, 160u);
     ExpectOneBox(m_recorder, "JPEG Library Error", "Premature end of JPEG file", MsgIcon::Error,
                  true);
+}
+
+// Once the data has run out at the end of the file, the rest is repeated
+// rather than decoded: the same pixels as when a marker other than the end
+// makes the library decode every empty block.
+TEST_F(JpegFileTest, RowsAfterTheDataRanOutAreThoseTheLibraryDecodes) {
+    std::vector<std::uint8_t> v(160 * 120 * 4);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = std::uint8_t(i * 37 % 251);
+    for (int nComponents : {3, 4}) {
+        std::string strFile = EncodeJpeg(160, 120, nComponents, JpegLayout::Baseline, v.data());
+        const std::size_t nScan = strFile.find("\xFF\xDA");
+        strFile.resize(nScan + (strFile.size() - nScan) / 3);  // a third of the scan
+        WriteBytes(Path("cut.jpg"), strFile);
+        WriteBytes(Path("marker.jpg"), strFile + std::string("\xFF\xFE\x00\x02\xFF\xD9", 6));
+        std::unique_ptr<std::uint8_t[]> pCut, pWhole;
+        for (int nDenom : {1, 8}) {
+            std::uint32_t w = 0, h = 0, w2 = 0, h2 = 0;
+            pCut = JpegFile::ReadJpegRgb(Path("cut.jpg"), w, h, 1, nDenom);
+            pWhole = JpegFile::ReadJpegRgb(Path("marker.jpg"), w2, h2, 1, nDenom);
+            ASSERT_TRUE(pCut && pWhole && w == w2 && h == h2);
+            EXPECT_EQ(std::memcmp(pCut.get(), pWhole.get(), std::size_t(w) * h * 3), 0) << nDenom;
+        }
+        JpegFile::ViewRows rows, rows2;  // turned a quarter as the rows are placed
+        pCut = JpegFile::ReadJpegDisplayRows(Path("cut.jpg"), 6, kViewPixelBudget, rows);
+        pWhole = JpegFile::ReadJpegDisplayRows(Path("marker.jpg"), 6, kViewPixelBudget, rows2);
+        ASSERT_TRUE(pCut && pWhole);
+        EXPECT_EQ(std::memcmp(pCut.get(), pWhole.get(), DisplayStride(rows.nWidth) * rows.nHeight),
+                  0);
+    }
 }
 
 TEST_F(JpegFileTest, MissingFileShowsCantOpen) {
@@ -300,6 +331,17 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{{"704 scans, grey 8000 x 8000", JpegLayout::ManyScans, 1, 8000, 8000},
                  StopFrom::FirstWarning,
                  kDataEnds}));
+
+// A few forged bytes claiming 65326 x 63721: once the data has run out,
+// the empty blocks of the rest are not decoded one by one for seconds.
+TEST_F(JpegFileTest, ForgedHugePictureIsDecodedWithoutItsEmptyBlocks) {
+    WriteBytes(Path("f.jpg"), ForgedJpeg(JpegLayout::Baseline, 4, 65326, 63721));
+    const auto start = std::chrono::steady_clock::now();
+    std::uint32_t w = 0, h = 0;
+    EXPECT_TRUE(JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
+    EXPECT_EQ(m_recorder.Texts(), QStringList{QString::fromLatin1(kDataEnds)});
+}
 
 // A request belongs to the thread that installed it; an inner scope adds its
 // flag to the outer one's rather than hiding it. Reads that have not begun
@@ -478,6 +520,7 @@ struct DisplayRowsCase {
     int w;
     int h;
     int nComponents;  // 3 colour, 1 grey, 4 CMYK
+    int nOrientation = 1;
 };
 
 void PrintTo(const DisplayRowsCase& c, std::ostream* os) { *os << c.name; }
@@ -485,7 +528,7 @@ void PrintTo(const DisplayRowsCase& c, std::ostream* os) { *os << c.name; }
 class DisplayRows : public ::testing::TestWithParam<DisplayRowsCase> {};
 
 // The direct road to display rows gives exactly the grid's steps over the
-// packed decode: swap, flip, align with zero padding.
+// packed decode: turn, swap, flip, align with zero padding.
 TEST_P(DisplayRows, AreThePackedDecodeTurnedIntoDisplayRows) {
     const DisplayRowsCase& c = GetParam();
     MessageRecorder messages;
@@ -501,17 +544,18 @@ TEST_P(DisplayRows, AreThePackedDecodeTurnedIntoDisplayRows) {
 
     std::uint32_t w = 0, h = 0;
     auto pPacked = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);
+    pPacked = OrientPixels(std::move(pPacked), w, h, c.nOrientation);
     ASSERT_NE(pPacked, nullptr);
     JpegFile::SwapRedBlue(pPacked.get(), w, h);
     JpegFile::FlipRowsVertically(pPacked.get(), w * 3, h);
     std::uint32_t nStride = 0;
     auto pExpected = JpegFile::AlignRowsToDword(pPacked.get(), w, h, nStride);
 
-    std::uint32_t dw = 0, dh = 0;
-    auto pRows = JpegFile::ReadJpegDisplayRows(strPath, dw, dh);
+    JpegFile::ViewRows rows;
+    auto pRows = JpegFile::ReadJpegDisplayRows(strPath, c.nOrientation, kViewPixelBudget, rows);
     ASSERT_NE(pRows, nullptr);
-    EXPECT_EQ(dw, std::uint32_t(c.w));
-    EXPECT_EQ(dh, std::uint32_t(c.h));
+    EXPECT_EQ(rows.nWidth, w);
+    EXPECT_EQ(rows.nHeight, h);
     EXPECT_EQ(std::memcmp(pRows.get(), pExpected.get(), std::size_t(nStride) * h), 0);
     EXPECT_EQ(messages.Count(), 0u);
 }
@@ -520,6 +564,11 @@ INSTANTIATE_TEST_SUITE_P(Files, DisplayRows,
                          ::testing::Values(DisplayRowsCase{"AlignedColour", 64, 48, 3},
                                            DisplayRowsCase{"PaddedColour", 37, 21, 3},
                                            DisplayRowsCase{"Grey", 37, 21, 1},
-                                           DisplayRowsCase{"Cmyk", 30, 17, 4}));
+                                           DisplayRowsCase{"Cmyk", 30, 17, 4},
+                                           DisplayRowsCase{"MirroredGrey", 37, 21, 1, 2},
+                                           DisplayRowsCase{"UpsideDown", 37, 21, 3, 3},
+                                           DisplayRowsCase{"Transposed", 37, 21, 3, 5},
+                                           DisplayRowsCase{"TurnedRight", 30, 17, 4, 6},
+                                           DisplayRowsCase{"TurnedLeft", 37, 21, 3, 8}));
 
 }  // namespace

@@ -400,6 +400,36 @@ TEST_F(ImageWinTest, PhotoWithAnOrientationTagOpensUprightWhenTheSettingAsks) {
     EXPECT_EQ(recorder.Count(), 0u);
 }
 
+// A few bytes claiming 65000 x 60000: shown at 1/8 within the pixel budget,
+// scrolled and captioned in the picture's own pixels.
+TEST_F(ImageWinTest, HugePictureIsHeldReducedAndCaptionedAtItsOwnSize) {
+    MessageRecorder recorder;
+    Put(kShowDim, "1");
+    m_pView->LoadSettings();
+    WriteBytes(m_config.WorkDir() + "/huge.jpg", ForgedJpeg(JpegLayout::Baseline, 1, 65000, 60000));
+    CScrollVu* pVu = Open(Entry("huge.jpg", 65000, 60000), false, false)->View();
+    ASSERT_EQ(QSize(pVu->Item().m_nThumbWidth, pVu->Item().m_nThumbHeight), QSize(8125, 7500));
+    EXPECT_LE(std::uint64_t(DisplayStride(8125)) * 7500, kViewPixelBudget);
+    pVu->horizontalScrollBar()->setValue(pVu->horizontalScrollBar()->maximum());
+    pVu->verticalScrollBar()->setValue(pVu->verticalScrollBar()->maximum());
+    EXPECT_EQ(pVu->DimCaption(), QStringLiteral("65001 x 60001"));
+    EXPECT_EQ(recorder.Count(), 1u);  // the library's warning that the data ends
+}
+
+// A bitmap file cannot be read reduced: one too large is refused, unread.
+TEST_F(ImageWinTest, BitmapBeyondTheBudgetIsRefusedWithABoxNamingIt) {
+    MessageRecorder recorder;
+    const std::string strPath = m_config.WorkDir() + "/wide.bmp";
+    WriteBytes(strPath, ForgedBmp(40, 10000, 7000, 1, 0, 62, 62 + 1252 * 7000));
+    ImageItem item = Entry("wide.bmp", 10000, 7000);
+    item.m_nKind = IMAGE_BMP;
+    const PeakMemoryProbe memory;
+    EXPECT_FALSE(Open(item, false, true)->View()->Item().m_pBits);
+    EXPECT_LT(memory.GrowthMb(), 100);
+    EXPECT_EQ(recorder.Texts(), QStringList(QString::fromStdString(
+                                    strPath + "\nis too large to show: 10000 x 7000 pixels.")));
+}
+
 TEST_F(ImageWinTest, UndecodableFileOpensAnEmptyWindowTitledWithItsName) {
     MessageRecorder recorder;
     WriteBytes(m_config.WorkDir() + "/broken.jpg", "garbage, not a picture");

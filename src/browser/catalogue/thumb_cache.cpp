@@ -111,7 +111,9 @@ struct ThumbFields {
 // dimension text of the display size. Checked on both sides, so a record is
 // only written when it would also be read.
 bool ConsistentFields(const ThumbFields& f, const std::string& strDim, int nPitch, int nThumbSize) {
-    if (f.nThumbWidth < 0 || f.nThumbHeight < 0 || f.nThumbWidth > nThumbSize ||
+    // Every build gives each side at least one pixel: a record with an empty
+    // side was left by an older build and would show a blank cell.
+    if (f.nThumbWidth < 1 || f.nThumbHeight < 1 || f.nThumbWidth > nThumbSize ||
         f.nThumbHeight > nThumbSize)
         return false;
     ImageItem sized;
