@@ -213,7 +213,7 @@ int FuzzPageWriter(const std::uint8_t* pData, std::size_t nSize) {
         for (const bool bAbsolute : {false, true}) {
             std::vector<Link> vExpected;
             ExpectedLinks(*pItem, options, bAbsolute, vExpected);
-            CheckMarkup(FormatPageEntry(*pItem, options, bAbsolute, bAbsolute), vExpected,
+            CheckMarkup(FormatPageEntry(*pItem, options, bAbsolute), vExpected,
                         bAbsolute);
         }
         if (bDoAll || pItem.get() == pSelected)

@@ -27,6 +27,11 @@ struct PageOptions {
 // file URL, otherwise by bare name.
 std::string FormatPageEntry(const ImageItem& item, const PageOptions& options, bool bImageUrl,
                             bool bLinkUrl);
+// One flag for both, as when the thumbnails, the photos and the page share a folder.
+inline std::string FormatPageEntry(const ImageItem& item, const PageOptions& options,
+                                   bool bAbsolute) {
+    return FormatPageEntry(item, options, bAbsolute, bAbsolute);
+}
 
 // Writes the page of a Make Thumbs run between the head text strBefore and
 // the tail text strAfter: every entry of the catalogue when bDoAll (in a

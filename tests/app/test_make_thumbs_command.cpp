@@ -22,6 +22,7 @@
 #include "browser/galerio_view.h"
 #include "dialogs/make_thumbs_sheet.h"
 #include "platform/warning_question.h"
+#include "publish/run_options.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -166,15 +167,10 @@ TEST_F(MakeThumbsCommand, AThumbnailOverAnotherPhotoIsRefused) {
         ASSERT_TRUE(m_f.WaitIdle());
     }
     const QString reload = "Images have changed and will be reloaded now.";
-    EXPECT_EQ(m_f.m_messages.Texts(),
-              (QStringList{QString::fromStdString(
-                               "The thumbnail of\n" + m_strFolder + "/img1.jpg\nwould be written " +
-                               "over the photo\n" + m_strFolder + "/img1_x.jpg\n\nNothing was " +
-                               "written. Please choose other names or another folder for the " +
-                               "thumbnails. If that photo is a thumbnail an earlier run left, " +
-                               "tick \"Ignore Pre/Post pended files when searching\" in " +
-                               "Preferences."),
-                           reload, reload}));
+    const QString over = QString::fromLatin1(kThumbOverPhotoText)
+                             .arg(QString::fromStdString(m_strFolder + "/img1.jpg"),
+                                  QString::fromStdString(m_strFolder + "/img1_x.jpg"));
+    EXPECT_EQ(m_f.m_messages.Texts(), (QStringList{over, reload, reload}));
 }
 
 TEST_F(MakeThumbsCommand, CancelInTheProgressStopsBeforeTheNextFile) {

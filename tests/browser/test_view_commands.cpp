@@ -529,9 +529,7 @@ TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
         EXPECT_EQ(m_menus.back().ptScreen, m_pView->viewport()->mapToGlobal(ptCell));
     }
     EXPECT_EQ(m_menus.size(), 2u);
-    // A run at a new pitch keeps the selection, but its worker may free the
-    // entries (these are no photos): the menu then opens in the corner, and
-    // nothing of the selection is read.
+    // A run keeps the selection but may free its entry: the menu opens in the corner.
     pV->setValue(0);
     ASSERT_TRUE(m_pView->ReprocessAtPitch(m_pView->Pitch() + 10));
     QTest::keyClick(m_pView.get(), Qt::Key_Menu);

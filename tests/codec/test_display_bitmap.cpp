@@ -384,7 +384,6 @@ struct ViewCase {
     std::uint64_t nBudget;
     int nReduction;
 };
-std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.w << "x" << c.h; }
 
 class ViewReductionTest : public ::testing::TestWithParam<ViewCase> {};
 

@@ -332,17 +332,6 @@ INSTANTIATE_TEST_SUITE_P(
                  StopFrom::FirstWarning,
                  kDataEnds}));
 
-// A few forged bytes claiming 65326 x 63721: once the data has run out,
-// the empty blocks of the rest are not decoded one by one for seconds.
-TEST_F(JpegFileTest, ForgedHugePictureIsDecodedWithoutItsEmptyBlocks) {
-    WriteBytes(Path("f.jpg"), ForgedJpeg(JpegLayout::Baseline, 4, 65326, 63721));
-    const auto start = std::chrono::steady_clock::now();
-    std::uint32_t w = 0, h = 0;
-    EXPECT_TRUE(JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeBound);
-    EXPECT_EQ(m_recorder.Texts(), QStringList{QString::fromLatin1(kDataEnds)});
-}
-
 // A request belongs to the thread that installed it; an inner scope adds its
 // flag to the outer one's rather than hiding it. Reads that have not begun
 // fail at once, without the box a missing file would bring.

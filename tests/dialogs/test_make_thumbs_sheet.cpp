@@ -155,10 +155,8 @@ TEST_F(SheetTest, SourceNamesWarnOnceAndNoPutsTheFirstChoiceBack) {
 // at the photos afterwards must still ask before OK writes over them.
 TEST_F(SheetTest, SourceNamesAskAgainWhenTheFolderBecomesTheImagesOwn) {
     CMakeThumbsSheet& sheet = MakeSheet(false);
-    CMakeTh& page = *sheet.ThumbsPage();
-    page.NamingRadio(SourceName)->click();
-    EXPECT_TRUE(m_questions.isEmpty());
-    page.FolderEdit()->setText(QString::fromStdString(m_strPics));
+    sheet.ThumbsPage()->NamingRadio(SourceName)->click();  // into "out": nothing asked
+    sheet.ThumbsPage()->FolderEdit()->setText(QString::fromStdString(m_strPics));
     m_bAnswerYes = false;
     sheet.accept();
     EXPECT_EQ(m_questions, QStringList{kOverwrite});

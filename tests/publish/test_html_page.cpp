@@ -109,8 +109,7 @@ TEST_F(HtmlPageTest, SingleImageRunHasNoTableAndLeavesTheSettingAlone) {
     m_options.m_nBorder = 7;
     ASSERT_TRUE(Write(false, &b));
 
-    EXPECT_EQ(Page(),
-              DefaultHead() + FormatPageEntry(b, m_options, false, false) + kAfterDefault + "\n");
+    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(b, m_options, false) + kAfterDefault + "\n");
     EXPECT_EQ(Page().find("<table"), std::string::npos);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kTable, kTableDefault), 1);
 }
@@ -119,9 +118,8 @@ TEST_F(HtmlPageTest, WithoutTableEachEntryEndsInABreak) {
     ImageItem& a = Add("a.jpg");
     ImageItem& b = Add("b.jpg");
     ASSERT_TRUE(Write());
-    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(a, m_options, false, false) + "<br>\n" +
-                          FormatPageEntry(b, m_options, false, false) + "<br>\n" + kAfterDefault +
-                          "\n");
+    EXPECT_EQ(Page(), DefaultHead() + FormatPageEntry(a, m_options, false) + "<br>\n" +
+                          FormatPageEntry(b, m_options, false) + "<br>\n" + kAfterDefault + "\n");
 }
 
 struct RowCase {
@@ -188,7 +186,7 @@ TEST_P(EntryFormatTest, FragmentFollowsTheLinkOptions) {
     m_options.m_bHref = c.bHref;
     m_options.m_nHrefStyle = c.nStyle;
     m_options.m_bTextHref = c.bTextHref;
-    EXPECT_EQ(FormatPageEntry(Add("a.jpg"), m_options, false, false), c.expected);
+    EXPECT_EQ(FormatPageEntry(Add("a.jpg"), m_options, false), c.expected);
 }
 
 #define IMG "<img src=\"a_tn.jpg\" alt=\"a_tn.jpg\" border=\"1\" width=\"100\" height=\"75\">"
@@ -215,8 +213,7 @@ TEST_F(HtmlPageTest, PageBesideTheImagesUsesBareNames) {
     m_options.m_bHref = true;
     m_options.m_strFile = m_strPics + "//./MyPage.html";  // the same folder, spelled otherwise
     ASSERT_TRUE(Write());
-    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, false, false) + "<br>\n"),
-              std::string::npos);
+    EXPECT_NE(Page().find(FormatPageEntry(a, m_options, false) + "<br>\n"), std::string::npos);
     EXPECT_EQ(m_recorder.Count(), 0u);
     EXPECT_EQ(m_store.GetInt(kSectionNewbie, kNeedFullPath, kNeedFullPathDefault), 1);
 }

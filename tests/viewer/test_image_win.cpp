@@ -409,7 +409,6 @@ TEST_F(ImageWinTest, HugePictureIsHeldReducedAndCaptionedAtItsOwnSize) {
     WriteBytes(m_config.WorkDir() + "/huge.jpg", ForgedJpeg(JpegLayout::Baseline, 1, 65000, 60000));
     CScrollVu* pVu = Open(Entry("huge.jpg", 65000, 60000), false, false)->View();
     ASSERT_EQ(QSize(pVu->Item().m_nThumbWidth, pVu->Item().m_nThumbHeight), QSize(8125, 7500));
-    EXPECT_LE(std::uint64_t(DisplayStride(8125)) * 7500, kViewPixelBudget);
     pVu->horizontalScrollBar()->setValue(pVu->horizontalScrollBar()->maximum());
     pVu->verticalScrollBar()->setValue(pVu->verticalScrollBar()->maximum());
     EXPECT_EQ(pVu->DimCaption(), QStringLiteral("65001 x 60001"));
