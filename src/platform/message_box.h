@@ -22,7 +22,7 @@ struct MessageRequest {
     bool bOwnedByActiveWindow = true;  // false for boxes that name no owner
     // For a file the system would not open or create: that file and errno.
     // A box shows only its text; the command line also says why.
-    std::string strFile;
+    std::string strFile{};
     int nError = 0;
 };
 
