@@ -6,6 +6,7 @@
 #include "codec/decode_abort.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 
 namespace JpegFile::detail {
 
@@ -57,6 +58,16 @@ void CheckDecodeAbort(j_common_ptr cinfo) {
     // The same way out as JpegErrorExit, and as safe: this frame holds
     // nothing, the frames below it are the library's.
     if (DecodeAborted()) std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jumpBack, 1);
+}
+
+void ShowCantOpen(const char* pszWho, const std::string& strPath, int nError) {
+    MessageRequest request;
+    request.nError = nError;
+    request.strFile = strPath;
+    request.text = QString::fromLatin1(pszWho) + QStringLiteral(" :\nCan't open ") +
+                   ToDisplay(strPath) + QStringLiteral("\n");
+    request.caption = QString::fromLatin1(kAppCaption);
+    ShowMessage(request);
 }
 
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {

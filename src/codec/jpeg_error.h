@@ -6,6 +6,7 @@
 // clang-format off
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <string>
 #include <jpeglib.h>
 // clang-format on
 
@@ -52,6 +53,10 @@ void CheckDecodeAbort(j_common_ptr cinfo);
 // Every message of the library passes here before its default handling,
 // which shows warnings through JpegOutputMessage; it notes nDataEndRow.
 void JpegEmitMessage(j_common_ptr cinfo, int nLevel);
+
+// The box "<pszWho> :\nCan't open <path>\n" about a file that could not be
+// opened or created, carrying the file and why (nError) for the console.
+void ShowCantOpen(const char* pszWho, const std::string& strPath, int nError);
 
 // jpeg_std_error with the error routines above installed; every other
 // routine keeps the library's default. Returns the pointer to store in cinfo.err.

@@ -46,13 +46,7 @@ FilePtr OpenJpegFile(const std::string& strPath) {
         file.Release();
         return pFile;
     }
-    MessageRequest request;
-    request.nError = errno;
-    request.strFile = strPath;
-    request.text =
-        QStringLiteral("JPEG :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n");
-    request.caption = QString::fromLatin1(kAppCaption);
-    ShowMessage(request);
+    JpegFile::detail::ShowCantOpen("JPEG", strPath, errno);
     return pFile;
 }
 

@@ -69,13 +69,7 @@ bool RunEncode(EncodeJob* pJob) {
 namespace JpegFile {
 
 void ShowWriteFailed(const std::string& strPath, int nError) {
-    MessageRequest request;
-    request.nError = nError;
-    request.strFile = strPath;
-    request.text =
-        QStringLiteral("JpegFile :\nCan't open ") + ToDisplay(strPath) + QStringLiteral("\n");
-    request.caption = QString::fromLatin1(kAppCaption);
-    ShowMessage(request);
+    detail::ShowCantOpen("JpegFile", strPath, nError);
 }
 
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
