@@ -244,7 +244,7 @@ void BM_SearchAndHandShakes20000(benchmark::State& state) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
         if (fd >= 0) ::close(fd);
     }
-    fixture.View().SetThumbnailBuilder([](ImageItem&, int, int) { return true; });
+    fixture.View().SetThumbnailBuilder([](ImageItem&, int, int, CodecContext&) { return true; });
     double fTotal = 0, fSearchTotal = 0;
     for (auto _ : state) {
         double fSearch = 0;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "codec/codec_context.h"
 #include "model/image_item.h"
 #include "platform/message_box.h"
 #include "publish/thumb_writer.h"
@@ -19,7 +20,7 @@ using EntryDone = std::function<void(std::size_t nIndex, const ImageItem& item, 
 // An entry whose grid thumbnail cannot be made fails as MakeOneThumb does
 // for a missing one. The grid pixels are released again: the page does not
 // need them. Runs on any thread.
-bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch);
+bool MakeEntryThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context);
 
 // Makes the thumbnail file of every entry in catalogue order, nJobs at a
 // time, and stops at the first entry that fails. Whatever nJobs is, the

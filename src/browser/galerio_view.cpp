@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "browser/catalogue/thumbnail_pool.h"
+#include "engine/ordered_engine.h"
 #include "codec/display_bitmap.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -74,7 +74,7 @@ void CGalerioView::LoadSettings() {
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
     m_bRotateByTag = s.GetInt(kSectionOrientation, kRotateByTag, kRotateByTagDefault) != 0;
     m_run.SetRotateByTag(m_bRotateByTag);
-    m_run.SetThumbnailThreads(ThumbnailThreadCount(
+    m_run.SetThumbnailThreads(BuildThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
     const bool bCache = s.GetInt(kSectionPerformance, kThumbCache, kThumbCacheDefault) != 0;
     const int nCacheMB =

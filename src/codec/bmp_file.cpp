@@ -11,7 +11,7 @@
 #include <mutex>
 #include <new>
 
-#include "codec/decode_abort.h"
+#include "codec/codec_context.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_file.h"
 
@@ -121,8 +121,9 @@ struct BmpReader {
 
 namespace BmpFile {
 
-bool ReadBmpSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
-    if (DecodeAborted()) return false;
+bool ReadBmpSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                 const CodecContext* pContext) {
+    if (pContext && pContext->Stopped()) return false;
     BmpReader bmp(strPath);
     return bmp.HeaderSize(nWidth, nHeight);
 }
@@ -130,15 +131,18 @@ bool ReadBmpSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_
 // Qt reads 1, 4, 8, 16, 24 and 32 bits, RLE and top-down files alike; every
 // one ends up as 32-bit pixels of which blue, green and red are kept.
 std::unique_ptr<std::uint8_t[]> ReadBmpBgr(const std::string& strPath, std::uint32_t& nWidth,
-                                           std::uint32_t& nHeight) {
+                                           std::uint32_t& nHeight, const CodecContext* pContext,
+                                           BmpHeader* pHeader) {
     // Qt's read cannot be interrupted; a stop request is looked at on
     // either side of it.
-    if (DecodeAborted()) return nullptr;
+    const auto stopped = [pContext] { return pContext && pContext->Stopped(); };
+    if (stopped()) return nullptr;
     BmpReader bmp(strPath);
     std::uint32_t nHeaderWidth = 0, nHeaderHeight = 0;
     if (!bmp.HeaderSize(nHeaderWidth, nHeaderHeight)) return nullptr;
+    if (pHeader) *pHeader = {true, nHeaderWidth, nHeaderHeight};
     QImage image = bmp.reader.read();
-    if (image.isNull() || DecodeAborted()) return nullptr;
+    if (image.isNull() || stopped()) return nullptr;
     image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) return nullptr;
 

@@ -14,13 +14,21 @@
 #include "codec/orientation.h"
 
 bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight) {
+    CodecContext context;
+    const bool bOk = GetImageSize(item, nWidth, nHeight, context);
+    context.ShowAll();
+    return bOk;
+}
+
+bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                  CodecContext& context) {
     switch (item.m_nKind) {
         case IMAGE_JPEG:
-            return JpegFile::ReadJpegSize(item.m_strPath, nWidth, nHeight);
+            return JpegFile::ReadJpegSize(item.m_strPath, nWidth, nHeight, context);
         case IMAGE_BMP: {
             // Only the header: the pixels are read once, by LoadImagePixels,
             // which fails in turn (also without a message) if they are broken.
-            return BmpFile::ReadBmpSize(item.m_strPath, nWidth, nHeight);
+            return BmpFile::ReadBmpSize(item.m_strPath, nWidth, nHeight, &context);
         }
         default:
             return false;
@@ -38,11 +46,21 @@ DecodeScale ChooseDecodeScale(const ImageItem& item, int nPitch, int nThumbSize)
 std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
                                                 std::uint32_t& nHeight, std::int32_t nScaleNum,
                                                 std::int32_t nScaleDenom) {
+    CodecContext context;
+    auto pPixels = LoadImagePixels(item, nWidth, nHeight, nScaleNum, nScaleDenom, context);
+    context.ShowAll();
+    return pPixels;
+}
+
+std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
+                                                std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                                std::int32_t nScaleDenom, CodecContext& context) {
     switch (item.m_nKind) {
         case IMAGE_JPEG:
-            return JpegFile::ReadJpegRgb(item.m_strPath, nWidth, nHeight, nScaleNum, nScaleDenom);
+            return JpegFile::ReadJpegRgb(item.m_strPath, nWidth, nHeight, nScaleNum, nScaleDenom,
+                                         context);
         case IMAGE_BMP:
-            return BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight);
+            return BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight, &context);
         default:
             return nullptr;
     }
@@ -191,21 +209,80 @@ bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize) {
     return BuildOrientedThumbnail(item, nPitch, nThumbSize, false);
 }
 
-// Runs on the processing thread (also on the user-interface thread for the
-// single-image window).
 bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag) {
-    item.m_pBits.reset();
-    if (!GetImageSize(item, item.m_nImageWidth, item.m_nImageHeight)) return false;
-    const int nOrientation = bRotateByTag ? ReadOrientation(item) : kOrientationAsStored;
+    CodecContext context;
+    const bool bOk = BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context);
+    context.ShowAll();
+    return bOk;
+}
+
+namespace {
+
+// What the decode needs to pick its reduction once the header is read.
+struct ScalePick {
+    ImageItem* pItem;
+    int nPitch;
+    int nThumbSize;
+};
+
+// The full size (upright) and the decoding reduction, into the entry.
+void TakeSourceSize(ImageItem& item, std::uint32_t nWidth, std::uint32_t nHeight,
+                    int nOrientation, int nPitch, int nThumbSize) {
+    item.m_nImageWidth = nWidth;
+    item.m_nImageHeight = nHeight;
     if (OrientationSwapsSides(nOrientation)) std::swap(item.m_nImageWidth, item.m_nImageHeight);
     const DecodeScale scale = ChooseDecodeScale(item, nPitch, nThumbSize);
     item.m_nScaleNum = scale.nNum;
     item.m_nScaleDenom = scale.nDenom;
+}
 
+// The photo's size, orientation tag and pixels, from one open of its file.
+std::unique_ptr<std::uint8_t[]> ReadThumbnailSource(ImageItem& item, int nPitch, int nThumbSize,
+                                                    bool bRotateByTag, int& nOrientation,
+                                                    std::uint32_t& nWidth, std::uint32_t& nHeight,
+                                                    CodecContext& context, bool& bSized) {
+    nOrientation = kOrientationAsStored;
+    bSized = false;
+    if (item.m_nKind == IMAGE_JPEG) {
+        ScalePick pick{&item, nPitch, nThumbSize};
+        JpegFile::JpegSource source;
+        auto pPixels = JpegFile::ReadJpegForThumbnail(
+            item.m_strPath, bRotateByTag,
+            [](const JpegFile::JpegSource& src, void* pUser, std::int32_t& nNum,
+               std::int32_t& nDenom) {
+                const ScalePick& p = *static_cast<const ScalePick*>(pUser);
+                TakeSourceSize(*p.pItem, src.nWidth, src.nHeight, src.nOrientation, p.nPitch,
+                               p.nThumbSize);
+                nNum = p.pItem->m_nScaleNum;
+                nDenom = p.pItem->m_nScaleDenom;
+            },
+            &pick, source, nWidth, nHeight, context);
+        bSized = source.bHeader;
+        nOrientation = source.nOrientation;
+        return pPixels;
+    }
+    if (item.m_nKind != IMAGE_BMP) return nullptr;
+    BmpFile::BmpHeader header;
+    auto pPixels = BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight, &context, &header);
+    bSized = header.bRead;
+    if (bSized)
+        TakeSourceSize(item, header.nWidth, header.nHeight, nOrientation, nPitch, nThumbSize);
+    return pPixels;
+}
+
+}  // namespace
+
+// Runs on a worker thread (also on the user-interface thread for the
+// single-image window).
+bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag,
+                            CodecContext& context) {
+    item.m_pBits.reset();
+    int nOrientation = kOrientationAsStored;
     std::uint32_t nWidth = 0, nHeight = 0;
-    std::unique_ptr<std::uint8_t[]> pPixels =
-        LoadImagePixels(item, nWidth, nHeight, scale.nNum, scale.nDenom);
-    if (!pPixels) return false;
+    bool bSized = false;
+    std::unique_ptr<std::uint8_t[]> pPixels = ReadThumbnailSource(
+        item, nPitch, nThumbSize, bRotateByTag, nOrientation, nWidth, nHeight, context, bSized);
+    if (!bSized || !pPixels) return false;
     // Turned after the reduced decode and before the shrink: the turn then
     // costs a pass over a few times the thumbnail's pixels, not the photo's.
     pPixels = OrientPixels(std::move(pPixels), nWidth, nHeight, nOrientation);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "codec/codec_context.h"
 #include "model/image_item.h"
 
 // The decoder reduction asked for one image: nNum / nDenom of the full size.
@@ -15,6 +16,8 @@ struct DecodeScale {
 // The file's full pixel size: the JPEG header, or the bitmap file's header
 // when Qt can read that file as a BMP. False for any other kind.
 bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight);
+bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                  CodecContext& context);
 
 // 1/1 when the image fits the grid cell (nPitch) or the thumbnail square
 // (nThumbSize); otherwise nThumbSize over the longer side, so the decoder
@@ -27,6 +30,9 @@ DecodeScale ChooseDecodeScale(const ImageItem& item, int nPitch, int nThumbSize)
 std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
                                                 std::uint32_t& nHeight, std::int32_t nScaleNum,
                                                 std::int32_t nScaleDenom);
+std::unique_ptr<std::uint8_t[]> LoadImagePixels(const ImageItem& item, std::uint32_t& nWidth,
+                                                std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                                std::int32_t nScaleDenom, CodecContext& context);
 
 // The size fitted into a square of nSide keeping the aspect ratio, the
 // shorter side truncated but never below 1 pixel; never enlarged. True when
@@ -67,11 +73,15 @@ inline constexpr std::uint64_t kViewPixelBudget = std::uint64_t(512) << 20;
 int ChooseViewReduction(const ImageItem& item, std::uint64_t nBudget);
 
 // Fills the entry's thumbnail fields from its file: full size, decoding
-// reduction, display rows of at most nThumbSize pixels a side. Runs on the
-// processing thread. False when the image cannot be read.
+// reduction, display rows of at most nThumbSize pixels a side. False when
+// the image cannot be read; the codec's boxes are shown once it is done.
 bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize);
 
 // BuildThumbnailBitmap, but with bRotateByTag a JPEG is turned upright by its
 // orientation tag: the full size, the display size and the dimension text
 // are then the upright ones. Without it, exactly BuildThumbnailBitmap.
 bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag);
+// The same with the boxes said in the context instead of shown: the size,
+// the tag and the pixels come from one open of the file. Any thread.
+bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag,
+                            CodecContext& context);

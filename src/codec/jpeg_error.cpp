@@ -3,7 +3,7 @@
 
 #include <jerror.h>
 
-#include "codec/decode_abort.h"
+#include "codec/codec_context.h"
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -12,11 +12,12 @@ namespace JpegFile::detail {
 
 namespace {
 
-// Every Qt object of a box lives and dies inside this function, so none is
-// alive when JpegErrorExit jumps away afterwards. A decode that is being
-// stopped is abandoned, not reported: it shows nothing.
-void ShowLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedByActiveWindow) {
-    if (cinfo->is_decompressor && DecodeAborted()) return;
+// Every Qt object of the message lives and dies inside this function (the
+// context keeps a copy), so none is alive when JpegErrorExit jumps away
+// afterwards. A decode that is being stopped is abandoned, not reported.
+void SayLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedByActiveWindow) {
+    CodecContext& context = *reinterpret_cast<ErrorManager*>(cinfo->err)->pContext;
+    if (cinfo->is_decompressor && context.Stopped()) return;
     char szText[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, szText);
     MessageRequest request;
@@ -25,13 +26,13 @@ void ShowLibraryMessage(j_common_ptr cinfo, const char* pszCaption, bool bOwnedB
     request.icon = MsgIcon::Error;
     request.buttons = MsgButtons::Ok;
     request.bOwnedByActiveWindow = bOwnedByActiveWindow;
-    ShowMessage(request);
+    context.Say(std::move(request));
 }
 
 }  // namespace
 
 void JpegErrorExit(j_common_ptr cinfo) {
-    ShowLibraryMessage(cinfo, JpegFile::kJpegFatalCaption, false);
+    SayLibraryMessage(cinfo, JpegFile::kJpegFatalCaption, false);
     // longjmp skips destructors. Between here and the setjmp there are only
     // this frame (nothing left alive) and the library's C frames; the frame
     // that called setjmp keeps nothing with a destructor either.
@@ -39,7 +40,7 @@ void JpegErrorExit(j_common_ptr cinfo) {
 }
 
 void JpegOutputMessage(j_common_ptr cinfo) {
-    ShowLibraryMessage(cinfo, JpegFile::kJpegWarningCaption, true);
+    SayLibraryMessage(cinfo, JpegFile::kJpegWarningCaption, true);
 }
 
 void JpegEmitMessage(j_common_ptr cinfo, int nLevel) {
@@ -57,21 +58,24 @@ void JpegEmitMessage(j_common_ptr cinfo, int nLevel) {
 void CheckDecodeAbort(j_common_ptr cinfo) {
     // The same way out as JpegErrorExit, and as safe: this frame holds
     // nothing, the frames below it are the library's.
-    if (DecodeAborted()) std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jumpBack, 1);
+    auto* pErr = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (pErr->pContext->Stopped()) std::longjmp(pErr->jumpBack, 1);
 }
 
-void ShowCantOpen(const char* pszWho, const std::string& strPath, int nError) {
+void SayCantOpen(CodecContext& context, const char* pszWho, const std::string& strPath,
+                 int nError) {
     MessageRequest request;
     request.nError = nError;
     request.strFile = strPath;
     request.text = QString::fromLatin1(pszWho) + QStringLiteral(" :\nCan't open ") +
                    ToDisplay(strPath) + QStringLiteral("\n");
     request.caption = QString::fromLatin1(kAppCaption);
-    ShowMessage(request);
+    context.Say(std::move(request));
 }
 
-jpeg_error_mgr* InstallErrorManager(ErrorManager& err) {
+jpeg_error_mgr* InstallErrorManager(ErrorManager& err, CodecContext& context) {
     jpeg_error_mgr* pErr = jpeg_std_error(&err.pub);
+    err.pContext = &context;
     pErr->error_exit = JpegErrorExit;
     pErr->output_message = JpegOutputMessage;
     err.pfnEmitMessage = pErr->emit_message;

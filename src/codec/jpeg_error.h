@@ -10,6 +10,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+struct CodecContext;
+
 namespace JpegFile::detail {
 
 // The library's standard error manager with one return point. The library
@@ -18,6 +20,8 @@ namespace JpegFile::detail {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jumpBack;
+    // Where the library's messages go and whose stop request it obeys.
+    CodecContext* pContext;
     // The library's own emit_message, which JpegEmitMessage passes every message on to.
     void (*pfnEmitMessage)(j_common_ptr, int);
     // Set by the decoder once its one scan is being read row by row and
@@ -33,8 +37,8 @@ static_assert(offsetof(ErrorManager, pub) == 0);
 
 inline constexpr JDIMENSION kNoDataEnd = ~JDIMENSION(0);
 
-// Fatal library error: shows the library's text in a "JPEG Fatal Error" box
-// with no owner window (none for a decode being stopped), then jumps to the
+// Fatal library error: says the library's text in a "JPEG Fatal Error" box
+// with no owner window (nothing for a decode being stopped), then jumps to the
 // return point of the call in progress. It never returns to the library,
 // which must not be entered again with that object except to destroy it.
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo);
@@ -43,8 +47,8 @@ inline constexpr JDIMENSION kNoDataEnd = ~JDIMENSION(0);
 // except in a decode being stopped; decoding goes on.
 void JpegOutputMessage(j_common_ptr cinfo);
 
-// Progress hook of every decode: once the thread's stop request is set (see
-// decode_abort.h) it leaves through the return point like a fatal error, but
+// Progress hook of every decode: once the context's stop request is set it
+// leaves through the return point like a fatal error, but
 // without a box. The library calls it before every jpeg_read_scanlines and,
 // while jpeg_start_decompress reads in a file of several scans, before each
 // row of blocks.
@@ -56,10 +60,11 @@ void JpegEmitMessage(j_common_ptr cinfo, int nLevel);
 
 // The box "<pszWho> :\nCan't open <path>\n" about a file that could not be
 // opened or created, carrying the file and why (nError) for the console.
-void ShowCantOpen(const char* pszWho, const std::string& strPath, int nError);
+void SayCantOpen(CodecContext& context, const char* pszWho, const std::string& strPath,
+                 int nError);
 
 // jpeg_std_error with the error routines above installed; every other
 // routine keeps the library's default. Returns the pointer to store in cinfo.err.
-jpeg_error_mgr* InstallErrorManager(ErrorManager& err);
+jpeg_error_mgr* InstallErrorManager(ErrorManager& err, CodecContext& context);
 
 }  // namespace JpegFile::detail

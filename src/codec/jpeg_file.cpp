@@ -8,11 +8,9 @@
 #include <cstring>
 #include <new>
 
-#include "codec/decode_abort.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "codec/orientation.h"
-#include "platform/message_box.h"
 #include "platform/paths.h"
 
 using JpegFile::detail::ErrorManager;
@@ -37,22 +35,41 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file that is not regular fails here, like a missing one (see ImageFile).
-FilePtr OpenJpegFile(const std::string& strPath) {
+// With pnOrientation, the orientation tag is read from the same descriptor.
+FilePtr OpenJpegFile(const std::string& strPath, CodecContext& context,
+                     int* pnOrientation = nullptr) {
     // Left at 0 when the name is there but is no regular file.
     errno = 0;
     ImageFile::Descriptor file = ImageFile::OpenForReading(strPath);
+    const int nOpenError = errno;
+    if (file.IsOpen() && pnOrientation)
+        *pnOrientation = ReadOpenJpegOrientation(file.Get(), file.Size());
+    errno = nOpenError;
     FilePtr pFile(file.IsOpen() ? fdopen(file.Get(), "rb") : nullptr);
     if (pFile) {
         file.Release();
         return pFile;
     }
-    JpegFile::detail::ShowCantOpen("JPEG", strPath, errno);
+    JpegFile::detail::SayCantOpen(context, "JPEG", strPath, errno);
     return pFile;
 }
 
-void ShowOutOfMemory() {
-    ShowMessage(QStringLiteral("JpegFile :\nOut of memory"), QString::fromLatin1(kAppCaption),
-                MsgIcon::Error);
+void SayOutOfMemory(CodecContext& context) {
+    MessageRequest request;
+    request.text = QStringLiteral("JpegFile :\nOut of memory");
+    request.caption = QString::fromLatin1(kAppCaption);
+    request.icon = MsgIcon::Error;
+    context.Say(std::move(request));
+}
+
+// A separate step reads the header to learn the size before the decode
+// reads it again, so its warnings come twice; the decode that reads both at
+// once says them twice too. Called between library calls: its objects are
+// gone before the next one.
+void RepeatHeaderMessages(CodecContext& context, std::size_t nFirst) {
+    const std::vector<MessageRequest> vHeader(context.messages.begin() + std::ptrdiff_t(nFirst),
+                                              context.messages.end());
+    for (const MessageRequest& request : vHeader) context.Say(request);
 }
 
 // Everything one decode touches. It lives in the caller's frame, not in the
@@ -60,6 +77,10 @@ void ShowOutOfMemory() {
 // jump back; it is trivially destructible, so nothing is skipped either.
 struct DecodeJob {
     ErrorManager err;
+    CodecContext* pContext;
+    JpegFile::PickScale pfnPick;  // chooses nReduction once the header is read
+    void* pPickUser;
+    JpegFile::JpegSource* pSource;  // with pfnPick: what the header and the tag said
     jpeg_progress_mgr progress;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
@@ -189,7 +210,7 @@ RowsRead CopyRowDown(const DecodeJob& job, const Placement& at, JDIMENSION nFrom
         at.nOrigin + std::min<std::ptrdiff_t>(0, at.nStepX * (nWidth - 1));
     const std::uint8_t* pFrom = job.pPixels + nRunStart + std::ptrdiff_t(nFrom) * at.nStepY;
     for (JDIMENSION y = nY0; y < job.cinfo.output_height; ++y) {
-        if (DecodeAborted()) return RowsRead::Stopped;
+        if (job.pContext->Stopped()) return RowsRead::Stopped;
         std::memcpy(job.pPixels + nRunStart + std::ptrdiff_t(y) * at.nStepY, pFrom, nWidth * 3);
     }
     return RowsRead::Repeated;
@@ -241,7 +262,7 @@ RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
         for (JDIMENSION i = 0; i < kStripRows; ++i)
             std::memmove(pRgb + i * nRgbRow, pLast, nRgbRow);
         for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; y += kStripRows) {
-            if (DecodeAborted()) return RowsRead::Stopped;
+            if (job.pContext->Stopped()) return RowsRead::Stopped;
             PlaceRows(job, at, pRgb, y, std::min(kStripRows, cinfo.output_height - y));
         }
         return RowsRead::Repeated;
@@ -277,7 +298,7 @@ bool SetUpOutput(DecodeJob& job) {
 // destructible objects live in this frame (see JpegErrorExit).
 bool RunDecode(DecodeJob* pJob) {
     jpeg_decompress_struct& cinfo = pJob->cinfo;
-    cinfo.err = InstallErrorManager(pJob->err);
+    cinfo.err = InstallErrorManager(pJob->err, *pJob->pContext);
     if (setjmp(pJob->err.jumpBack)) {
         jpeg_destroy_decompress(&cinfo);
         delete[] pJob->pPixels;
@@ -289,7 +310,18 @@ bool RunDecode(DecodeJob* pJob) {
     pJob->progress.progress_monitor = JpegFile::detail::CheckDecodeAbort;
     cinfo.progress = &pJob->progress;
     jpeg_stdio_src(&cinfo, pJob->pFile);
+    const std::size_t nBeforeHeader = pJob->pContext->messages.size();
     jpeg_read_header(&cinfo, TRUE);
+    if (pJob->pfnPick) {
+        JpegFile::JpegSource& source = *pJob->pSource;
+        source.nWidth = cinfo.image_width;
+        source.nHeight = cinfo.image_height;
+        source.bHeader = true;
+        RepeatHeaderMessages(*pJob->pContext, nBeforeHeader);
+        std::int32_t nNum = 1, nDenom = 1;
+        pJob->pfnPick(source, pJob->pPickUser, nNum, nDenom);
+        pJob->nReduction = JpegFile::ChooseJpegReduction(nNum, nDenom);
+    }
     if (!SetUpOutput(*pJob)) {
         // Too large for the budget: nothing is allocated, nothing is said here.
         pJob->bTooLarge = true;
@@ -308,7 +340,7 @@ bool RunDecode(DecodeJob* pJob) {
     if (JpegFile::CheckedBufferSize(nRowBytes, pJob->nHeight, nBytes))
         pJob->pPixels = new (std::nothrow) std::uint8_t[nBytes];
     if (!pJob->pPixels) {
-        ShowOutOfMemory();
+        SayOutOfMemory(*pJob->pContext);
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -336,6 +368,7 @@ bool RunDecode(DecodeJob* pJob) {
 
 struct SizeJob {
     ErrorManager err;
+    CodecContext* pContext;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
     std::uint32_t nWidth;
@@ -345,7 +378,7 @@ struct SizeJob {
 // As RunDecode: nothing with a destructor in this frame.
 bool RunReadSize(SizeJob* pJob) {
     jpeg_decompress_struct& cinfo = pJob->cinfo;
-    cinfo.err = InstallErrorManager(pJob->err);
+    cinfo.err = InstallErrorManager(pJob->err, *pJob->pContext);
     if (setjmp(pJob->err.jumpBack)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -362,11 +395,12 @@ bool RunReadSize(SizeJob* pJob) {
 // Opens and decodes one file as the job asks; the sizes are 0 until the
 // pixels exist.
 std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& strPath, DecodeJob& job,
-                                           std::uint32_t& nWidth, std::uint32_t& nHeight) {
+                                           std::uint32_t& nWidth, std::uint32_t& nHeight,
+                                           int* pnOrientation = nullptr) {
     nWidth = 0;
     nHeight = 0;
-    if (DecodeAborted()) return nullptr;
-    FilePtr pFile = OpenJpegFile(strPath);
+    if (job.pContext->Stopped()) return nullptr;
+    FilePtr pFile = OpenJpegFile(strPath, *job.pContext, pnOrientation);
     if (!pFile) return nullptr;
     job.pFile = pFile.get();
     if (!RunDecode(&job)) return nullptr;
@@ -401,10 +435,36 @@ int ChooseJpegReduction(std::int32_t nScaleNum, std::int32_t nScaleDenom) {
 std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth,
                                             std::uint32_t& nHeight, std::int32_t nScaleNum,
                                             std::int32_t nScaleDenom) {
+    CodecContext context;
+    auto pPixels = ReadJpegRgb(strPath, nWidth, nHeight, nScaleNum, nScaleDenom, context);
+    context.ShowAll();
+    return pPixels;
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegRgb(const std::string& strPath, std::uint32_t& nWidth,
+                                            std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                            std::int32_t nScaleDenom, CodecContext& context) {
     DecodeJob job{};
+    job.pContext = &context;
     job.nReduction = ChooseJpegReduction(nScaleNum, nScaleDenom);
     job.nOrientation = kOrientationAsStored;
     return DecodeFile(strPath, job, nWidth, nHeight);
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
+                                                     bool bOrientation, PickScale fnPick,
+                                                     void* pUser, JpegSource& source,
+                                                     std::uint32_t& nWidth,
+                                                     std::uint32_t& nHeight,
+                                                     CodecContext& context) {
+    source = JpegSource();
+    DecodeJob job{};
+    job.pContext = &context;
+    job.pfnPick = fnPick;
+    job.pPickUser = pUser;
+    job.pSource = &source;
+    job.nOrientation = kOrientationAsStored;
+    return DecodeFile(strPath, job, nWidth, nHeight, bOrientation ? &source.nOrientation : nullptr);
 }
 
 int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64_t nBudget) {
@@ -418,8 +478,18 @@ int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64
 
 std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, int nOrientation,
                                                     std::uint64_t nBudget, ViewRows& rows) {
+    CodecContext context;
+    auto pRows = ReadJpegDisplayRows(strPath, nOrientation, nBudget, rows, context);
+    context.ShowAll();
+    return pRows;
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(const std::string& strPath, int nOrientation,
+                                                    std::uint64_t nBudget, ViewRows& rows,
+                                                    CodecContext& context) {
     rows = ViewRows();
     DecodeJob job{};
+    job.pContext = &context;
     job.nBudget = nBudget;
     job.nOrientation = nOrientation;
     job.bDisplayRows = true;
@@ -431,10 +501,19 @@ std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, int nOr
 }
 
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight) {
-    if (DecodeAborted()) return false;
-    FilePtr pFile = OpenJpegFile(strPath);
+    CodecContext context;
+    const bool bOk = ReadJpegSize(strPath, nWidth, nHeight, context);
+    context.ShowAll();
+    return bOk;
+}
+
+bool ReadJpegSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                  CodecContext& context) {
+    if (context.Stopped()) return false;
+    FilePtr pFile = OpenJpegFile(strPath, context);
     if (!pFile) return false;
     SizeJob job{};
+    job.pContext = &context;
     job.pFile = pFile.get();
     if (!RunReadSize(&job)) return false;
     nWidth = job.nWidth;

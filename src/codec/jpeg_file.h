@@ -5,12 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "codec/codec_context.h"
+
 // The program's thin layer over libjpeg. A packed buffer is rows top-down,
 // 3 bytes a pixel, no row padding. Every call keeps its library objects and
 // error state to itself, so calls on different threads may overlap. Failures
-// are shown in message boxes from the calling thread and reported to the
-// caller as null or false; nothing of a failed call is left behind. A stop
-// request of the calling thread (decode_abort.h) fails reads quietly.
+// are reported to the caller as null or false, and their boxes are said in
+// the call's context (codec_context.h); nothing of a failed call is left
+// behind. The context's stop request fails reads quietly. Each call without
+// a context shows its boxes itself, on the calling thread, once it is done.
 namespace JpegFile {
 
 // Decodes a file into a packed red-green-blue buffer, reduced by the DCT
@@ -21,6 +24,31 @@ namespace JpegFile {
 std::unique_ptr<std::uint8_t[]> ReadJpegRgb(std::string strPath, std::uint32_t& nWidth,
                                             std::uint32_t& nHeight, std::int32_t nScaleNum,
                                             std::int32_t nScaleDenom);
+std::unique_ptr<std::uint8_t[]> ReadJpegRgb(const std::string& strPath, std::uint32_t& nWidth,
+                                            std::uint32_t& nHeight, std::int32_t nScaleNum,
+                                            std::int32_t nScaleDenom, CodecContext& context);
+
+// What a thumbnail's decode learns before the pixels: the header's size, as
+// stored, and the orientation tag (kOrientationAsStored when not asked for).
+struct JpegSource {
+    std::uint32_t nWidth = 0, nHeight = 0;
+    int nOrientation = 1;
+    bool bHeader = false;  // the header was read: the size is the file's
+};
+// Picks the reduction (as nScaleNum / nScaleDenom) once the source is known.
+using PickScale = void (*)(const JpegSource& source, void* pUser, std::int32_t& nScaleNum,
+                           std::int32_t& nScaleDenom);
+
+// ReadJpegSize, ReadJpegOrientation (when bOrientation) and ReadJpegRgb at the
+// scale fnPick chooses, from one open of the file: a file replaced meanwhile
+// cannot lend one its size and another its pixels. It says exactly the boxes
+// the three calls in turn would say.
+std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
+                                                     bool bOrientation, PickScale fnPick,
+                                                     void* pUser, JpegSource& source,
+                                                     std::uint32_t& nWidth,
+                                                     std::uint32_t& nHeight,
+                                                     CodecContext& context);
 
 // What a decode for viewing tells besides the rows.
 struct ViewRows {
@@ -37,6 +65,9 @@ struct ViewRows {
 // 1/8 gives null without a box.
 std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(std::string strPath, int nOrientation,
                                                     std::uint64_t nBudget, ViewRows& rows);
+std::unique_ptr<std::uint8_t[]> ReadJpegDisplayRows(const std::string& strPath, int nOrientation,
+                                                    std::uint64_t nBudget, ViewRows& rows,
+                                                    CodecContext& context);
 
 // The least of the reductions 1, 2, 4 and 8 at which display rows of a
 // picture of this size (rounded up, as the decoder rounds) take at most
@@ -46,17 +77,23 @@ int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64
 // The full size from the header, without decoding; the outputs stay untouched
 // on failure.
 bool ReadJpegSize(std::string strPath, std::uint32_t& nWidth, std::uint32_t& nHeight);
+bool ReadJpegSize(const std::string& strPath, std::uint32_t& nWidth, std::uint32_t& nHeight,
+                  CodecContext& context);
 
 // Encodes a packed red-green-blue buffer (only read) as a baseline JPEG at the
 // given quality. The file appears, or replaces an existing one, only once it
 // is complete: a failed write leaves whatever was at the path untouched.
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
                    std::uint32_t nHeight, int nQuality);
+// With the context's deferred list, the file waits there to be put in place.
+bool WriteJpegFile(const std::string& strPath, const std::uint8_t* pBuffer,
+                   std::uint32_t nWidth, std::uint32_t nHeight, int nQuality,
+                   CodecContext& context);
 
-// The box WriteJpegFile shows when its file cannot be created or put in
+// The box WriteJpegFile says when its file cannot be created or put in
 // place, nError being why; a writer that puts the file in place itself
-// later shows the same.
-void ShowWriteFailed(const std::string& strPath, int nError);
+// later says the same.
+void SayWriteFailed(CodecContext& context, const std::string& strPath, int nError);
 
 // The captions of the library's own texts: a fatal error ends the call, a
 // warning (corrupt or truncated data) lets decoding go on.

@@ -8,7 +8,6 @@
 
 #include "codec/jpeg_error.h"
 #include "codec/jpeg_file.h"
-#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/replace_file.h"
 
@@ -19,6 +18,7 @@ namespace {
 
 struct EncodeJob {
     ErrorManager err;
+    CodecContext* pContext;
     jpeg_compress_struct cinfo;
     std::FILE* pFile;  // closed here on success, by the caller otherwise
     const std::uint8_t* pBuffer;
@@ -32,7 +32,7 @@ struct EncodeJob {
 // destructible objects live in this frame (see JpegErrorExit).
 bool RunEncode(EncodeJob* pJob) {
     jpeg_compress_struct& cinfo = pJob->cinfo;
-    cinfo.err = InstallErrorManager(pJob->err);
+    cinfo.err = InstallErrorManager(pJob->err, *pJob->pContext);
     if (setjmp(pJob->err.jumpBack)) {
         jpeg_destroy_compress(&cinfo);
         return false;
@@ -68,22 +68,32 @@ bool RunEncode(EncodeJob* pJob) {
 
 namespace JpegFile {
 
-void ShowWriteFailed(const std::string& strPath, int nError) {
-    detail::ShowCantOpen("JpegFile", strPath, nError);
+void SayWriteFailed(CodecContext& context, const std::string& strPath, int nError) {
+    detail::SayCantOpen(context, "JpegFile", strPath, nError);
 }
 
 bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32_t nWidth,
                    std::uint32_t nHeight, int nQuality) {
+    CodecContext context;
+    const bool bOk = WriteJpegFile(strPath, pBuffer, nWidth, nHeight, nQuality, context);
+    context.ShowAll();
+    return bOk;
+}
+
+bool WriteJpegFile(const std::string& strPath, const std::uint8_t* pBuffer,
+                   std::uint32_t nWidth, std::uint32_t nHeight, int nQuality,
+                   CodecContext& context) {
     if (!pBuffer || nWidth == 0 || nHeight == 0) return false;
 
-    CReplacingFile target(strPath);
+    CReplacingFile target(strPath, context.pDeferred);
     std::FILE* pFile = target.Open();
     if (!pFile) {
-        ShowWriteFailed(strPath, target.Error());
+        SayWriteFailed(context, strPath, target.Error());
         return false;
     }
 
     EncodeJob job{};
+    job.pContext = &context;
     job.pFile = pFile;
     job.pBuffer = pBuffer;
     job.nWidth = nWidth;
@@ -96,7 +106,7 @@ bool WriteJpegFile(std::string strPath, const std::uint8_t* pBuffer, std::uint32
 
     std::FILE* pClosed = nullptr;  // the encoder synced and closed it
     if (!target.Commit(pClosed)) {
-        ShowWriteFailed(strPath, target.Error());
+        SayWriteFailed(context, strPath, target.Error());
         return false;
     }
     return true;

@@ -48,12 +48,16 @@ int OrientationFromExif(const std::uint8_t* pData, std::size_t nLength) {
 int ReadJpegOrientation(const std::string& strPath) {
     const ImageFile::Descriptor file = ImageFile::OpenForReading(strPath);
     if (!file.IsOpen()) return kOrientationAsStored;
+    return ReadOpenJpegOrientation(file.Get(), file.Size());
+}
+
+int ReadOpenJpegOrientation(int fd, std::uint64_t nSize) {
     const std::size_t nWant =
-        static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kExifSearchBytes));
+        static_cast<std::size_t>(std::min<std::uint64_t>(nSize, kExifSearchBytes));
     std::vector<std::uint8_t> vBytes(nWant);
     std::size_t nHave = 0;
     while (nHave < nWant) {
-        const ssize_t n = ::pread(file.Get(), vBytes.data() + nHave, nWant - nHave, off_t(nHave));
+        const ssize_t n = ::pread(fd, vBytes.data() + nHave, nWant - nHave, off_t(nHave));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         nHave += std::size_t(n);

@@ -18,6 +18,9 @@ inline constexpr int kOrientationAsStored = 1;
 // a photo is shown as stored, and nothing is said about it.
 int ReadOrientation(const ImageItem& item);
 int ReadJpegOrientation(const std::string& strPath);
+// The same from a file already open (nSize bytes long), read with pread so
+// the descriptor's position is left where it was.
+int ReadOpenJpegOrientation(int fd, std::uint64_t nSize);
 
 // The same for the bytes of a JPEG file's beginning (SOI and its markers) or
 // of an APP1 payload that starts with "Exif".

@@ -10,8 +10,6 @@ namespace {
 std::mutex g_mutex;
 MessageHandler g_handler;
 std::function<void()> g_beep;
-thread_local MessageHandler t_handler;
-thread_local std::uint64_t t_nMessages = 0;
 
 MsgResult DefaultAnswer(MsgButtons buttons) {
     switch (buttons) {
@@ -38,8 +36,6 @@ MsgResult ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
 }
 
 MsgResult ShowMessage(const MessageRequest& request) {
-    ++t_nMessages;
-    if (t_handler) return t_handler(request);
     MessageHandler handler;
     {
         std::lock_guard lock(g_mutex);
@@ -52,18 +48,11 @@ MsgResult ShowMessage(const MessageRequest& request) {
     return DefaultAnswer(request.buttons);
 }
 
-std::uint64_t ThreadMessageCount() { return t_nMessages; }
-
 MessageHandler SetMessageHandler(MessageHandler handler) {
     std::lock_guard lock(g_mutex);
     std::swap(g_handler, handler);
     return handler;
 }
-
-ScopedThreadMessageHandler::ScopedThreadMessageHandler(MessageHandler handler)
-    : m_previous(std::exchange(t_handler, std::move(handler))) {}
-
-ScopedThreadMessageHandler::~ScopedThreadMessageHandler() { t_handler = std::move(m_previous); }
 
 void Beep() {
     std::function<void()> beep;

@@ -36,27 +36,8 @@ MsgResult ShowMessage(const QString& text,
                       MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok);
 MsgResult ShowMessage(const MessageRequest& request);
 
-// How many boxes the calling thread has asked for so far, whoever answered
-// them. Two readings tell whether an operation in between showed any.
-std::uint64_t ThreadMessageCount();
-
 // Replaces the handler; returns the previous one so a scope can restore it.
 MessageHandler SetMessageHandler(MessageHandler handler);
-
-// While alive, boxes asked for on the constructing thread go to handler
-// instead of the process-wide one; the previous thread handler comes back at
-// the end. A worker thread uses it to route its boxes through an owner that
-// can also cancel the question.
-class ScopedThreadMessageHandler {
-public:
-    explicit ScopedThreadMessageHandler(MessageHandler handler);
-    ~ScopedThreadMessageHandler();
-    ScopedThreadMessageHandler(const ScopedThreadMessageHandler&) = delete;
-    ScopedThreadMessageHandler& operator=(const ScopedThreadMessageHandler&) = delete;
-
-private:
-    MessageHandler m_previous;
-};
 
 // Plays the desktop's default beep, also through a seam so tests can count it.
 void Beep();

@@ -13,8 +13,6 @@
 
 namespace {
 
-thread_local CDeferredReplacements* t_pDeferred = nullptr;
-
 std::string FolderOf(const std::string& strPath) {
     const std::size_t nSlash = strPath.rfind('/');
     if (nSlash == std::string::npos) return ".";
@@ -57,7 +55,8 @@ int CreateTempBeside(const std::string& strTarget, std::string& strTemp) {
 
 }  // namespace
 
-CReplacingFile::CReplacingFile(const std::string& strPath) : m_strTarget(strPath) {}
+CReplacingFile::CReplacingFile(const std::string& strPath, CDeferredReplacements* pDeferred)
+    : m_strTarget(strPath), m_pDeferred(pDeferred) {}
 
 CReplacingFile::~CReplacingFile() {
     if (!m_strTemp.empty()) unlink(m_strTemp.c_str());
@@ -99,9 +98,9 @@ bool CReplacingFile::Commit(std::FILE*& pFile) {
         }
     }
     if (m_strTemp.empty()) return false;
-    if (t_pDeferred) {
+    if (m_pDeferred) {
         // Complete on disk; the owner of the list puts it in place in turn.
-        t_pDeferred->m_vFiles.emplace_back(std::move(m_strTemp), m_strTarget);
+        m_pDeferred->m_vFiles.emplace_back(std::move(m_strTemp), m_strTarget);
         m_strTemp.clear();
         return true;
     }
@@ -133,8 +132,3 @@ void CDeferredReplacements::Discard() {
     for (const auto& file : m_vFiles) unlink(file.first.c_str());
     m_vFiles.clear();
 }
-
-ScopedDeferredReplace::ScopedDeferredReplace(CDeferredReplacements& files)
-    : m_pOuter(std::exchange(t_pDeferred, &files)) {}
-
-ScopedDeferredReplace::~ScopedDeferredReplace() { t_pDeferred = m_pOuter; }

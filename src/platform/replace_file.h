@@ -12,9 +12,12 @@
 // failure at any point leaves the old file as it was, and no temporary file
 // behind. A symbolic link under the target's name is itself replaced by the
 // new file; the file it pointed to is left alone.
+class CDeferredReplacements;
+
 class CReplacingFile {
 public:
-    explicit CReplacingFile(const std::string& strPath);
+    // With pDeferred, a committed file waits in that list (see below).
+    explicit CReplacingFile(const std::string& strPath, CDeferredReplacements* pDeferred = nullptr);
     ~CReplacingFile();  // removes the temporary file unless it was committed
     CReplacingFile(const CReplacingFile&) = delete;
     CReplacingFile& operator=(const CReplacingFile&) = delete;
@@ -35,13 +38,13 @@ public:
 private:
     std::string m_strTarget;
     std::string m_strTemp;
+    CDeferredReplacements* m_pDeferred;
     bool m_bReplacing = false;
     int m_nError = 0;
 };
 
 // Files finished on one thread but put in place later, in an order the
-// owner chooses: while a ScopedDeferredReplace is alive on a thread, a
-// CReplacingFile committed there is written, synced and closed, but stays
+// owner chooses: a CReplacingFile made with the list and committed is written, synced and closed, but stays
 // under its temporary name and is handed to this list instead of being
 // renamed over its target. Parallel writers use it so that no target is
 // replaced out of turn; what is never published is removed.
@@ -66,15 +69,4 @@ private:
     friend class CReplacingFile;
     std::vector<std::pair<std::string, std::string>> m_vFiles;  // temporary, target
     int m_nError = 0;
-};
-
-class ScopedDeferredReplace {
-public:
-    explicit ScopedDeferredReplace(CDeferredReplacements& files);
-    ~ScopedDeferredReplace();
-    ScopedDeferredReplace(const ScopedDeferredReplace&) = delete;
-    ScopedDeferredReplace& operator=(const ScopedDeferredReplace&) = delete;
-
-private:
-    CDeferredReplacements* m_pOuter;
 };

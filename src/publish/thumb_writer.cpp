@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "codec/bmp_file.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
@@ -34,22 +35,57 @@ std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std:
 bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::string strFolder,
                   std::string strSuffix, std::string strPrefix, int nQuality, int nPitch,
                   bool bRotateByTag) {
+    CodecContext context;
+    const bool bOk = MakeOneThumb(item, {nSizeLimit, nNaming, std::move(strFolder),
+                                         std::move(strSuffix), std::move(strPrefix), nQuality,
+                                         bRotateByTag},
+                                  nPitch, context);
+    context.ShowAll();
+    return bOk;
+}
+
+namespace {
+
+// The file may have gone or changed since the grid was made: its header must
+// still read. The size recorded with the grid thumbnail chooses the
+// reduction. One open gives the header, the tag and the pixels.
+std::unique_ptr<std::uint8_t[]> ReadSource(const ImageItem& item, const DecodeScale& scale,
+                                           bool bRotateByTag, int& nOrientation,
+                                           std::uint32_t& nWidth, std::uint32_t& nHeight,
+                                           CodecContext& context) {
+    nOrientation = kOrientationAsStored;
+    if (item.m_nKind == IMAGE_BMP)
+        return BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight, &context);
+    if (item.m_nKind != IMAGE_JPEG) return nullptr;
+    JpegFile::JpegSource source;
+    DecodeScale pick = scale;
+    auto pPixels = JpegFile::ReadJpegForThumbnail(
+        item.m_strPath, bRotateByTag,
+        [](const JpegFile::JpegSource&, void* pUser, std::int32_t& nNum, std::int32_t& nDenom) {
+            nNum = static_cast<const DecodeScale*>(pUser)->nNum;
+            nDenom = static_cast<const DecodeScale*>(pUser)->nDenom;
+        },
+        &pick, source, nWidth, nHeight, context);
+    nOrientation = source.nOrientation;
+    return pPixels;
+}
+
+}  // namespace
+
+bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context) {
+    const int nSizeLimit = job.m_nSizeLimit;
     // An entry whose grid thumbnail is missing was never read successfully.
     if (!item.m_pBits) return false;
-    // The file may have gone or changed since the grid was made.
-    std::uint32_t nFileWidth = 0, nFileHeight = 0;
-    if (!GetImageSize(item, nFileWidth, nFileHeight)) return false;
-
-    // The size recorded with the grid thumbnail chooses the reduction.
     const DecodeScale scale = ChooseDecodeScale(item, nPitch, nSizeLimit);
     std::uint32_t nWidth = 0, nHeight = 0;
+    int nOrientation = kOrientationAsStored;
     std::unique_ptr<std::uint8_t[]> pPixels =
-        LoadImagePixels(item, nWidth, nHeight, scale.nNum, scale.nDenom);
+        ReadSource(item, scale, job.m_bRotateByTag, nOrientation, nWidth, nHeight, context);
     if (!pPixels) return false;
     // Turned while still small from the decoder, before the shrink, as the
     // grid's thumbnail is.
-    if (bRotateByTag) {
-        pPixels = OrientPixels(std::move(pPixels), nWidth, nHeight, ReadOrientation(item));
+    if (job.m_bRotateByTag) {
+        pPixels = OrientPixels(std::move(pPixels), nWidth, nHeight, nOrientation);
         if (!pPixels) return false;
     }
 
@@ -58,14 +94,16 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
     if (FitWithinSquare(nWidth, nHeight, nSizeLimit, nOutWidth, nOutHeight))
         pPixels = ShrinkToNewBuffer(std::move(pPixels), nWidth, nHeight, nOutWidth, nOutHeight);
 
-    const std::string strName = ThumbFileName(item, nNaming, strSuffix, strPrefix);
+    const std::string strName =
+        ThumbFileName(item, job.m_nNaming, job.m_strSuffix, job.m_strPrefix);
     // Always one "/": a folder ending in "/" gives "//", which names the same file.
-    item.m_strThumbFilePath = strFolder + "/" + strName;
+    item.m_strThumbFilePath = job.m_strFolder + "/" + strName;
     item.m_strThumbFileName = strName;
 
     // Bitmap pixels arrive blue-green-red; the encoder takes red-green-blue.
     if (item.m_nKind == IMAGE_BMP) SwapRedBlue(pPixels.get(), nOutWidth, nOutHeight);
-    if (!WriteJpegFile(item.m_strThumbFilePath, pPixels.get(), nOutWidth, nOutHeight, nQuality))
+    if (!JpegFile::WriteJpegFile(item.m_strThumbFilePath, pPixels.get(), nOutWidth, nOutHeight,
+                                 job.m_nQuality, context))
         return false;
     item.m_nThumbFileWidth = static_cast<std::int32_t>(nOutWidth);
     item.m_nThumbFileHeight = static_cast<std::int32_t>(nOutHeight);
@@ -73,8 +111,10 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
 }
 
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
-    return MakeOneThumb(item, job.m_nSizeLimit, job.m_nNaming, job.m_strFolder, job.m_strSuffix,
-                        job.m_strPrefix, job.m_nQuality, nPitch, job.m_bRotateByTag);
+    CodecContext context;
+    const bool bOk = MakeOneThumb(item, job, nPitch, context);
+    context.ShowAll();
+    return bOk;
 }
 
 ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "codec/codec_context.h"
 #include "model/image_item.h"
 #include "settings/settings_keys.h"
 
@@ -41,6 +42,9 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
                   std::string strSuffix, std::string strPrefix, int nQuality, int nPitch,
                   bool bRotateByTag = false);
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch);
+// The same with the boxes said in the context; its deferred list, if any,
+// keeps the file under its temporary name. Any thread.
+bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context);
 
 // A whole run: every entry in catalogue order when bDoAll, stopping at the
 // first failure, else only pSelected. A failure is reported once, with

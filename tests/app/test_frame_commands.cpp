@@ -279,7 +279,7 @@ TEST(FrameCommands, DeleteAndMoveFollowTheSelectionButNotARun) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<bool> bHeld{false};
-    f.View().SetThumbnailBuilder([&](ImageItem&, int, int) {
+    f.View().SetThumbnailBuilder([&](ImageItem&, int, int, CodecContext&) {
         bHeld = true;
         released.wait();
         return true;

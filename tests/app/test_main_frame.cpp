@@ -263,7 +263,7 @@ TEST(MainFrameClose, CloseWaitsForTheProgressWindowAndRetriesEveryHalfSecond) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<bool> bHeld{false};
-    view.SetThumbnailBuilder([&](ImageItem&, int, int) {
+    view.SetThumbnailBuilder([&](ImageItem&, int, int, CodecContext&) {
         bHeld = true;
         released.wait();
         return true;
@@ -293,7 +293,7 @@ TEST(MainFrameClose, CloseDuringARealRunStopsItAndThenCloses) {
     const std::string folder = f.MakeImageFolder("slow", 8);
     f.Start();
     CGalerioView& view = f.View();
-    view.SetThumbnailBuilder([](ImageItem&, int, int) {
+    view.SetThumbnailBuilder([](ImageItem&, int, int, CodecContext&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         return true;
     });

@@ -89,7 +89,7 @@ protected:
 
 TEST_F(PreferencesCommand, F4FillsTheDialogFromTheViewAndOkWithoutChangesMakesNothingAgain) {
     int nBuilt = 0;
-    m_f.View().SetThumbnailBuilder([&nBuilt](ImageItem&, int, int) { return ++nBuilt, true; });
+    m_f.View().SetThumbnailBuilder([&nBuilt](ImageItem&, int, int, CodecContext&) { return ++nBuilt, true; });
     PressF4();
     ASSERT_EQ(m_dlg.m_nOpened, 1);
     const int nWidth = m_f.View().viewport()->width();
@@ -125,7 +125,7 @@ TEST_F(PreferencesCommand, CancelStoresAndAppliesNothing) {
 TEST_F(PreferencesCommand, APitchChangeMakesEveryThumbnailAgainInCatalogueOrder) {
     std::mutex mutex;
     std::vector<int> sizes;
-    m_f.View().SetThumbnailBuilder([&](ImageItem& item, int nPitch, int nThumbSize) {
+    m_f.View().SetThumbnailBuilder([&](ImageItem& item, int nPitch, int nThumbSize, CodecContext&) {
         {
             std::lock_guard lock(mutex);
             sizes.push_back(nThumbSize);

@@ -207,7 +207,7 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<int> nBuilt{0};
-    view.SetThumbnailBuilder([&](ImageItem&, int, int) {
+    view.SetThumbnailBuilder([&](ImageItem&, int, int, CodecContext&) {
         if (nBuilt++ == 0) released.wait();
         return true;  // the pixels stay as they were
     });

@@ -26,7 +26,6 @@
 #include "browser/galerio_doc.h"
 #include "browser/catalogue/thumb_cache.h"
 #include "browser/galerio_view.h"
-#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "settings/settings_keys.h"
@@ -42,6 +41,11 @@ using namespace std::chrono_literals;
 
 // A thumbnail builder the test scripts: records each call, fails on a chosen
 // entry, and can hold an entry until the test lets it go.
+// The real codec, as the run calls it.
+bool BuildWithContext(ImageItem& item, int nPitch, int nThumbSize, CodecContext& context) {
+    return BuildOrientedThumbnail(item, nPitch, nThumbSize, false, context);
+}
+
 class ScriptedBuilder {
 public:
     struct Call {
@@ -51,7 +55,7 @@ public:
     };
 
     ThumbnailBuilder Fn() {
-        return [this](ImageItem& item, int nPitch, int nThumbSize) {
+        return [this](ImageItem& item, int nPitch, int nThumbSize, CodecContext&) {
             return Build(item, nPitch, nThumbSize);
         };
     }
@@ -326,7 +330,7 @@ TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
         notAPhoto << "plain text, not a photograph\n";
     }
     MakeView();
-    m_pView->SetThumbnailBuilder(BuildThumbnailBitmap);
+    m_pView->SetThumbnailBuilder(BuildWithContext);
     Start(m_strFolder);
     ASSERT_TRUE(WaitIdle());
 
@@ -385,11 +389,11 @@ TEST_F(ViewRun, HidingTheWindowEndsADecodeInProgress) {
     for (const char* n : {"a.jpg", "b.jpg"}) Touch(n);
     std::atomic<bool> bDecoding{false};
     MakeView();
-    m_pView->SetThumbnailBuilder([&](ImageItem&, int, int) {
+    m_pView->SetThumbnailBuilder([&](ImageItem&, int, int, CodecContext& context) {
         bDecoding = true;
         // Stands for the codec's rows: each asks whether to go on.
         const auto start = std::chrono::steady_clock::now();
-        while (!DecodeAborted())
+        while (!context.Stopped())
             if (std::chrono::steady_clock::now() - start > 20s) return true;
         return false;
     });
@@ -523,7 +527,7 @@ TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {
             img.save(QString::fromStdString(m_strFolder + "/img" + std::to_string(n) + ".bmp")));
     }
     MakeView();
-    m_pView->SetThumbnailBuilder(BuildThumbnailBitmap);  // the real codec
+    m_pView->SetThumbnailBuilder(BuildWithContext);  // the real codec
     Start(m_strFolder);
     ASSERT_TRUE(WaitIdle());
     ASSERT_EQ(m_pView->Catalogue().size(), 3u);
@@ -558,7 +562,7 @@ TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
     Touch("a.jpg");
     MakeView();
     std::atomic<int> nColour{0x2040C0};
-    m_pView->SetThumbnailBuilder([&](ImageItem& item, int, int) {
+    m_pView->SetThumbnailBuilder([&](ImageItem& item, int, int, CodecContext&) {
         item.m_pBits.reset();
         item.m_nThumbWidth = 40;
         item.m_nThumbHeight = 40;

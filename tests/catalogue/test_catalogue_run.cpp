@@ -61,7 +61,7 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limi
 class Builder {
 public:
     ThumbnailBuilder Fn() {
-        return [this](ImageItem& item, int, int) {
+        return [this](ImageItem& item, int, int, CodecContext&) {
             std::unique_lock lock(m_mutex);
             ++m_nCalls;
             m_bHeld = true;

@@ -25,7 +25,6 @@
 
 #include "browser/catalogue/thumb_cache.h"
 #include "codec/codec_fixtures.h"
-#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
@@ -330,12 +329,13 @@ TEST_P(ThumbCacheRoundTrip, RecordLoadsByteForByteLikeAFreshBuild) {
     ASSERT_TRUE(m_cache.Load(*pLoaded, *key));
     ExpectSameThumbnail(*pLoaded, *pFresh);
 
-    // Through the processing step, with every decode of this thread failing:
-    // only the record can have filled it.
+    // Through the processing step, with every decode failing: only the
+    // record can have filled it.
     std::atomic<bool> bAbort{true};
-    ScopedDecodeAbort noDecodes(bAbort);
+    CodecContext noDecodes(&bAbort);
     auto pCached = Entry(strPath);
-    ASSERT_TRUE(BuildThumbnailCached(m_cache, *pCached, c.nPitch, c.nPitch - 3));
+    ASSERT_TRUE(BuildThumbnailCached(m_cache, *pCached, c.nPitch, c.nPitch - 3, nullptr, false,
+                                     &noDecodes));
     ExpectSameThumbnail(*pCached, *pFresh);
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
@@ -366,13 +366,13 @@ TEST_F(ThumbCacheTest, FirstRunStoresSecondRunReadsWithoutDecoding) {
     ExpectSameThumbnail(*pFirst, *FreshBuild(strPath));
 
     std::atomic<bool> bAbort{true};
-    ScopedDecodeAbort noDecodes(bAbort);
+    CodecContext noDecodes(&bAbort);
     auto pSecond = Entry(strPath);
-    ASSERT_TRUE(BuildThumbnailCached(m_cache, *pSecond, kPitch, kThumb));
+    ASSERT_TRUE(BuildThumbnailCached(m_cache, *pSecond, kPitch, kThumb, nullptr, false, &noDecodes));
     ExpectSameThumbnail(*pSecond, *pFirst);
     // Another cell size is another record, which does not exist yet.
     auto pOther = Entry(strPath);
-    EXPECT_FALSE(BuildThumbnailCached(m_cache, *pOther, 151, 148));
+    EXPECT_FALSE(BuildThumbnailCached(m_cache, *pOther, 151, 148, nullptr, false, &noDecodes));
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
@@ -535,14 +535,15 @@ TEST_F(ThumbCacheTest, RecordMadeWithTheOtherOrientationChoiceIsNeverHandedBack)
         auto pMade = Entry(strPath);
         ASSERT_TRUE(BuildThumbnailCached(cache, *pMade, kPitch, kThumb, nullptr, bMade));
         EXPECT_EQ(pMade->m_strDim, bMade ? "50 x 100" : "100 x 50");
-        // Every decode of this thread fails now: only a record can fill an entry.
+        // Every decode fails now: only a record can fill an entry.
         std::atomic<bool> bAbort{true};
-        ScopedDecodeAbort noDecodes(bAbort);
+        CodecContext noDecodes(&bAbort);
         auto pSame = Entry(strPath);
-        EXPECT_TRUE(BuildThumbnailCached(cache, *pSame, kPitch, kThumb, nullptr, bMade));
+        EXPECT_TRUE(BuildThumbnailCached(cache, *pSame, kPitch, kThumb, nullptr, bMade, &noDecodes));
         ExpectSameThumbnail(*pSame, *pMade);
         auto pOther = Entry(strPath);
-        EXPECT_FALSE(BuildThumbnailCached(cache, *pOther, kPitch, kThumb, nullptr, !bMade));
+        EXPECT_FALSE(
+            BuildThumbnailCached(cache, *pOther, kPitch, kThumb, nullptr, !bMade, &noDecodes));
         EXPECT_FALSE(pOther->m_pBits);
     }
     EXPECT_EQ(m_recorder.Count(), 0u);

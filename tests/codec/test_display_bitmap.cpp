@@ -13,7 +13,6 @@
 #include <tuple>
 
 #include "codec/codec_fixtures.h"
-#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "support/message_recorder.h"
@@ -317,19 +316,19 @@ TEST_F(DisplayBitmapTest, TinyRleFileStillLoads) {
     EXPECT_EQ(std::vector<int>(q, q + 3), (std::vector<int>{10, 20, 30}));  // palette entry 0
 }
 
-// A stop request of the thread fails bitmap reads as quietly as JPEG ones.
+// A stop request fails bitmap reads as quietly as JPEG ones.
 TEST_F(DisplayBitmapTest, StopRequestFailsBitmapReadsQuietly) {
     ASSERT_TRUE(WriteBmp(Path("b.bmp"), QuadrantImage(41, 30), 24));
     ImageItem item = Entry(Path("b.bmp"), IMAGE_BMP);
     std::atomic<bool> bStop{true};
-    ScopedDecodeAbort abort(bStop);
+    CodecContext context(&bStop);
     std::uint32_t w = 0, h = 0;
-    EXPECT_FALSE(GetImageSize(item, w, h));
-    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1));
-    EXPECT_FALSE(BuildThumbnailBitmap(item, kPitch, kThumb));
+    EXPECT_FALSE(GetImageSize(item, w, h, context));
+    EXPECT_FALSE(LoadImagePixels(item, w, h, 1, 1, context));
+    EXPECT_FALSE(BuildOrientedThumbnail(item, kPitch, kThumb, false, context));
     bStop = false;
-    EXPECT_TRUE(BuildThumbnailBitmap(item, kPitch, kThumb));
-    EXPECT_EQ(m_recorder.Count(), 0u);
+    EXPECT_TRUE(BuildOrientedThumbnail(item, kPitch, kThumb, false, context));
+    EXPECT_TRUE(context.messages.empty());
 }
 
 // A name the scan saw as a picture may since have become a FIFO, a device or

@@ -17,7 +17,6 @@
 #include <thread>
 
 #include "codec/codec_fixtures.h"
-#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
@@ -265,14 +264,11 @@ TEST_F(JpegFileTest, ProgressivePhotoStillDecodes) {
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 
-// How a stop request meets the decode: from another thread a little after
-// the start, or from the first warning box, which the forged files below
-// show at the first row of blocks they decode.
-enum class StopFrom { OtherThread, FirstWarning };
-
+// A stop request meets the decode from another thread a little after the
+// start; the forged files that warn do so at the first row of blocks they
+// decode, before it.
 struct StopCase {
     ForgedJpegCase file;
-    StopFrom from;
     const char* pszWarning;  // the one box expected, if any
 };
 std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.file; }
@@ -292,22 +288,18 @@ TEST_P(JpegStopTest, StopRequestEndsTheDecodeQuietly) {
         tStop = std::chrono::steady_clock::now();
         bStop = true;
     };
-    if (c.from == StopFrom::FirstWarning) m_recorder.SetOnMessage([&](auto&) { RequestStop(); });
     const PeakMemoryProbe memory;
-    std::thread stopper;
-    if (c.from == StopFrom::OtherThread)
-        stopper = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            RequestStop();
-        });
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        RequestStop();
+    });
     std::uint32_t w = 7, h = 7;
     std::unique_ptr<std::uint8_t[]> p;
-    {
-        ScopedDecodeAbort abort(bStop);
-        p = JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8);
-    }
+    CodecContext context(&bStop);
+    p = JpegFile::ReadJpegRgb(Path("f.jpg"), w, h, 1, 8, context);
     const auto tEnd = std::chrono::steady_clock::now();
-    if (stopper.joinable()) stopper.join();
+    context.ShowAll();
+    stopper.join();
     ASSERT_TRUE(bStop) << "decoded without a stop request";
     EXPECT_FALSE(p);
     EXPECT_EQ(w, 0u);
@@ -322,42 +314,23 @@ constexpr const char* kDataEnds = "Corrupt JPEG data: premature end of data segm
 INSTANTIATE_TEST_SUITE_P(
     Files, JpegStopTest,
     ::testing::Values(
-        StopCase{{"baseline CMYK 65326 x 63721", JpegLayout::Baseline, 4, 65326, 63721},
-                 StopFrom::FirstWarning,
-                 kDataEnds},
-        StopCase{{"arithmetic CMYK 65326 x 63721", JpegLayout::Arithmetic, 4, 65326, 63721},
-                 StopFrom::OtherThread,
-                 nullptr},
-        StopCase{{"704 scans, grey 8000 x 8000", JpegLayout::ManyScans, 1, 8000, 8000},
-                 StopFrom::FirstWarning,
-                 kDataEnds}));
+        StopCase{{"baseline CMYK 65326 x 63721", JpegLayout::Baseline, 4, 65326, 63721}, kDataEnds},
+        StopCase{{"arithmetic CMYK 65326 x 63721", JpegLayout::Arithmetic, 4, 65326, 63721}, nullptr},
+        StopCase{{"704 scans, grey 8000 x 8000", JpegLayout::ManyScans, 1, 8000, 8000}, kDataEnds}));
 
-// A request belongs to the thread that installed it; an inner scope adds its
-// flag to the outer one's rather than hiding it. Reads that have not begun
-// fail at once, without the box a missing file would bring.
-TEST_F(JpegFileTest, StopRequestBelongsToItsThreadAndNests) {
+// A request belongs to the context that carries it. Reads that have not
+// begun fail at once, without the box a missing file would bring.
+TEST_F(JpegFileTest, StopRequestBelongsToItsContext) {
     const std::string strGood = WriteQuadrantJpeg(m_dir.path().toStdString(), "a.jpg", 64, 48);
-    std::atomic<bool> bOuter{true}, bInner{false};
+    std::atomic<bool> bStop{true};
     std::uint32_t w = 0, h = 0;
-    {
-        ScopedDecodeAbort outer(bOuter);
-        bool bOtherThreadDecoded = false;
-        std::thread([&] {
-            std::uint32_t nW = 0, nH = 0;
-            bOtherThreadDecoded = JpegFile::ReadJpegRgb(strGood, nW, nH, 1, 1) != nullptr;
-        }).join();
-        EXPECT_TRUE(bOtherThreadDecoded);
-        {
-            ScopedDecodeAbort inner(bInner);
-            EXPECT_TRUE(DecodeAborted());
-            EXPECT_FALSE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1));
-            EXPECT_FALSE(JpegFile::ReadJpegSize(Path("gone.jpg"), w, h));
-        }
-        bOuter = false;
-        EXPECT_TRUE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1));
-        bInner = true;  // no longer installed
-        EXPECT_FALSE(DecodeAborted());
-    }
+    CodecContext stopped(&bStop), other;
+    EXPECT_TRUE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1, other));
+    EXPECT_FALSE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1, stopped));
+    EXPECT_FALSE(JpegFile::ReadJpegSize(Path("gone.jpg"), w, h, stopped));
+    EXPECT_TRUE(stopped.messages.empty());
+    bStop = false;
+    EXPECT_TRUE(JpegFile::ReadJpegRgb(strGood, w, h, 1, 1, stopped));
     EXPECT_EQ(m_recorder.Count(), 0u);
 }
 

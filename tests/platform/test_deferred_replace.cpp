@@ -27,8 +27,9 @@ protected:
     }
 
     // Writes the text through a CReplacingFile, as the encoder and the page do.
-    bool Write(const std::string& strPath, const std::string& strText) {
-        CReplacingFile file(strPath);
+    bool Write(const std::string& strPath, const std::string& strText,
+               CDeferredReplacements* pDeferred = nullptr) {
+        CReplacingFile file(strPath, pDeferred);
         std::FILE* pFile = file.Open();
         if (!pFile) return false;
         std::fputs(strText.c_str(), pFile);
@@ -59,13 +60,12 @@ TEST_F(DeferredReplaceTest, CommitsOnAnotherThreadWaitForPublishInTheirOrder) {
     ASSERT_TRUE(Write(Path("a.jpg"), "old"));
     CDeferredReplacements files;
     std::thread writer([&] {
-        ScopedDeferredReplace scope(files);
-        EXPECT_TRUE(Write(Path("a.jpg"), "first"));
-        EXPECT_TRUE(Write(Path("b.jpg"), "b"));
-        EXPECT_TRUE(Write(Path("a.jpg"), "second"));
+        EXPECT_TRUE(Write(Path("a.jpg"), "first", &files));
+        EXPECT_TRUE(Write(Path("b.jpg"), "b", &files));
+        EXPECT_TRUE(Write(Path("a.jpg"), "second", &files));
     });
     writer.join();
-    // Only this thread wrote in place; the other's files wait.
+    // Only the file written without the list is in place; the others wait.
     EXPECT_EQ(Read("a.jpg"), "old");
     EXPECT_EQ(Read("b.jpg"), "<none>");
     EXPECT_TRUE(Write(Path("c.jpg"), "c"));
@@ -82,9 +82,8 @@ TEST_F(DeferredReplaceTest, WhatIsNotPublishedIsRemovedAndTheOldFileStays) {
     ASSERT_TRUE(Write(Path("a.jpg"), "old"));
     {
         CDeferredReplacements files;
-        ScopedDeferredReplace scope(files);
-        EXPECT_TRUE(Write(Path("a.jpg"), "new"));
-        EXPECT_TRUE(Write(Path("b.jpg"), "new"));
+        EXPECT_TRUE(Write(Path("a.jpg"), "new", &files));
+        EXPECT_TRUE(Write(Path("b.jpg"), "new", &files));
         EXPECT_EQ(Names().size(), 3u);  // a.jpg and two temporary files
     }
     EXPECT_EQ(Read("a.jpg"), "old");
@@ -93,12 +92,9 @@ TEST_F(DeferredReplaceTest, WhatIsNotPublishedIsRemovedAndTheOldFileStays) {
 
 TEST_F(DeferredReplaceTest, APublishThatCannotRenameNamesTheTargetAndDropsTheRest) {
     CDeferredReplacements files;
-    {
-        ScopedDeferredReplace scope(files);
-        EXPECT_TRUE(Write(Path("a.jpg"), "a"));
-        EXPECT_TRUE(Write(Path("b.jpg"), "b"));
-        EXPECT_TRUE(Write(Path("c.jpg"), "c"));
-    }
+    EXPECT_TRUE(Write(Path("a.jpg"), "a", &files));
+    EXPECT_TRUE(Write(Path("b.jpg"), "b", &files));
+    EXPECT_TRUE(Write(Path("c.jpg"), "c", &files));
     // A folder appears in the way of the second file after it was written.
     ASSERT_EQ(mkdir(Path("b.jpg").c_str(), 0755), 0);
     ASSERT_TRUE(Write(Path("b.jpg/x"), "x"));

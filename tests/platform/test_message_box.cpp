@@ -116,27 +116,4 @@ TEST(MessageRecorderTest, RecordsBoxesFromAnyThreadAndScriptsAnswers) {
     EXPECT_EQ(recorder.Beeps(), 1);
 }
 
-TEST(MessageCountTest, CountsTheBoxesOfTheCallingThreadOnly) {
-    MessageRecorder recorder;
-    const std::uint64_t nBefore = ThreadMessageCount();
-    ShowMessage("a");
-    std::uint64_t nWorkerBefore = 0, nWorkerAfter = 0;
-    std::thread worker([&] {
-        nWorkerBefore = ThreadMessageCount();
-        ShowMessage("b");
-        ShowMessage("c");
-        nWorkerAfter = ThreadMessageCount();
-    });
-    worker.join();
-    EXPECT_EQ(ThreadMessageCount() - nBefore, 1u);
-    EXPECT_EQ(nWorkerAfter - nWorkerBefore, 2u);
-    // A box routed to a thread's own handler counts as well.
-    {
-        ScopedThreadMessageHandler handler([](const MessageRequest&) { return MsgResult::Ok; });
-        ShowMessage("d");
-    }
-    EXPECT_EQ(ThreadMessageCount() - nBefore, 2u);
-    EXPECT_EQ(recorder.Count(), 3u);
-}
-
 }  // namespace

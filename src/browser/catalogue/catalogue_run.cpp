@@ -8,9 +8,8 @@
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
-#include "browser/catalogue/thumbnail_pool.h"
-#include "codec/decode_abort.h"
 #include "codec/display_bitmap.h"
+#include "engine/ordered_engine.h"
 #include "platform/paths.h"
 
 namespace {
@@ -25,10 +24,46 @@ public:
     RunMessage m_message;
 };
 
+// What a helper made of one entry, on a copy of what the builder reads: the
+// catalogue entry itself is written by the processing thread only.
+struct BuiltThumb {
+    ImageItem item;
+    bool bOk = false;
+    std::vector<MessageRequest> messages;
+};
+
+void CopyInputs(const ImageItem& from, ImageItem& to) {
+    to.m_nKind = from.m_nKind;
+    to.m_strPath = from.m_strPath;
+    to.m_strFolder = from.m_strFolder;
+    to.m_strName = from.m_strName;
+    to.m_strExt = from.m_strExt;
+    to.m_nFileSize = from.m_nFileSize;
+    to.m_dwSize = from.m_dwSize;
+}
+
+void MoveResult(ImageItem& from, ImageItem& to) {
+    to.m_pBits = std::move(from.m_pBits);
+    to.m_nImageWidth = from.m_nImageWidth;
+    to.m_nImageHeight = from.m_nImageHeight;
+    to.m_nThumbWidth = from.m_nThumbWidth;
+    to.m_nThumbHeight = from.m_nThumbHeight;
+    to.m_nScaleNum = from.m_nScaleNum;
+    to.m_nScaleDenom = from.m_nScaleDenom;
+    to.m_strDim = std::move(from.m_strDim);
+}
+
+// How far helpers build ahead of the entry being reported.
+constexpr std::size_t kAheadPerHelper = 4;
+
+bool BuildPlain(ImageItem& item, int nPitch, int nThumbSize, CodecContext& context) {
+    return BuildOrientedThumbnail(item, nPitch, nThumbSize, false, context);
+}
+
 }  // namespace
 
 CatalogueRun::CatalogueRun(QObject* pReceiver, ImageList& listImages)
-    : m_pReceiver(pReceiver), m_listImages(listImages), m_fnBuild(BuildThumbnailBitmap) {}
+    : m_pReceiver(pReceiver), m_listImages(listImages), m_fnBuild(BuildPlain) {}
 
 CatalogueRun::~CatalogueRun() { Shutdown(); }
 
@@ -169,8 +204,6 @@ MsgResult CatalogueRun::Ask(const MessageRequest& request) {
 
 // Runs on the searching thread.
 void CatalogueRun::SearchFiles(SearchSettings settings) {
-    ScopedThreadMessageHandler boxes(
-        [this](const MessageRequest& request) { return Ask(request); });
     int nFolderError = 0;
     const bool bAnyMatch = ScanFolder(
         settings.strFolder, settings.scan, m_listImages,
@@ -189,51 +222,63 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 // Runs on the processing thread.
 void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads, bool bRotateByTag,
                                  std::shared_ptr<const ThumbCache> pCache) {
-    ScopedThreadMessageHandler boxes(
-        [this](const MessageRequest& request) { return Ask(request); });
-    // A stop request does not wait for the decode of a huge image to end.
-    ScopedDecodeAbort abortDecodes(m_bAbort);
     // An unchanged file's thumbnail comes from the cache instead of a decode.
     std::atomic<bool> bStored{false};
     // The helpers get the orientation choice as a value in their builder,
     // so a change of the setting meanwhile cannot mix two kinds in one grid.
     ThumbnailBuilder fnBuild = m_fnBuild;
     if (m_bRealBuilder)
-        fnBuild = [bRotateByTag](ImageItem& item, int nP, int nT) {
-            return BuildOrientedThumbnail(item, nP, nT, bRotateByTag);
+        fnBuild = [bRotateByTag](ImageItem& item, int nP, int nT, CodecContext& context) {
+            return BuildOrientedThumbnail(item, nP, nT, bRotateByTag, context);
         };
     if (pCache)
-        fnBuild = [pCache, &bStored, bRotateByTag](ImageItem& item, int nP, int nT) {
-            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored, bRotateByTag);
+        fnBuild = [pCache, &bStored, bRotateByTag](ImageItem& item, int nP, int nT,
+                                                   CodecContext& context) {
+            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored, bRotateByTag, &context);
         };
+    // A stop request does not wait for the decode of a huge image to end.
+    const auto build = [&](std::size_t i) {
+        BuiltThumb built;
+        CopyInputs(*m_listImages[i], built.item);
+        CodecContext context(&m_bAbort);
+        built.bOk = !m_bAbort.load(std::memory_order_acquire) &&
+                    fnBuild(built.item, nPitch, nThumbSize, context);
+        built.messages = std::move(context.messages);
+        return built;
+    };
     // Helpers build ahead; this thread still reports and takes every entry in order.
-    ThumbnailPool pool(m_listImages, fnBuild, nPitch, nThumbSize,
-                       std::min<int>(nThreads - 1, int(m_listImages.size()) - 1), m_bAbort);
+    const int nHelpers = std::min<int>(nThreads - 1, int(m_listImages.size()) - 1);
+    OrderedEngine<BuiltThumb> engine(m_listImages.size(), build, nHelpers,
+                                     std::size_t(std::max(nHelpers, 0)) * kAheadPerHelper);
     ImageItem* pNoSelection = nullptr;
     for (std::size_t i = 0; i < m_listImages.size(); ++i) {
         if (m_bShutdownFlag.load(std::memory_order_acquire)) return;
         if (m_bAbort.load(std::memory_order_acquire)) {
-            pool.Stop();
+            engine.Stop();
             FreeImageList(m_listImages, pNoSelection);
             break;
         }
         ImageItem& item = *m_listImages[i];
         if (!Report(WM_PROCESS_PROGRESS, item.m_strPath)) return;
-        if (!pool.Take(i, item)) {
+        BuiltThumb built = engine.TakeNext();
+        // The boxes the entry met, in turn, as one thread would have met them.
+        for (const MessageRequest& request : built.messages) Ask(request);
+        MoveResult(built.item, item);
+        if (!built.bOk) {
             // Nothing built ahead of a failure outlives it.
-            pool.Stop();
+            engine.Stop();
             // A stopped decode needs no explanation; a bitmap file gets no
             // box from the codec, so the user would not know why the grid
             // is empty.
             if (item.m_nKind == IMAGE_BMP && !m_bAbort.load(std::memory_order_acquire))
-                ShowMessage(
-                    QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)));
+                Ask({QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)),
+                     QString::fromLatin1(kAppCaption)});
             // A half-built catalogue would show gaps; the run ends with none.
             FreeImageList(m_listImages, pNoSelection);
             break;
         }
     }
-    pool.Stop();
+    engine.Stop();
     // Only a run that added records can have made the cache too big.
     if (pCache && bStored.load()) pCache->Trim(m_nCacheMaxBytes);
     std::unique_lock lock(m_mutex);

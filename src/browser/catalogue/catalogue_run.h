@@ -14,6 +14,7 @@
 
 #include "browser/catalogue/catalogue.h"
 #include "browser/catalogue/thumb_cache.h"
+#include "codec/codec_context.h"
 #include "platform/message_box.h"
 
 class QObject;
@@ -35,9 +36,11 @@ inline constexpr const char* kUnlockText = "Click OK to unlock Galerio and proce
 // already explain a JPEG file that fails.
 inline constexpr const char* kUnreadableImageText = "Could not read image\n%1";
 
-// The per-entry thumbnail operation the processing thread calls; the real one
-// is BuildThumbnailBitmap, tests put in a scripted one.
-using ThumbnailBuilder = std::function<bool(ImageItem& item, int nPitch, int nThumbSize)>;
+// The per-entry thumbnail operation the run's threads call; the real one
+// is BuildThumbnailBitmap, tests put in a scripted one. Its boxes are said in
+// the context, whose stop token is the run's.
+using ThumbnailBuilder =
+    std::function<bool(ImageItem& item, int nPitch, int nThumbSize, CodecContext& context)>;
 // Starts a worker thread; tests put in one that fails.
 using ThreadStarter = std::function<std::thread(std::function<void()> fnBody)>;
 

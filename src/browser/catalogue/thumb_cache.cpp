@@ -570,20 +570,28 @@ void ThumbCache::Trim(std::uint64_t nMaxBytes) const {
     }
 }
 
-// Runs on a processing thread.
+// Runs on a worker thread.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
-                          std::atomic<bool>* pbStored, bool bRotateByTag) {
+                          std::atomic<bool>* pbStored, bool bRotateByTag, CodecContext* pContext) {
+    if (!pContext) {
+        CodecContext context;
+        const bool bOk =
+            BuildThumbnailCached(cache, item, nPitch, nThumbSize, pbStored, bRotateByTag, &context);
+        context.ShowAll();
+        return bOk;
+    }
+    CodecContext& context = *pContext;
     if (cache.Folder().empty())
-        return BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag);
+        return BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context);
     // Taken before the decode: if the file changes while it is read, the
     // record is kept under the old facts and the next run misses it.
     const std::optional<ThumbKey> key = MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag);
     if (key && cache.Load(item, *key)) return true;
-    // A build that showed a message (a library warning on a damaged file)
+    // A build that met a message (a library warning on a damaged file)
     // is not kept: the next run must show that message again.
-    const std::uint64_t nMessages = ThreadMessageCount();
-    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag)) return false;
-    if (key && ThreadMessageCount() == nMessages) {
+    const std::size_t nMessages = context.messages.size();
+    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context)) return false;
+    if (key && context.messages.size() == nMessages) {
         cache.Store(item, *key);
         if (pbStored) pbStored->store(true, std::memory_order_relaxed);
     }

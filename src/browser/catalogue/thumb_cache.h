@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "codec/codec_context.h"
 #include "model/image_item.h"
 
 // What a cached thumbnail depends on: the file as stat sees it (the path's
@@ -106,10 +107,12 @@ private:
 
 // The processing step with the cache in front: the entry's valid record if
 // there is one, else BuildThumbnailBitmap, whose result is stored when it
-// succeeded without showing any message. Same result, fields and messages as
+// succeeded without any message. Same result, fields and messages as
 // BuildThumbnailBitmap alone. Runs on a processing thread.
 // pbStored, when given, is set once a record was written (it is never cleared).
 // With bRotateByTag it builds with BuildOrientedThumbnail, and the choice is
-// part of the record's key.
+// part of the record's key. With a context the boxes are said there, else
+// shown once the build is done.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
-                          std::atomic<bool>* pbStored = nullptr, bool bRotateByTag = false);
+                          std::atomic<bool>* pbStored = nullptr, bool bRotateByTag = false,
+                          CodecContext* pContext = nullptr);
