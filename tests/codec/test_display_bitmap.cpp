@@ -417,3 +417,46 @@ TEST(FitWithinSquareTest, NeverEnlarges) {
 }
 
 }  // namespace
+
+namespace {
+
+// One open of the file reads what the size, the tag and the pixels each read
+// in turn, and so must say the same boxes, in the same order, as those
+// three calls did.
+struct OneOpenCase {
+    const char* pszName;
+    std::string (*fnBytes)(const std::string& strGood);
+};
+std::ostream& operator<<(std::ostream& os, const OneOpenCase& c) { return os << c.pszName; }
+
+class OneOpenTest : public DisplayBitmapTest, public ::testing::WithParamInterface<OneOpenCase> {};
+
+TEST_P(OneOpenTest, SaysWhatTheSeparateReadsSaid) {
+    const std::string strGood =
+        ReadBytes(WriteQuadrantJpegWithApp1(Path("g.jpg"), 400, 300, ExifOrientationBlock(6)));
+    if (GetParam().fnBytes) WriteBytes(Path("f.jpg"), GetParam().fnBytes(strGood));
+    const ImageItem item = Entry(Path("f.jpg"), IMAGE_JPEG);
+    CodecContext separate, once;
+    std::uint32_t w = 0, h = 0;
+    if (GetImageSize(item, w, h, separate))
+        LoadImagePixels(item, w, h, kThumb, std::int32_t(std::max(w, h)), separate);
+    ImageItem built = Entry(Path("f.jpg"), IMAGE_JPEG);
+    BuildOrientedThumbnail(built, kPitch, kThumb, true, once);
+    QStringList said, saidOnce;
+    for (const auto& m : separate.messages) said << m.caption + ": " + m.text;
+    for (const auto& m : once.messages) saidOnce << m.caption + ": " + m.text;
+    EXPECT_EQ(saidOnce, said);
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OneOpenTest,
+    ::testing::Values(
+        OneOpenCase{"missing", nullptr},
+        OneOpenCase{"bytes before a header marker",
+                    [](const std::string& s) { return s.substr(0, 2) + "xyz" + s.substr(2); }},
+        OneOpenCase{"data cut short", [](const std::string& s) { return s.substr(0, s.size() / 2); }},
+        OneOpenCase{"header cut short", [](const std::string& s) { return s.substr(0, 40); }},
+        OneOpenCase{"not a JPEG", [](const std::string&) { return std::string("plain text"); }}));
+
+}  // namespace
