@@ -2,74 +2,12 @@
 #include "platform/message_box_ui.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QMessageBox>
-#include <QThread>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 
 #include "platform/message_box.h"
 
 namespace {
-
-// A worker's box waits here until the user-interface thread shows it. The
-// queue's lock orders everything the two threads share, the posted event
-// included, so the hand-over does not rest on Qt's event queue alone.
-struct PendingBox {
-    MessageRequest request;
-    bool bDone = false;
-    MsgResult result = MsgResult::Ok;
-};
-
-constexpr QEvent::Type kShowBoxEvent = static_cast<QEvent::Type>(QEvent::User + 0x100);
-
-std::mutex g_boxMutex;
-std::condition_variable g_boxAnswered;
-std::deque<PendingBox*> g_boxQueue;
-
-MsgResult RunBox(const MessageRequest& request);
-
-// Lives on the user-interface thread and shows the boxes workers ask for.
-class BoxCourier : public QObject {
-protected:
-    void customEvent(QEvent*) override {
-        PendingBox* pPending = nullptr;
-        MessageRequest request;
-        {
-            std::lock_guard lock(g_boxMutex);
-            if (g_boxQueue.empty()) return;
-            pPending = g_boxQueue.front();
-            g_boxQueue.pop_front();
-            request = pPending->request;
-        }
-        const MsgResult result = RunBox(request);
-        {
-            std::lock_guard lock(g_boxMutex);
-            pPending->result = result;
-            pPending->bDone = true;
-        }
-        g_boxAnswered.notify_all();
-    }
-};
-
-BoxCourier* g_pCourier = nullptr;
-
-// Runs on a worker thread: the box runs on the user-interface thread and the
-// worker waits in it as that thread would.
-MsgResult AskUserInterfaceThread(const MessageRequest& request) {
-    PendingBox pending;
-    pending.request = request;
-    std::unique_lock lock(g_boxMutex);
-    g_boxQueue.push_back(&pending);
-    auto* pEvent = new QEvent(kShowBoxEvent);
-    lock.unlock();
-    QCoreApplication::postEvent(g_pCourier, pEvent);
-    lock.lock();
-    g_boxAnswered.wait(lock, [&] { return pending.bDone; });
-    return pending.result;
-}
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     switch (icon) {
@@ -132,12 +70,8 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const MessageRequest& request, QWid
 }
 
 void InstallDesktopMessageBoxes() {
-    // Made once, on the user-interface thread, and kept for the process.
-    if (!g_pCourier) g_pCourier = new BoxCourier;
-    SetMessageHandler([](const MessageRequest& request) {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app || QThread::currentThread() == app->thread()) return RunBox(request);
-        return AskUserInterfaceThread(request);
-    });
+    // Workers never show boxes: what they meet travels with their results
+    // to the user-interface thread, which shows it.
+    SetMessageHandler([](const MessageRequest& request) { return RunBox(request); });
     SetBeepHandler([] { QApplication::beep(); });
 }

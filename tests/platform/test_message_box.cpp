@@ -54,15 +54,14 @@ protected:
     MessageHandler m_previous;
 };
 
-TEST_F(DesktopBoxTest, WorkerWaitsForTheBoxShownOnTheUserInterfaceThread) {
+TEST_F(DesktopBoxTest, TheBoxShowsTheRequestAndGivesTheAnswer) {
     std::atomic<bool> bDone{false};
     MsgResult result = MsgResult::Ok;
-    std::thread worker([&] {
+    QTimer::singleShot(0, [&] {
         result = ShowMessage("Delete it?", "Warning!", MsgIcon::Question, MsgButtons::YesNo);
         bDone = true;
     });
     const SeenBox seen = AnswerBoxUntil(QMessageBox::No, bDone);
-    worker.join();
     EXPECT_EQ(result, MsgResult::No);
     EXPECT_EQ(seen.text, "Delete it?");
     EXPECT_EQ(seen.icon, QMessageBox::Question);
@@ -71,12 +70,11 @@ TEST_F(DesktopBoxTest, WorkerWaitsForTheBoxShownOnTheUserInterfaceThread) {
 
 TEST_F(DesktopBoxTest, BoxWithoutIconChoiceShowsTheExclamationAndGalerioCaption) {
     std::atomic<bool> bDone{false};
-    std::thread worker([&] {
+    QTimer::singleShot(0, [&] {
         ShowMessage("No files found.");
         bDone = true;
     });
     const SeenBox seen = AnswerBoxUntil(QMessageBox::Ok, bDone);
-    worker.join();
     EXPECT_EQ(seen.text, "No files found.");
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
     EXPECT_EQ(seen.caption, "Galerio");
