@@ -100,7 +100,7 @@ public:
     // caller knows which is due.
     void TakeOptions(const ViewOptions& options);
 
-    // ---- What the frame and the commands read ----
+    // ---- What the frame, the commands and tests read ----
     // Only while the view is idle: a worker fills it during a run.
     const ImageList& Catalogue() const { return m_listImages; }
     ImageList& Catalogue() { return m_listImages; }

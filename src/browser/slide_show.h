@@ -3,6 +3,7 @@
 
 #include <QBasicTimer>
 #include <QObject>
+#include <utility>
 
 #include "browser/catalogue/slide_order.h"
 #include "browser/image_window.h"
