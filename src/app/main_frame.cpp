@@ -51,7 +51,7 @@ CMainFrame::CMainFrame(CGalerioApp& app) : m_app(app) {
     PreCreateWindow();
     OnCreate();
     m_pView = new CGalerioView(m_app.m_store, this, this);
-    m_pView->SetImageWindowFactory(
+    m_pView->Slides().SetImageWindowFactory(
         [this]() -> IImageWindow* { return new CImageWin(m_pView, this); });
     setCentralWidget(m_pView);
     m_pView->setFocus();

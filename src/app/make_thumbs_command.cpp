@@ -19,7 +19,7 @@ void CMainFrame::RunMakeThumbs(bool bPage) {
     if (view.Catalogue().empty() || !view.IsIdle()) return;
     const SettingsStore& store = m_app.m_store;
     PublishSettings data =
-        LoadPublishSettings(store, view.ThumbSize(), m_app.Document()->GetPathName());
+        LoadPublishSettings(store, view.Settings().m_nThumbSize, m_app.Document()->GetPathName());
     if (!view.Selected()) data.bDoAll = true;
     if (bPage && data.page.m_strFile.empty())
         data.page.m_strFile = DefaultPageFile(data.job.m_strFolder);
@@ -53,7 +53,7 @@ void CMainFrame::RunMakeThumbs(bool bPage) {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     const ThumbRunResult result = MakeThumbFiles(
-        view.Catalogue(), chosen.bDoAll, view.Selected(), chosen.job, view.Pitch(),
+        view.Catalogue(), chosen.bDoAll, view.Selected(), chosen.job, view.Settings().m_nPitch,
         [&progress](std::size_t nIndex, std::size_t nCount, const ImageItem& item) {
             progress.setLabelText(QStringLiteral("%1 of %2\n%3")
                                       .arg(nIndex + 1)

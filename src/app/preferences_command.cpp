@@ -26,7 +26,8 @@ void CMainFrame::OnPreferences() {
     PreferencesData chosen;
     {
         CPreferencesDlg dlg(
-            store, FillPreferences(view.Options(), m_app.m_nMruCount, view.viewport()->width()),
+            store,
+            FillPreferences(view.Settings().Options(), m_app.m_nMruCount, view.viewport()->width()),
             this);
         if (!ExecPreferencesDlg(dlg)) return;
         chosen = dlg.Data();
@@ -38,7 +39,7 @@ void CMainFrame::OnPreferences() {
     // An empty catalogue has nothing to sort; during a run it is not to be read.
     const bool bEmpty = bIdle ? view.Catalogue().empty() : false;
     const PreferencesOutcome out =
-        ApplyPreferences(chosen, view.Options(), RefFromColor(pal.color(QPalette::Base)),
+        ApplyPreferences(chosen, view.Settings().Options(), RefFromColor(pal.color(QPalette::Base)),
                          RefFromColor(pal.color(QPalette::ButtonText)), bEmpty);
     StorePreferences(store, out);
     view.TakeOptions(out.view);

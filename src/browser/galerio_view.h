@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QAbstractScrollArea>
-#include <QBasicTimer>
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -14,8 +13,10 @@
 #include <vector>
 
 #include "browser/catalogue/catalogue_run.h"
-#include "browser/catalogue/slide_order.h"
+#include "browser/file_commands.h"
 #include "browser/image_window.h"
+#include "browser/slide_show.h"
+#include "browser/view_settings.h"
 #include "model/image_item.h"
 #include "model/view_options.h"
 #include "platform/color_ref.h"
@@ -27,8 +28,9 @@ class QPainter;
 
 // The main window's only view: the catalogue of one folder as a scrolling grid
 // of thumbnails. It owns the catalogue, the two worker threads and the
-// progress window.
-class CGalerioView : public QAbstractScrollArea {
+// progress window. The settings are a private base, so drawing and the run
+// read them by their own names; others read them through Settings().
+class CGalerioView : public QAbstractScrollArea, private ViewSettings {
     Q_OBJECT
 public:
     CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent = nullptr);
@@ -71,11 +73,6 @@ public:
     ImageItem* HitTest(const QPoint& ptWindow) const;
     void OnFilePrint();
 
-    // The slide interval in milliseconds, from "SlideTime". An interval of 0
-    // still waits a little, so the show cannot starve the window of events.
-    static constexpr int kSlideMinMs = 100;
-    int SlideIntervalMs() const { return std::max(m_nSlideTime * 1000, kSlideMinMs); }
-
     // Writes "details.txt" into the current directory and has the desktop
     // open it; nothing happens with an empty catalogue.
     void OnShowDetails();
@@ -90,68 +87,30 @@ public:
     bool CanEditFiles() const;
     // Scans the folder shown again, after telling the user why when asked to.
     void ReloadCatalogue(bool bMessage);
-    // The popup menu of the grid at a point of the viewport.
-    void ShowContextMenu(const QPoint& ptWindow);
-    // The menu key: the selected cell is scrolled into the corner first.
-    void ShowContextMenuForSelection();
 
-    // ---- Image windows and the slide show ----
-    // Image windows are made through this (the frame installs the real one).
-    void SetImageWindowFactory(ImageWindowFactory fn) { m_fnMakeImageWindow = std::move(fn); }
-    // Opens a plain window on the entry, fitted as "Fit" says (a double click).
-    void OpenImageWindow(const ImageItem& item);
+    // Starts the slide show over the catalogue when the view is idle.
     void OnStartSlideShow();
-    // Escape in any image window: the show does not advance any more.
-    void StopSlideTimer();
-    // Space in any image window pauses or resumes the show.
-    void ToggleSlidePause() { m_bSlidePaused = !m_bSlidePaused; }
-    bool IsSlidePaused() const { return m_bSlidePaused; }
-    bool IsSlideTimerActive() const { return m_timerSlide.isActive(); }
-    // The window tells the view it is being destroyed; the show's window is
-    // then forgotten, so the commands come back at once.
-    void OnImageWindowDestroyed(IImageWindow* pWin);
-    // Before an entry leaves the catalogue (delete, move): the show goes on
-    // with the entry that followed it.
-    void OnEntryLeaving(const ImageItem* pItem);
-    SlideOrder& SlideRandomOrder() { return m_slideOrder; }
-    // The captions image windows draw, from the settings.
-    bool ShowDim() const { return m_bShowDim; }
-    bool ShowFileName() const { return m_bShowFileName; }
-    bool ShowFileSize() const { return m_bShowFileSize; }
-    bool ShowFileDate() const { return m_bShowFileDate; }
-    bool FitWindow() const { return m_bFit; }
-    // Whether image windows turn photos upright by their orientation tag.
-    bool RotateByTag() const { return m_bRotateByTag; }
+    // The slide show and the image windows opened from the grid.
+    SlideShow& Slides() { return m_slides; }
 
-    // Reads the view's settings from the store (constructor and Preferences).
-    void LoadSettings();
-    // A new grid pitch; the thumbnails are made again by StartProcessing.
-    void SetPitch(int nPitch);
-    // The options Preferences edits. TakeOptions keeps the pitch (SetPitch
-    // changes it) and neither sorts nor repaints: the caller knows which is due.
-    ViewOptions Options() const;
+    // The view's settings; the image windows read their captions here.
+    const ViewSettings& Settings() const { return *this; }
+    // The options Preferences edits. TakeOptions keeps the pitch (a new one
+    // goes through ReprocessAtPitch) and neither sorts nor repaints: the
+    // caller knows which is due.
     void TakeOptions(const ViewOptions& options);
 
     // ---- What the frame, the commands and tests read ----
-    SettingsStore& Store() const { return m_store; }
-    IViewHost* Host() const { return m_pHost; }
     // Only while the view is idle: a worker fills it during a run.
     const ImageList& Catalogue() const { return m_listImages; }
     ImageList& Catalogue() { return m_listImages; }
     ImageItem* Selected() const { return m_pSelected; }
-    void SetSelected(ImageItem* pItem) { m_pSelected = pItem; }
     const std::string& SearchFolder() const { return m_strSearchFolder; }
     CFindFilesDlg* FindDlg() const { return m_pFindFDlg; }
-    IImageWindow* ImageWin() const { return m_pImageWin; }
-    int Pitch() const { return m_nPitch; }
-    int ThumbSize() const { return m_nThumbSize; }
     int Cols() const { return m_nCols; }
     int Rows() const { return m_nRows; }
     const QFont& Font() const { return m_font; }
     bool IsInitialized() const { return m_bInitialized; }
-    int BackColor() const { return m_crBackColor; }
-    int TextColor() const { return m_crTextColor; }
-    int SlideTime() const { return m_nSlideTime; }
     std::size_t ThumbCacheSize() const { return m_thumbCache.size(); }
 
     // A painted copy of one entry's display rows, top-down, made once. The
@@ -165,7 +124,6 @@ public:
 
 protected:
     void customEvent(QEvent* e) override;
-    void timerEvent(QTimerEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
@@ -185,14 +143,17 @@ private:
     template <typename Fn>
     bool StartWorker(Fn fnStart);
     void InvalidateThumbCache();
-    void OnSlideTimer();
     // Repaints one entry's cell, without erasing the rest.
     void InvalidateCell(const ImageItem& item);
-    // The next entry of the show, in the order the settings ask for.
-    ImageItem* NextSlide(bool bFirst);
-    void EndSlideShow();
-    // Takes a deleted or moved entry out of the grid and clears the panes.
-    void RemoveEntry(ImageItem* pItem);
+    void EndSlideShow() { m_slides.End(); }
+    // Reads the view's settings from the store and hands the run its part.
+    void LoadSettings();
+    // A new grid pitch; the thumbnails are made again by StartProcessing.
+    void SetPitch(int nPitch);
+    // The popup menu of the grid at a point of the viewport.
+    void ShowContextMenu(const QPoint& ptWindow);
+    // The menu key: the selected cell is scrolled into the corner first.
+    void ShowContextMenuForSelection();
     // A worker fills or walks the catalogue, and may free its entries.
     bool WorkerOwnsCatalogue() const { return m_pFindFDlg || m_bSearching || m_bProcessing; }
 
@@ -206,40 +167,15 @@ private:
 
     // ---- Run state (user-interface thread only) ----
     CFindFilesDlg* m_pFindFDlg = nullptr;
-    IImageWindow* m_pImageWin = nullptr;  // the open slide-show window, else null
     bool m_bSearching = false;
     bool m_bProcessing = false;
-
-    // ---- Settings held by the view ----
-    int m_nSortStyle = 0;
-    int m_nSortOption = 0;
-    int m_nPitch = 103;
-    int m_nThumbSize = 100;
-    bool m_bColorCheck = true;
-    int m_crBackColor = 0;
-    int m_crTextColor = 0;
-    bool m_bShowDim = false;
-    bool m_bShowFileName = true;
-    bool m_bShowFileSize = false;
-    bool m_bShowFileDate = false;
-    bool m_bTNSearch = false;
-    int m_nSlideTime = 5;  // seconds
-    bool m_bRandom = false;
-    bool m_bFit = false;
-    int m_nShellBrowse = 1;
-    int m_nCreateHere = 0;
-    bool m_bRotateByTag = false;
 
     // Thumbnails kept between runs; a deleted or moved photo's record goes.
     std::shared_ptr<const ThumbCache> m_pThumbCache;
 
-    // ---- Slide show (timer 101) ----
-    ImageWindowFactory m_fnMakeImageWindow;
-    QBasicTimer m_timerSlide;
-    const ImageItem* m_posSlide = nullptr;  // the next entry in catalogue order
-    SlideOrder m_slideOrder;
-    bool m_bSlideStarted = false;
-    bool m_bSlidePaused = false;
+    SlideShow m_slides;
+    // Delete, move or rename and the details list, on the catalogue above.
+    FileCommands m_files;
 
     // ---- Grid ----
     int m_nCols = 1;

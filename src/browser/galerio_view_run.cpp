@@ -60,10 +60,7 @@ void CGalerioView::CatalogueChanged(bool bScrollToTop) {
     if (m_pSelected && m_listImages.empty()) m_pSelected = nullptr;
     // The show follows the catalogue: it cannot go on without entries, and
     // its next entry must still be one of them.
-    if (m_posSlide && std::none_of(m_listImages.begin(), m_listImages.end(),
-                                   [this](const auto& p) { return p.get() == m_posSlide; }))
-        m_posSlide = nullptr;
-    if (m_listImages.empty() && m_pImageWin) EndSlideShow();
+    m_slides.CatalogueChanged();
     InvalidateThumbCache();
     SetScrolls(bScrollToTop);
     viewport()->update();

@@ -35,7 +35,7 @@ CImageWin::CImageWin(CGalerioView* pGridView, QWidget* pMainWindow)
 CImageWin::~CImageWin() {
     // The flag is read while this object is whole; the grid forgets its
     // show window so its commands come back at once.
-    if (m_bSlideShow && m_pGridView) m_pGridView->OnImageWindowDestroyed(this);
+    if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnImageWindowDestroyed(this);
 }
 
 QSize CImageWin::WorkAreaSize() {

@@ -132,7 +132,7 @@ std::unique_ptr<std::uint8_t[]> CScrollVu::LoadDisplayRows(int nOrientation, std
 
 bool CScrollVu::BuildViewBitmap() {
     ReleaseBitmap();
-    const bool bRotate = m_pGridView && m_pGridView->RotateByTag();
+    const bool bRotate = m_pGridView && m_pGridView->Settings().m_bRotateByTag;
     const int nOrientation = bRotate ? ReadOrientation(m_item) : kOrientationAsStored;
     const QSize client = ClientSize();
     const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
@@ -228,10 +228,10 @@ void CScrollVu::OnDraw(QPainter& dc) {
 
 void CScrollVu::DrawCaptions(QPainter& dc, const QRect& rcVisible) {
     if (!m_pGridView) return;
-    const bool bDim = m_pGridView->ShowDim();
-    const bool bSize = m_pGridView->ShowFileSize();
-    const bool bName = m_pGridView->ShowFileName();
-    const bool bDate = m_pGridView->ShowFileDate();
+    const bool bDim = m_pGridView->Settings().m_bShowDim;
+    const bool bSize = m_pGridView->Settings().m_bShowFileSize;
+    const bool bName = m_pGridView->Settings().m_bShowFileName;
+    const bool bDate = m_pGridView->Settings().m_bShowFileDate;
     if (!bDim && !bSize && !bName && !bDate) return;
 
     dc.setFont(m_fontCaption);
@@ -277,12 +277,12 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Escape:
             // Whatever window this is, the show stops advancing.
-            if (m_pGridView) m_pGridView->StopSlideTimer();
+            if (m_pGridView) m_pGridView->Slides().StopTimer();
             e->accept();
             window()->close();
             return;
         case Qt::Key_Space:
-            if (m_pGridView) m_pGridView->ToggleSlidePause();
+            if (m_pGridView) m_pGridView->Slides().TogglePause();
             break;
         default:
             break;

@@ -29,6 +29,7 @@
 #include "dialogs/choose_dir.h"
 #include "platform/save_dialog.h"
 #include "settings/settings_keys.h"
+#include "support/click_entry.h"
 #include "support/fake_image_window.h"
 
 namespace {
@@ -175,16 +176,16 @@ TEST(FrameEnabling, FollowTheViewsState) {
     // F7 starts the show; while it runs every command that needs an idle
     // view is greyed, and the menu shows that the moment it opens.
     auto pLog = std::make_shared<ImageWindowLog>();
-    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().Slides().SetImageWindowFactory(FakeImageWindows(pLog));
     QTest::keyClick(&frame, Qt::Key_F7);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().Slides().Window() != nullptr; }, 3000));
     emit TopMenu(frame, 0)->aboutToShow();
     for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW, ID_SHOW_DETAILS,
                     ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
     // Escape in the grid ends it and the commands come back at once.
     QTest::keyClick(&f.View(), Qt::Key_Escape);
-    EXPECT_EQ(f.View().ImageWin(), nullptr);
+    EXPECT_EQ(f.View().Slides().Window(), nullptr);
     emit TopMenu(frame, 0)->aboutToShow();
     for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW})
         EXPECT_TRUE(f.Action(nId)->isEnabled()) << nId;
@@ -197,9 +198,9 @@ TEST(FrameEnabling, KeyOfADisabledCommandDoesNothing) {
     f.App().OpenDocumentFile(f.MakeImageFolder("busy", 1));
     ASSERT_TRUE(f.WaitIdle());
     auto pLog = std::make_shared<ImageWindowLog>();
-    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().Slides().SetImageWindowFactory(FakeImageWindows(pLog));
     f.View().OnStartSlideShow();  // busy, between two polls
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().Slides().Window() != nullptr; }, 3000));
     f.Action(ID_OPEN_FOLDER)->setEnabled(true);
     f.Action(ID_OPEN_FOLDER)->trigger();
     EXPECT_TRUE(f.m_folders.m_titles.isEmpty());
@@ -274,7 +275,7 @@ TEST(FrameCommands, DeleteAndMoveFollowTheSelectionButNotARun) {
     EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
     ImageItem* pFirst = f.View().Catalogue()[0].get();
     const std::string path = pFirst->m_strPath;
-    f.View().SetSelected(pFirst);
+    ClickEntry(f.View(), 0);
 
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -345,7 +346,7 @@ TEST(FrameCommands, CloseViewEmptiesAndRefreshRescans) {
     ASSERT_EQ(f.View().Catalogue().size(), 3u);
     for (const auto& item : f.View().Catalogue()) EXPECT_NE(item->m_pBits, nullptr);
 
-    f.View().SetSelected(f.View().Catalogue()[0].get());
+    ClickEntry(f.View(), 0);
     QTest::keyClick(&f.Frame(), Qt::Key_F9);
     EXPECT_TRUE(f.View().Catalogue().empty());
     EXPECT_EQ(f.View().Selected(), nullptr);

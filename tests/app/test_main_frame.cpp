@@ -230,7 +230,7 @@ TEST(MainFrameStartup, StartupTimerRunsOnlyOnce) {
     f.View().OnInitialUpdate();
     QTest::qWait(400);
     // "-S": the run's end started the slide show, and no scan followed.
-    EXPECT_NE(f.View().ImageWin(), nullptr);
+    EXPECT_NE(f.View().Slides().Window(), nullptr);
     EXPECT_EQ(f.View().FindDlg(), nullptr);
     ASSERT_EQ(f.View().Catalogue().size(), 1u);
     EXPECT_EQ(f.View().Catalogue().front().get(), pFirst);

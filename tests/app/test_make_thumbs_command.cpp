@@ -79,7 +79,7 @@ TEST_F(MakeThumbsCommand, F10WritesEveryThumbnailIntoTheShownFolderAndRemembersT
     Press(Qt::Key_F10);
     ASSERT_EQ(m_sheet.m_titles, QStringList{"Create Thumbs"});
     EXPECT_EQ(m_sheet.m_opened[0].job.m_strFolder, m_strFolder);
-    EXPECT_EQ(m_sheet.m_opened[0].job.m_nSizeLimit, m_f.View().ThumbSize());
+    EXPECT_EQ(m_sheet.m_opened[0].job.m_nSizeLimit, m_f.View().Settings().m_nThumbSize);
     for (int i = 0; i < 3; ++i) {
         const QImage thumb(QString::fromStdString(m_strFolder + "/img" + std::to_string(i) +
                                                   "_tn.jpg"));

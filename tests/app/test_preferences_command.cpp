@@ -99,7 +99,7 @@ TEST_F(PreferencesCommand, F4FillsTheDialogFromTheViewAndOkWithoutChangesMakesNo
     EXPECT_EQ(Store().GetInt(kSectionSettings, kPitch, -1), 103);
     EXPECT_EQ(Store().GetString(kSectionSettings, kSlideTime, "unset"), "5");
     EXPECT_TRUE(m_f.View().IsIdle());
-    EXPECT_EQ(m_f.View().Pitch(), 103);
+    EXPECT_EQ(m_f.View().Settings().m_nPitch, 103);
     EXPECT_EQ(nBuilt, 0);
     EXPECT_EQ(m_f.m_messages.Count(), 0u);
 }
@@ -114,8 +114,8 @@ TEST_F(PreferencesCommand, CancelStoresAndAppliesNothing) {
     ASSERT_EQ(m_dlg.m_nOpened, 1);
     EXPECT_EQ(Store().GetString(kSectionSettings, kPitch, "unset"), "unset");
     EXPECT_EQ(Store().GetString(kSectionSettings, kShowDim, "unset"), "unset");
-    EXPECT_EQ(m_f.View().Pitch(), 103);
-    EXPECT_FALSE(m_f.View().ShowDim());
+    EXPECT_EQ(m_f.View().Settings().m_nPitch, 103);
+    EXPECT_FALSE(m_f.View().Settings().m_bShowDim);
     EXPECT_TRUE(m_f.View().IsIdle());
 }
 
@@ -157,8 +157,8 @@ TEST_F(PreferencesCommand, APitchChangeMakesEveryThumbnailAgainInCatalogueOrder)
     EXPECT_EQ(texts, expected);
     EXPECT_EQ(sizes, (std::vector<int>{147, 147, 147}));
     EXPECT_EQ(Store().GetInt(kSectionSettings, kPitch, -1), 151);
-    EXPECT_EQ(m_f.View().Pitch(), 150);
-    EXPECT_EQ(m_f.View().ThumbSize(), 147);
+    EXPECT_EQ(m_f.View().Settings().m_nPitch, 150);
+    EXPECT_EQ(m_f.View().Settings().m_nThumbSize, 147);
     for (const auto& p : m_f.View().Catalogue()) EXPECT_NE(p->m_pBits, nullptr);
 }
 
@@ -170,8 +170,8 @@ TEST_F(PreferencesCommand, DefaultColoursAreTheSystemsAndMruWaitsForTheNextStart
         dlg.MruCount()->setText("2");
     };
     PressF4();
-    EXPECT_EQ(m_f.View().BackColor(), 0x0000FF);
-    EXPECT_EQ(m_f.View().TextColor(), 0x00FF00);
+    EXPECT_EQ(m_f.View().Settings().m_crBackColor, 0x0000FF);
+    EXPECT_EQ(m_f.View().Settings().m_crTextColor, 0x00FF00);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kBackColor, -1), 0x0000FF);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kMRU, -1), 2);
     EXPECT_EQ(m_f.App().m_nMruCount, 2);
@@ -183,8 +183,8 @@ TEST_F(PreferencesCommand, DefaultColoursAreTheSystemsAndMruWaitsForTheNextStart
     };
     PressF4();
     const QPalette pal = QApplication::palette();
-    EXPECT_EQ(m_f.View().BackColor(), RefFromColor(pal.color(QPalette::Base)));
-    EXPECT_EQ(m_f.View().TextColor(), RefFromColor(pal.color(QPalette::ButtonText)));
+    EXPECT_EQ(m_f.View().Settings().m_crBackColor, RefFromColor(pal.color(QPalette::Base)));
+    EXPECT_EQ(m_f.View().Settings().m_crTextColor, RefFromColor(pal.color(QPalette::ButtonText)));
     EXPECT_EQ(Store().GetInt(kSectionSettings, kBackColor, -1),
               RefFromColor(pal.color(QPalette::Base)));
     EXPECT_EQ(Store().GetInt(kSectionSettings, kTextColor, -1),
@@ -202,7 +202,7 @@ TEST_F(PreferencesCommand, AnOnlyDirectionChangeOnAnEmptyCatalogueIsStored) {
     ASSERT_EQ(m_dlg.m_nOpened, 1);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kSortStyle, -1), 1);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kSortOption, -1), 2);
-    EXPECT_EQ(m_f.View().Options().nSortStyle, 1);
+    EXPECT_EQ(m_f.View().Settings().Options().nSortStyle, 1);
     EXPECT_TRUE(m_f.View().IsIdle());
 }
 
@@ -210,16 +210,16 @@ TEST_F(PreferencesCommand, TheSlideIntervalIsParsedAndStoredAsTyped) {
     m_dlg.m_fnFill = [](CPreferencesDlg& dlg) { dlg.SlideTimeText()->setText("012"); };
     PressF4();
     EXPECT_EQ(Store().GetString(kSectionSettings, kSlideTime, "unset"), "012");
-    EXPECT_EQ(m_f.View().SlideTime(), 12);
+    EXPECT_EQ(m_f.View().Settings().m_nSlideTime, 12);
     m_dlg.m_fnFill = [](CPreferencesDlg& dlg) { dlg.SlideTimeText()->setText(""); };
     PressF4();
     EXPECT_EQ(Store().GetString(kSectionSettings, kSlideTime, "unset"), "");
-    EXPECT_EQ(m_f.View().SlideTime(), 12);
+    EXPECT_EQ(m_f.View().Settings().m_nSlideTime, 12);
     // An interval of 0 still lets the window breathe between images.
     m_dlg.m_fnFill = [](CPreferencesDlg& dlg) { dlg.SlideTimeText()->setText("0"); };
     PressF4();
-    EXPECT_EQ(m_f.View().SlideTime(), 0);
-    EXPECT_EQ(m_f.View().SlideIntervalMs(), 100);
+    EXPECT_EQ(m_f.View().Settings().m_nSlideTime, 0);
+    EXPECT_EQ(m_f.View().Settings().SlideIntervalMs(), 100);
 }
 
 // While the slide show runs F4 is greyed, but the context menu still opens
@@ -227,9 +227,9 @@ TEST_F(PreferencesCommand, TheSlideIntervalIsParsedAndStoredAsTyped) {
 // sorted nor made again, and the user is told.
 TEST_F(PreferencesCommand, FromTheContextMenuDuringASlideShowTheCatalogueIsLeftAlone) {
     auto pLog = std::make_shared<ImageWindowLog>();
-    m_f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    m_f.View().Slides().SetImageWindowFactory(FakeImageWindows(pLog));
     m_f.View().OnStartSlideShow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_f.View().ImageWin() != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_f.View().Slides().Window() != nullptr; }, 3000));
     const std::vector<std::string> before = CataloguePaths();
 
     PressF4();
@@ -245,10 +245,10 @@ TEST_F(PreferencesCommand, FromTheContextMenuDuringASlideShowTheCatalogueIsLeftA
     m_f.Frame().RunViewCommand(ViewCommand::Preferences);
     ASSERT_EQ(m_dlg.m_nOpened, 1);
     EXPECT_EQ(CataloguePaths(), before);
-    EXPECT_EQ(m_f.View().Pitch(), 103);
+    EXPECT_EQ(m_f.View().Settings().m_nPitch, 103);
     EXPECT_EQ(m_f.View().FindDlg(), nullptr);
-    EXPECT_TRUE(m_f.View().ShowFileSize());
-    EXPECT_EQ(m_f.View().Options().nSortOption, 1);
+    EXPECT_TRUE(m_f.View().Settings().m_bShowFileSize);
+    EXPECT_EQ(m_f.View().Settings().Options().nSortOption, 1);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kPitch, -1), 151);
     EXPECT_EQ(Store().GetInt(kSectionSettings, kSortOption, -1), 1);
     EXPECT_EQ(m_f.m_messages.Texts(),
@@ -256,7 +256,7 @@ TEST_F(PreferencesCommand, FromTheContextMenuDuringASlideShowTheCatalogueIsLeftA
                           "keeps its present pitch and order for now.\nThe new values are "
                           "stored; the pitch takes effect at the next start, the order at the "
                           "next Open Folder or Refresh."});
-    m_f.View().StopSlideTimer();
+    m_f.View().Slides().StopTimer();
 }
 
 }  // namespace

@@ -244,9 +244,9 @@ TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
 
     // A slide show holds the view.
     auto pLog = std::make_shared<ImageWindowLog>();
-    f.View().SetImageWindowFactory(FakeImageWindows(pLog));
+    f.View().Slides().SetImageWindowFactory(FakeImageWindows(pLog));
     f.View().OnStartSlideShow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().ImageWin() != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().Slides().Window() != nullptr; }, 3000));
     f.Frame().RecentActions()[1]->trigger();
     EXPECT_EQ(f.App().OpenDocumentFile(second), nullptr);
     EXPECT_EQ(f.View().SearchFolder(), first);

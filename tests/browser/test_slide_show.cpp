@@ -35,7 +35,7 @@ protected:
             m_pView->Catalogue().push_back(std::move(item));
         }
         m_pView->CatalogueChanged(true);
-        m_pView->SetImageWindowFactory(FakeImageWindows(m_pLog));
+        m_pView->Slides().SetImageWindowFactory(FakeImageWindows(m_pLog));
         return *m_pView;
     }
 
@@ -69,9 +69,9 @@ TEST_F(SlideShowTest, SequentialOrderWrapsAroundInOneFittedShowWindow) {
 
 // An interval of 0 still leaves the window time for its own events.
 TEST_F(SlideShowTest, AZeroIntervalWaitsTheShortestPauseAndOthersTheirSeconds) {
-    EXPECT_EQ(MakeView({"P"}).SlideIntervalMs(), CGalerioView::kSlideMinMs);
+    EXPECT_EQ(MakeView({"P"}).Settings().SlideIntervalMs(), ViewSettings::kSlideMinMs);
     m_store.PutString(kSectionSettings, kSlideTime, "2");
-    EXPECT_EQ(MakeView({"P"}).SlideIntervalMs(), 2000);
+    EXPECT_EQ(MakeView({"P"}).Settings().SlideIntervalMs(), 2000);
 }
 
 TEST_F(SlideShowTest, RandomOrderShowsEveryEntryOnceARound) {
@@ -91,12 +91,12 @@ TEST_F(SlideShowTest, SpacePausesAndResumesAtTheNextTick) {
     CGalerioView& view = MakeView({"P", "Q"});
     view.OnStartSlideShow();
     ASSERT_TRUE(WaitShown(2));
-    view.ToggleSlidePause();
+    view.Slides().TogglePause();
     const std::size_t nPaused = m_pLog->shown.size();
     PumpFor(200ms);
     EXPECT_EQ(m_pLog->shown.size(), nPaused);
-    EXPECT_TRUE(view.IsSlideTimerActive());  // ticks go on, doing nothing
-    view.ToggleSlidePause();
+    EXPECT_TRUE(view.Slides().IsTimerActive());  // ticks go on, doing nothing
+    view.Slides().TogglePause();
     EXPECT_TRUE(WaitShown(nPaused + 1));
 }
 
@@ -105,9 +105,9 @@ TEST_F(SlideShowTest, EscapeInTheGridEndsTheShowAndFreesTheCommands) {
     view.OnStartSlideShow();
     ASSERT_TRUE(WaitShown(2));
     QTest::keyClick(&view, Qt::Key_Escape);
-    EXPECT_EQ(view.ImageWin(), nullptr);
+    EXPECT_EQ(view.Slides().Window(), nullptr);
     EXPECT_EQ(m_pLog->nDestroyed, 1);
-    EXPECT_FALSE(view.IsSlideTimerActive());
+    EXPECT_FALSE(view.Slides().IsTimerActive());
     EXPECT_TRUE(view.IsIdle());
 }
 
@@ -117,8 +117,8 @@ TEST_F(SlideShowTest, ClosedWindowFreesTheCommandsAtOnce) {
     CGalerioView& view = MakeView({"P", "Q"});
     view.OnStartSlideShow();
     ASSERT_TRUE(WaitShown(2));
-    IImageWindow* pWin = view.ImageWin();
-    view.OnImageWindowDestroyed(pWin);
+    IImageWindow* pWin = view.Slides().Window();
+    view.Slides().OnImageWindowDestroyed(pWin);
     delete pWin;
     EXPECT_TRUE(view.IsIdle());
     const std::size_t nShown = m_pLog->shown.size();
@@ -138,7 +138,7 @@ TEST_F(SlideShowTest, TheShowFollowsEntriesLeavingTheCatalogue) {
     view.OnStartSlideShow();
     ASSERT_TRUE(WaitShown(1));  // P; Q is next
     ImageList& list = view.Catalogue();
-    view.OnEntryLeaving(list[1].get());
+    view.Slides().OnEntryLeaving(list[1].get());
     list.erase(list.begin() + 1);
     view.CatalogueChanged(false);
     ASSERT_TRUE(WaitShown(2));
@@ -146,9 +146,9 @@ TEST_F(SlideShowTest, TheShowFollowsEntriesLeavingTheCatalogue) {
 
     list.clear();
     view.CatalogueChanged(false);
-    EXPECT_EQ(view.ImageWin(), nullptr);
+    EXPECT_EQ(view.Slides().Window(), nullptr);
     EXPECT_EQ(m_pLog->nDestroyed, 1);
-    EXPECT_FALSE(view.IsSlideTimerActive());
+    EXPECT_FALSE(view.Slides().IsTimerActive());
 }
 
 TEST_F(SlideShowTest, WindowThatCannotBeMadeStopsTheShowWithABox) {
@@ -157,15 +157,15 @@ TEST_F(SlideShowTest, WindowThatCannotBeMadeStopsTheShowWithABox) {
     view.OnStartSlideShow();
     ASSERT_TRUE(PumpUntil([&] { return m_messages.Count() > 0; }));
     EXPECT_EQ(m_messages.Texts(), QStringList{"Error: could not create window"});
-    EXPECT_EQ(view.ImageWin(), nullptr);
-    EXPECT_FALSE(view.IsSlideTimerActive());
+    EXPECT_EQ(view.Slides().Window(), nullptr);
+    EXPECT_FALSE(view.Slides().IsTimerActive());
     EXPECT_TRUE(view.IsIdle());
 }
 
 TEST_F(SlideShowTest, NoShowOfAnEmptyCatalogue) {
     CGalerioView& view = MakeView({});
     view.OnStartSlideShow();
-    EXPECT_FALSE(view.IsSlideTimerActive());
+    EXPECT_FALSE(view.Slides().IsTimerActive());
 }
 
 TEST_F(SlideShowTest, DoubleClickOpensAPlainWindowOnTheEntry) {
@@ -173,12 +173,12 @@ TEST_F(SlideShowTest, DoubleClickOpensAPlainWindowOnTheEntry) {
     CGalerioView& view = MakeView({"P", "Q"});
     // Nobody owns a plain window but itself; the test closes it at the end.
     IImageWindow* pOpened = nullptr;
-    view.SetImageWindowFactory([&] { return pOpened = new FakeImageWindow(m_pLog); });
+    view.Slides().SetImageWindowFactory([&] { return pOpened = new FakeImageWindow(m_pLog); });
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.viewport()->grab();  // lays the cells out
-    const int P = view.Pitch();
+    const int P = view.Settings().m_nPitch;
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(P + P / 2, P / 2));
     EXPECT_EQ(m_pLog->shown, std::vector<std::string>{"Q"});
     EXPECT_FALSE(m_pLog->slideShow[0]);

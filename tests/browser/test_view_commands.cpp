@@ -15,6 +15,7 @@
 #include <memory>
 #include <sstream>
 
+#include "browser/catalogue/thumb_cache.h"
 #include "browser/galerio_view.h"
 #include "platform/paths.h"
 #include "platform/popup_menu.h"
@@ -23,6 +24,7 @@
 #include "platform/warning_question.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/click_entry.h"
 #include "support/fake_image_window.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
@@ -55,7 +57,7 @@ protected:
         item->m_strSize = size;
         item->m_strDate = "3/7/2004 2:05 PM";
         item->m_strDim = dim;
-        m_pView->Catalogue().push_back(std::move(item));
+        m_list.push_back(std::move(item));
     }
 
     std::string Details() const {
@@ -73,6 +75,10 @@ protected:
     ShellOpenHandler m_previousShell;
     QStringList m_opened;
     std::unique_ptr<CGalerioView> m_pView;
+    ImageList m_list;
+    ImageItem* m_pSelected = nullptr;
+    std::shared_ptr<const ThumbCache> m_pNoCache;
+    FileCommands m_files{m_list, m_pSelected, m_store, &m_host, m_pNoCache};
 };
 
 TEST_F(DetailsTest, OneLineOfFourTabSeparatedFieldsPerEntryThenOpened) {
@@ -83,7 +89,7 @@ TEST_F(DetailsTest, OneLineOfFourTabSeparatedFieldsPerEntryThenOpened) {
     Add("beach", "1234", "100 x 75");
     Add("my \"best\" -shot", "99", "75 x 100");
     Add("caf\xe9", "5", "60 x 40");  // not UTF-8: written as the bytes it is
-    m_pView->OnShowDetails();
+    m_files.OnShowDetails();
     EXPECT_EQ(Details(),
               "beach\t1234\t3/7/2004 2:05 PM\t100 x 75\n"
               "my \"best\" -shot\t99\t3/7/2004 2:05 PM\t75 x 100\n"
@@ -95,7 +101,7 @@ TEST_F(DetailsTest, OneLineOfFourTabSeparatedFieldsPerEntryThenOpened) {
 TEST_F(DetailsTest, AFolderInTheWayIsReportedAndNothingOpened) {
     ASSERT_EQ(::mkdir((m_config.WorkDir() + "/details.txt").c_str(), 0755), 0);
     Add("beach", "1234", "100 x 75");
-    m_pView->OnShowDetails();
+    m_files.OnShowDetails();
     EXPECT_EQ(m_messages.Texts(), QStringList{"Error opening file."});
     EXPECT_TRUE(m_opened.isEmpty());
 }
@@ -111,7 +117,7 @@ TEST_F(DetailsTest, AShortWriteKeepsTheOldList) {
     rlimit small = oldLimit;
     small.rlim_cur = 8192;
     setrlimit(RLIMIT_FSIZE, &small);
-    m_pView->OnShowDetails();
+    m_files.OnShowDetails();
     setrlimit(RLIMIT_FSIZE, &oldLimit);
     EXPECT_EQ(Details(), old);
     EXPECT_EQ(m_messages.Texts(),
@@ -121,7 +127,7 @@ TEST_F(DetailsTest, AShortWriteKeepsTheOldList) {
 }
 
 TEST_F(DetailsTest, AnEmptyCatalogueWritesNothing) {
-    m_pView->OnShowDetails();
+    m_files.OnShowDetails();
     EXPECT_EQ(::access((m_config.WorkDir() + "/details.txt").c_str(), F_OK), -1);
     EXPECT_TRUE(m_opened.isEmpty());
 }
@@ -159,10 +165,10 @@ protected:
             const std::string path = m_config.WorkDir() + "/" + name + ".jpg";
             std::ofstream(path) << "x";
             Add(name, "1", "1 x 1");
-            m_pView->Catalogue().back()->m_strPath = path;
+            m_list.back()->m_strPath = path;
         }
-        m_pView->SetSelected(m_pView->Catalogue()[1].get());
-        return m_pView->Catalogue()[1]->m_strPath;
+        m_pSelected = m_list[1].get();
+        return m_list[1]->m_strPath;
     }
     WarningHandler m_previousWarning;
     QStringList m_questions;
@@ -172,14 +178,14 @@ TEST_P(DeleteThumb, AsksUnlessToldNotToThenDeletesForGood) {
     const DeleteCase& c = GetParam();
     m_store.PutInt(kSectionSettings, kNoDelDlg, c.nNoDelDlg);
     const std::string path = AddFiles();
-    m_pView->OnDeleteThumb();
+    m_files.OnDeleteThumb();
     EXPECT_EQ(m_questions,
               c.bAsked ? QStringList{"You are about to permamently delete this JPEG.\n\nAre you "
                                      "sure you want to do this?"}
                        : QStringList{});
     EXPECT_EQ(::access(path.c_str(), F_OK) != 0, c.bDeleted);
-    EXPECT_EQ(m_pView->Catalogue().size(), c.bDeleted ? 1u : 2u);
-    EXPECT_EQ(m_pView->Selected() == nullptr, c.bDeleted);
+    EXPECT_EQ(m_list.size(), c.bDeleted ? 1u : 2u);
+    EXPECT_EQ(m_pSelected == nullptr, c.bDeleted);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kNoDelDlg, -1), c.nNoDelDlgAfter);
     EXPECT_EQ(m_messages.Count(), 0u);
 }
@@ -197,11 +203,11 @@ class DeleteFailure : public DeleteThumb {};
 TEST_P(DeleteFailure, AFileThatCannotBeDeletedStaysSelected) {
     const std::string path = AddFiles();
     ::unlink(path.c_str());  // someone else was quicker
-    m_pView->OnDeleteThumb();
+    m_files.OnDeleteThumb();
     EXPECT_EQ(m_messages.Texts(),
               QStringList{"Could not delete file\n" + QString::fromStdString(path)});
-    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
-    EXPECT_EQ(m_pView->Selected(), m_pView->Catalogue()[1].get());
+    EXPECT_EQ(m_list.size(), 2u);
+    EXPECT_EQ(m_pSelected, m_list[1].get());
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, DeleteFailure,
@@ -248,12 +254,12 @@ protected:
             const std::string path = folder + "/" + name + strExt;
             std::ofstream(path) << name;
             Add(name, "1", "1 x 1");
-            ImageItem& item = *m_pView->Catalogue().back();
+            ImageItem& item = *m_list.back();
             item.m_strPath = path;
             item.m_strFolder = folder + "/";
             item.m_strExt = strExt;
         }
-        m_pView->SetSelected(m_pView->Catalogue()[0].get());
+        m_pSelected = m_list[0].get();
     }
 
     std::string m_strWork;
@@ -278,8 +284,8 @@ TEST_P(MoveThumb, MovesOrRenamesWithoutEverReplacing) {
     if (std::string(c.name) == "SourceGone") ::unlink(oldPath.c_str());
     const std::string chosen = c.chosen ? m_strWork + "/" + c.chosen : std::string();
     m_chosen = QString::fromStdString(chosen);
-    ImageItem* pItem = m_pView->Catalogue()[0].get();
-    m_pView->OnMoveThumb();
+    ImageItem* pItem = m_list[0].get();
+    m_files.OnMoveThumb();
 
     ASSERT_EQ(m_requests.size(), 1u);
     EXPECT_EQ(m_requests[0].initialPath, QString::fromStdString(oldPath));
@@ -297,9 +303,9 @@ TEST_P(MoveThumb, MovesOrRenamesWithoutEverReplacing) {
                   : QStringList{};
     EXPECT_EQ(m_messages.Texts(), expected);
     if (c.bStays) {
-        ASSERT_EQ(m_pView->Catalogue().size(), 2u);
-        ASSERT_EQ(m_pView->Catalogue()[0].get(), pItem);
-        EXPECT_EQ(m_pView->Selected(), pItem);
+        ASSERT_EQ(m_list.size(), 2u);
+        ASSERT_EQ(m_list[0].get(), pItem);
+        EXPECT_EQ(m_pSelected, pItem);
         EXPECT_EQ(pItem->m_strName, c.nameAfter);
         EXPECT_EQ(pItem->m_strExt, c.extAfter);
         // The path is kept clean: no "." or ".." parts.
@@ -311,9 +317,9 @@ TEST_P(MoveThumb, MovesOrRenamesWithoutEverReplacing) {
             bNewName ? Panes{{1, QString::fromLatin1(c.nameAfter)}} : Panes{};
         EXPECT_EQ(m_host.m_panes, expectedPanes);
     } else {
-        ASSERT_EQ(m_pView->Catalogue().size(), 1u);
-        EXPECT_EQ(m_pView->Catalogue()[0]->m_strName, "z");
-        EXPECT_EQ(m_pView->Selected(), nullptr);
+        ASSERT_EQ(m_list.size(), 1u);
+        EXPECT_EQ(m_list[0]->m_strName, "z");
+        EXPECT_EQ(m_pSelected, nullptr);
         EXPECT_EQ(m_host.m_panes,
                   (std::vector<std::pair<int, QString>>{
                       {1, kTenBlanks}, {2, kTenBlanks}, {3, kTenBlanks}, {4, kTenBlanks}}));
@@ -348,10 +354,10 @@ TEST_F(MoveThumbTest, AFolderNameThatIsNotUtf8KeepsItsBytes) {
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     AddPhotos(folder);
     m_chosen = QFile::decodeName(QByteArray::fromStdString(folder)) + "/b.jpg";
-    m_pView->OnMoveThumb();
+    m_files.OnMoveThumb();
     EXPECT_EQ(::access((folder + "/b.jpg").c_str(), F_OK), 0);
-    EXPECT_EQ(m_pView->Catalogue()[0]->m_strPath, folder + "/b.jpg");
-    EXPECT_EQ(m_pView->Catalogue().size(), 2u);
+    EXPECT_EQ(m_list[0]->m_strPath, folder + "/b.jpg");
+    EXPECT_EQ(m_list.size(), 2u);
     EXPECT_EQ(m_messages.Count(), 0u);
 }
 
@@ -359,19 +365,22 @@ TEST_F(MoveThumbTest, AFolderNameThatIsNotUtf8KeepsItsBytes) {
 // folder, and the one after it comes instead.
 TEST_F(MoveThumbTest, TheSlideShowGoesOnOverAMoveOut) {
     AddPhotos();
+    m_pView->Catalogue() = std::move(m_list);
+    m_pView->CatalogueChanged(true);
     auto pLog = std::make_shared<ImageWindowLog>();
-    m_pView->SetImageWindowFactory(FakeImageWindows(pLog));
-    m_store.PutString(kSectionSettings, kSlideTime, "1");
-    m_pView->LoadSettings();
+    m_pView->Slides().SetImageWindowFactory(FakeImageWindows(pLog));
+    ViewOptions options = m_pView->Settings().Options();
+    options.nSlideTime = 1;
+    m_pView->TakeOptions(options);
     m_pView->OnStartSlideShow();
     ASSERT_TRUE(PumpUntil([&] { return pLog->shown.size() == 1; }));  // a; z is next
-    m_pView->SetSelected(m_pView->Catalogue()[1].get());
+    ClickEntry(*m_pView, 1);
     m_chosen = QString::fromStdString(m_strWork + "/other/z.jpg");
     m_pView->OnMoveThumb();
     ASSERT_EQ(m_pView->Catalogue().size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return pLog->shown.size() >= 2; }));
     EXPECT_EQ(pLog->shown[1], m_strWork + "/a.jpg");
-    m_pView->StopSlideTimer();
+    m_pView->Slides().StopTimer();
 }
 
 struct FilterCase {
@@ -389,10 +398,10 @@ TEST_F(MoveThumbTest, DialogFiltersFollowTheEntrysExtension) {
         {"", {"All Files (*)"}, ""},
     };
     for (const FilterCase& c : cases) {
-        m_pView->Catalogue().clear();
+        m_list.clear();
         m_requests.clear();
         AddPhotos(m_strWork, c.ext);
-        m_pView->OnMoveThumb();  // cancelled
+        m_files.OnMoveThumb();  // cancelled
         ASSERT_EQ(m_requests.size(), 1u) << c.ext;
         EXPECT_EQ(m_requests[0].filters, c.filters) << c.ext;
         EXPECT_EQ(m_requests[0].defaultSuffix, QString::fromLatin1(c.suffix)) << c.ext;
@@ -436,8 +445,9 @@ protected:
             const std::string path = m_config.WorkDir() + "/" + name + ".jpg";
             std::ofstream(path) << name;
             Add(name, "1", "1 x 1");
-            m_pView->Catalogue().back()->m_strPath = path;
+            m_list.back()->m_strPath = path;
         }
+        m_pView->Catalogue() = std::move(m_list);
         m_pView->CatalogueChanged(true);
         m_pView->resize(400, 300);
         m_pView->show();
@@ -462,9 +472,10 @@ const QStringList kMenuTexts = {
 // menu's Delete acts on the entry selected before.
 TEST_F(ContextMenuTest, RightClickOnAnotherCellDeletesTheSelectedOne) {
     ShowPhotos(3);
-    m_pView->SetSelected(m_pView->Catalogue()[1].get());
+    ClickEntry(*m_pView, 1);
     m_choice = "&Delete Thumb";
-    const QPoint pt(m_pView->Pitch() / 2, m_pView->Pitch() / 2);  // on p0
+    const int P = m_pView->Settings().m_nPitch;
+    const QPoint pt(P / 2, P / 2);  // on p0
     QTest::mouseClick(m_pView->viewport(), Qt::RightButton, {}, pt);
     ASSERT_EQ(m_menus.size(), 1u);
     EXPECT_EQ(m_menus[0].texts, kMenuTexts);
@@ -481,19 +492,23 @@ TEST_F(ContextMenuTest, GreyingFollowsTheSelectionTheShowAndTheCatalogue) {
     const std::vector<bool> kDuringShow = {true, false, true, true, true, false, false};
     const std::vector<bool> kEmpty = {true, false, true, false, false, false, false};
     ShowPhotos(2);
-    m_pView->ShowContextMenu(QPoint(5, 5));
-    m_pView->SetSelected(m_pView->Catalogue()[0].get());
+    const auto rightClick = [this] {
+        QTest::mouseClick(m_pView->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    };
+    rightClick();
+    ClickEntry(*m_pView, 0);
     auto pLog = std::make_shared<ImageWindowLog>();
-    m_pView->SetImageWindowFactory(FakeImageWindows(pLog));
-    m_store.PutString(kSectionSettings, kSlideTime, "100");
-    m_pView->LoadSettings();
+    m_pView->Slides().SetImageWindowFactory(FakeImageWindows(pLog));
+    ViewOptions options = m_pView->Settings().Options();
+    options.nSlideTime = 100;
+    m_pView->TakeOptions(options);
     m_pView->OnStartSlideShow();
-    ASSERT_TRUE(PumpUntil([&] { return m_pView->ImageWin() != nullptr; }));
-    m_pView->ShowContextMenu(QPoint(5, 5));
-    m_pView->StopSlideTimer();
+    ASSERT_TRUE(PumpUntil([&] { return m_pView->Slides().Window() != nullptr; }));
+    rightClick();
+    m_pView->Slides().StopTimer();
     QTest::keyClick(m_pView.get(), Qt::Key_Escape);
     m_pView->FreeImageList();
-    m_pView->ShowContextMenu(QPoint(5, 5));
+    rightClick();
     ASSERT_EQ(m_menus.size(), 3u);
     EXPECT_EQ(m_menus[0].enabled, kNoSelection);
     EXPECT_EQ(m_menus[1].enabled, kDuringShow);
@@ -504,7 +519,7 @@ TEST_F(ContextMenuTest, PreferencesAndPublishingGoToTheWindowAround) {
     ShowPhotos(1);
     for (const char* text : {"&Preferences...", "M&ake Thumbs...", "Make Thumbs and Pa&ge..."}) {
         m_choice = QString::fromLatin1(text);
-        m_pView->ShowContextMenu(QPoint(5, 5));
+        QTest::mouseClick(m_pView->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     }
     EXPECT_EQ(m_host.m_commands,
               (std::vector<ViewCommand>{ViewCommand::Preferences, ViewCommand::MakeThumbs,
@@ -520,7 +535,7 @@ TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
     QScrollBar* pV = m_pView->verticalScrollBar();
     for (std::size_t nIndex : {std::size_t(20), std::size_t(199)}) {
         const ImageItem& item = *m_pView->Catalogue()[nIndex];
-        m_pView->SetSelected(m_pView->Catalogue()[nIndex].get());
+        ClickEntry(*m_pView, nIndex);
         pV->setValue(0);
         QTest::keyClick(m_pView.get(), Qt::Key_Menu);
         EXPECT_EQ(pV->value(), std::min(item.m_rcCell.top, pV->maximum()));
@@ -531,7 +546,7 @@ TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
     EXPECT_EQ(m_menus.size(), 2u);
     // A run keeps the selection but may free its entry: the menu opens in the corner.
     pV->setValue(0);
-    ASSERT_TRUE(m_pView->ReprocessAtPitch(m_pView->Pitch() + 10));
+    ASSERT_TRUE(m_pView->ReprocessAtPitch(m_pView->Settings().m_nPitch + 10));
     QTest::keyClick(m_pView.get(), Qt::Key_Menu);
     EXPECT_EQ(pV->value(), 0);
     ASSERT_EQ(m_menus.size(), 3u);

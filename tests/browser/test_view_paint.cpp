@@ -23,6 +23,7 @@
 #include "platform/print_dialog.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/click_entry.h"
 #include "support/temp_config.h"
 #include "view_test_helpers.h"
 
@@ -101,7 +102,7 @@ protected:
 // selection frame, its black bottom and right lines, the centred thumbnail,
 // background everywhere else.
 QRgb ExpectedPixel(const CGalerioView& view, int x, int y) {
-    const int P = view.Pitch();
+    const int P = view.Settings().m_nPitch;
     const int nCols = view.Cols();
     if (x < 0 || y < 0 || x >= nCols * P) return kBack;
     const std::size_t i = static_cast<std::size_t>(y / P) * nCols + x / P;
@@ -155,7 +156,7 @@ TEST_P(GridRenderTest, EveryPixelIsCellThumbnailLineFrameOrBackground) {
     const GridCase& c = GetParam();
     CGalerioView& view = MakeView(500, 400);
     AddItems(c.sizes);
-    if (c.nSelected >= 0) view.SetSelected(view.Catalogue()[c.nSelected].get());
+    if (c.nSelected >= 0) ClickEntry(view, c.nSelected);
     const QImage image = c.bWidget ? RenderWidget() : RenderDirect();
     EXPECT_TRUE(MatchesGrid(image, view, QPoint(0, 0)));
 }
@@ -242,11 +243,11 @@ TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
 
     // Only the visible rows (and one on each side for captions) were copied
     // for painting; a paint that touched every entry would have made 600.
-    const int nVisibleRows = view.viewport()->height() / view.Pitch() + 2;
+    const int nVisibleRows = view.viewport()->height() / view.Settings().m_nPitch + 2;
     EXPECT_LE(view.ThumbCacheSize(), static_cast<std::size_t>((nVisibleRows + 2) * view.Cols()));
     // Yet every entry's cell is known for hit-testing.
     const CellRect& last = view.Catalogue().back()->m_rcCell;
-    EXPECT_EQ(last.bottom, view.Rows() * view.Pitch());
+    EXPECT_EQ(last.bottom, view.Rows() * view.Settings().m_nPitch);
 }
 
 struct BandCase {
@@ -274,7 +275,7 @@ TEST_P(PartialRepaintTest, MatchesFullPaintInsideAndTouchesNothingOutside) {
         pItem->m_strDim = "60 x 40";
         pItem->m_strDate = "12/31/2020 11:59";
     }
-    view.SetSelected(view.Catalogue()[5].get());
+    ClickEntry(view, 5);
     const QImage full = RenderDirect();
     const QRect rc = GetParam().rcUpdate;
     const QImage part = RenderDirect(rc);
@@ -328,7 +329,7 @@ TEST_F(ViewPaintTest, CaptionsSitTwoPixelsInFromTheirCorners) {
     item.m_strDate = "1/2/2020";
     const QImage image = RenderWidget();
 
-    const int P = view.Pitch();
+    const int P = view.Settings().m_nPitch;
     const int x = P;  // the middle cell: neighbours' captions stay out of its corners
     const int fontHeight = QFontMetrics(view.Font(), &image).height();
     // The four corners, clear of the 20 x 20 thumbnail in the middle and of
@@ -382,7 +383,7 @@ TEST_F(ViewPaintTest, CaptionsAreNeitherClippedNorShortened) {
     // The second entry's size runs back over the first cell.
     view.Catalogue()[1]->m_strSize = "123456789012345678 bytes";
     const QImage image = RenderWidget();
-    const int P = view.Pitch();
+    const int P = view.Settings().m_nPitch;
 
     bool bText = false;
     const QRect strip =
@@ -605,8 +606,8 @@ TEST_P(ColourSettingTest, SystemColoursReplaceAndOverwriteStoredOnes) {
     const QPalette pal = QApplication::palette();
     const int nBack = c.bSystem ? RefFromColor(pal.color(QPalette::Base)) : 0x123456;
     const int nText = c.bSystem ? RefFromColor(pal.color(QPalette::ButtonText)) : 0x654321;
-    EXPECT_EQ(view.BackColor(), nBack);
-    EXPECT_EQ(view.TextColor(), nText);
+    EXPECT_EQ(view.Settings().m_crBackColor, nBack);
+    EXPECT_EQ(view.Settings().m_crTextColor, nText);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kBackColor, -1), nBack);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kTextColor, -1), nText);
 }
@@ -629,7 +630,7 @@ TEST_F(ViewPaintTest, AClickSelectsAndShowsTheEntryEmptySpaceKeepsIt) {
         item->m_strDim = "100 x 75";
     }
     RenderWidget();  // lays the cells out
-    const int P = view.Pitch();
+    const int P = view.Settings().m_nPitch;
     m_host.m_panes.clear();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(2 * P + 10, 10));
     ASSERT_EQ(view.Selected(), view.Catalogue()[2].get());
@@ -699,7 +700,7 @@ class SlideTimeTest : public ViewPaintTest, public ::testing::WithParamInterface
 TEST_P(SlideTimeTest, StoredTextGivesTheInterval) {
     Put(kSlideTime, GetParam().text);
     CGalerioView view(m_store, &m_host);
-    EXPECT_EQ(view.SlideIntervalMs(), GetParam().nMs);
+    EXPECT_EQ(view.Settings().SlideIntervalMs(), GetParam().nMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -730,8 +731,8 @@ class PitchSettingTest : public ViewPaintTest, public ::testing::WithParamInterf
 TEST_P(PitchSettingTest, StoredPitchGivesAUsableThumbnailSide) {
     Put(kPitch, GetParam().text);
     CGalerioView view(m_store, &m_host);
-    EXPECT_EQ(view.Pitch(), GetParam().nPitch);
-    EXPECT_EQ(view.ThumbSize(), GetParam().nPitch - 3);
+    EXPECT_EQ(view.Settings().m_nPitch, GetParam().nPitch);
+    EXPECT_EQ(view.Settings().m_nThumbSize, GetParam().nPitch - 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -30,6 +30,7 @@
 #include "codec/jpeg_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/click_entry.h"
 #include "support/markup_name.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
@@ -513,7 +514,7 @@ TEST_F(ViewRun, SecondRunTakesUnchangedThumbnailsFromTheCache) {
     }
     EXPECT_EQ(m_messages.Count(), 0u);
 
-    m_pView->SetSelected(m_pView->Catalogue()[0].get());
+    ClickEntry(*m_pView, 0);
     m_pView->OnDeleteThumb();
     EXPECT_EQ(records().size(), 2u);
 }
@@ -541,8 +542,7 @@ TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {
     }
     const std::vector<std::string> order = CataloguePaths();
 
-    m_pView->SetPitch(53);
-    m_pView->StartProcessing();
+    ASSERT_TRUE(m_pView->ReprocessAtPitch(53));
     ASSERT_TRUE(WaitIdle());
 
     EXPECT_EQ(CataloguePaths(), order);
@@ -579,10 +579,11 @@ TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
         return true;
     });
     auto centre = [this] {
-        QImage image(m_pView->Pitch(), m_pView->Pitch(), QImage::Format_RGB32);
+        QImage image(m_pView->Settings().m_nPitch, m_pView->Settings().m_nPitch,
+                     QImage::Format_RGB32);
         QPainter painter(&image);
         m_pView->OnDraw(painter, image.rect());
-        return image.pixelColor(m_pView->Pitch() / 2, m_pView->Pitch() / 2);
+        return image.pixelColor(m_pView->Settings().m_nPitch / 2, m_pView->Settings().m_nPitch / 2);
     };
     Start(m_strFolder);
     ASSERT_TRUE(WaitIdle());

@@ -119,10 +119,11 @@ protected:
             m_pView->Catalogue().push_back(
                 std::make_unique<ImageItem>(Entry(std::string(name) + ".jpg", 64, 48)));
         }
-        m_pView->SetImageWindowFactory([this] { return new CImageWin(m_pView.get(), nullptr); });
+        m_pView->Slides().SetImageWindowFactory(
+            [this] { return new CImageWin(m_pView.get(), nullptr); });
         m_pView->OnStartSlideShow();
-        EXPECT_TRUE(PumpUntil([this] { return m_pView->ImageWin() != nullptr; }));
-        auto* pWin = dynamic_cast<CImageWin*>(m_pView->ImageWin());
+        EXPECT_TRUE(PumpUntil([this] { return m_pView->Slides().Window() != nullptr; }));
+        auto* pWin = dynamic_cast<CImageWin*>(m_pView->Slides().Window());
         m_windows.emplace_back(pWin);
         return pWin;
     }
@@ -238,7 +239,7 @@ TEST_P(SlideKeys, ReachTheGridsSlideShow) {
     const KeyCase& c = GetParam();
     QPointer<CImageWin> pShow = StartShow();
     ASSERT_TRUE(pShow);
-    ASSERT_TRUE(m_pView->IsSlideTimerActive());
+    ASSERT_TRUE(m_pView->Slides().IsTimerActive());
     QPointer<CImageWin> pTarget = pShow;
     if (!c.bInShowWindow) pTarget = Open(Entry("p.jpg", 64, 48), false, false);
 
@@ -246,17 +247,17 @@ TEST_P(SlideKeys, ReachTheGridsSlideShow) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     if (c.nKey == Qt::Key_Escape) {
-        EXPECT_FALSE(m_pView->IsSlideTimerActive());
+        EXPECT_FALSE(m_pView->Slides().IsTimerActive());
         EXPECT_TRUE(pTarget.isNull());
         EXPECT_EQ(pShow.isNull(), c.bInShowWindow);
-        EXPECT_EQ(m_pView->ImageWin() == nullptr, c.bInShowWindow);
-        EXPECT_FALSE(m_pView->IsSlidePaused());
+        EXPECT_EQ(m_pView->Slides().Window() == nullptr, c.bInShowWindow);
+        EXPECT_FALSE(m_pView->Slides().IsPaused());
     } else {
-        EXPECT_TRUE(m_pView->IsSlideTimerActive());
-        EXPECT_TRUE(m_pView->IsSlidePaused());
+        EXPECT_TRUE(m_pView->Slides().IsTimerActive());
+        EXPECT_TRUE(m_pView->Slides().IsPaused());
         EXPECT_FALSE(pTarget.isNull());
         QTest::keyClick(pTarget->View(), Qt::Key(c.nKey));
-        EXPECT_FALSE(m_pView->IsSlidePaused());
+        EXPECT_FALSE(m_pView->Slides().IsPaused());
     }
 }
 
@@ -275,10 +276,10 @@ TEST_F(ImageWinTest, ClosingTheShowWindowClearsTheGridsWindowButAPlainOneDoesNot
     CImageWin* pPlain = Open(Entry("q.jpg", 64, 48), false, false);
     pPlain->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(m_pView->ImageWin(), pShow);
+    EXPECT_EQ(m_pView->Slides().Window(), pShow);
     pShow->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(m_pView->ImageWin(), nullptr);
+    EXPECT_EQ(m_pView->Slides().Window(), nullptr);
 }
 
 TEST_F(ImageWinTest, NextSlideIsPlacedLoadedAndTitledForItsImage) {
@@ -308,7 +309,7 @@ class Captions : public ImageWinTest, public ::testing::WithParamInterface<Capti
 TEST_P(Captions, AreBlackTextInTheirCornerOnly) {
     const CaptionCase& c = GetParam();
     if (c.flag) Put(c.flag, "1");
-    m_pView->LoadSettings();
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
     CImageWin* pWin = Open(GreyEntry("grey", 300, 200), false, true);
     const QImage painted = Render(pWin->View());
     ASSERT_EQ(painted.size(), QSize(300, 200));
@@ -339,7 +340,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ImageWinTest, ScrolledPlainWindowDimCaptionFollowsTheVisibleArea) {
     Put(kShowDim, "1");
-    m_pView->LoadSettings();
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
     CImageWin* pWin = Open(GreyEntry("wide", 1600, 1000), false, false);
     CScrollVu* pVu = pWin->View();
     // The image is larger than the work area: the window takes all of it.
@@ -378,10 +379,10 @@ TEST_F(ImageWinTest, PhotoWithAnOrientationTagOpensUprightWhenTheSettingAsks) {
         SCOPED_TRACE(std::string(step.bRotate ? "upright" : "as stored") +
                      (step.bFit ? ", fitted" : ""));
         ASSERT_TRUE(m_store.PutInt(kSectionOrientation, kRotateByTag, step.bRotate ? 1 : 0));
-        m_pView->LoadSettings();
+        m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
         ImageItem item = Entry("turned.jpg", 0, 0);
         // The grid's entry, with the size the window is shaped for.
-        ASSERT_TRUE(BuildOrientedThumbnail(item, 103, 100, m_pView->RotateByTag()));
+        ASSERT_TRUE(BuildOrientedThumbnail(item, 103, 100, m_pView->Settings().m_bRotateByTag));
         CImageWin* pWin = Open(item, false, step.bFit);
         CScrollVu* pVu = pWin->View();
         const QSize image = step.bRotate ? QSize(160, 320) : QSize(320, 160);
@@ -405,7 +406,7 @@ TEST_F(ImageWinTest, PhotoWithAnOrientationTagOpensUprightWhenTheSettingAsks) {
 TEST_F(ImageWinTest, HugePictureIsHeldReducedAndCaptionedAtItsOwnSize) {
     MessageRecorder recorder;
     Put(kShowDim, "1");
-    m_pView->LoadSettings();
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
     WriteBytes(m_config.WorkDir() + "/huge.jpg", ForgedJpeg(JpegLayout::Baseline, 1, 65000, 60000));
     CScrollVu* pVu = Open(Entry("huge.jpg", 65000, 60000), false, false)->View();
     ASSERT_EQ(QSize(pVu->Item().m_nThumbWidth, pVu->Item().m_nThumbHeight), QSize(8125, 7500));
