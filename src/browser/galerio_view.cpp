@@ -29,6 +29,7 @@ CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* pare
     LoadSettings();
     // Seeds the random slide order with the millisecond part of the time.
     std::srand(static_cast<unsigned>(QTime::currentTime().msec()));
+    m_run.SetThumbResidency(&m_residency);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 }

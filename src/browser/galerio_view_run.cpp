@@ -65,6 +65,7 @@ void CGalerioView::CatalogueChanged(bool bScrollToTop) {
         m_posSlide = nullptr;
     if (m_listImages.empty() && m_pImageWin) EndSlideShow();
     InvalidateThumbCache();
+    m_residency.CatalogueChanged();
     SetScrolls(bScrollToTop);
     viewport()->update();
 }
@@ -179,6 +180,8 @@ void CGalerioView::StartProcessing() {
             m_pHost->SetPaneTextSized(nPane, QString::fromLatin1(kBlankPane));
 
     m_bProcessing = true;
+    m_residency.StartRun(m_pThumbCache, m_nPitch, m_nThumbSize, m_bRotateByTag, ScreenCells(),
+                         m_bRemakeable);
     StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize); });
 }
 
