@@ -514,9 +514,8 @@ TEST_F(ViewRun, SecondRunTakesUnchangedThumbnailsFromTheCache) {
     EXPECT_EQ(records().size(), 2u);
 }
 
-// A folder of several screens: entries far from the screen give their pixels
-// back, during the run and while scrolling, and show the run's bytes again
-// when scrolled to and back, from the cache (true) or a new build (false).
+// Pixels released during the run and while scrolling come back as a fresh
+// build's bytes, from the cache (true) or a new build (false).
 class ViewRunResidency : public ViewRun, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
@@ -526,8 +525,8 @@ TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
     for (std::size_t n = 0; n < kFiles; ++n) {
         std::vector<std::uint8_t> px(120 * 90 * 3);
         for (std::size_t i = 0; i < px.size(); ++i) px[i] = std::uint8_t(i * (n + 2) / 9);
-        const std::string name = "/p" + std::to_string(1000 + n) + ".jpg";
-        ASSERT_TRUE(JpegFile::WriteJpegFile(m_strFolder + name, px.data(), 120, 90, 90));
+        const std::string name = m_strFolder + "/p" + std::to_string(1000 + n) + ".jpg";
+        ASSERT_TRUE(JpegFile::WriteJpegFile(name, px.data(), 120, 90, 90));
     }
     m_pView = std::make_unique<CGalerioView>(m_store, &m_host);  // the real builder
     m_pView->resize(400, 300);
