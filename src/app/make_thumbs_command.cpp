@@ -54,13 +54,16 @@ void CMainFrame::RunMakeThumbs(bool bPage) {
     progress.setMinimumDuration(500);
     const ThumbRunResult result = MakeThumbFiles(
         view.Catalogue(), chosen.bDoAll, view.Selected(), chosen.job, view.Settings().m_nPitch,
-        [&progress](std::size_t nIndex, std::size_t nCount, const ImageItem& item) {
+        [&progress, &view](std::size_t nIndex, std::size_t nCount, ImageItem& item) {
             progress.setLabelText(QStringLiteral("%1 of %2\n%3")
                                       .arg(nIndex + 1)
                                       .arg(nCount)
                                       .arg(ToDisplay(item.m_strName + item.m_strExt)));
             progress.setValue(int(nIndex));
             QApplication::processEvents();
+            // Last, so no paint meanwhile releases them again: the file is
+            // made from the grid's pixels.
+            view.RestorePixels(item, nIndex);
             return !progress.wasCanceled();
         });
     progress.reset();

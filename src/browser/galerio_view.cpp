@@ -25,6 +25,7 @@ CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* pare
                this}),
       m_run(this, m_listImages) {
     LoadSettings();
+    m_run.SetThumbResidency(&m_residency);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -14,6 +14,7 @@
 
 #include "browser/catalogue/catalogue_run.h"
 #include "browser/file_commands.h"
+#include "browser/catalogue/thumb_residency.h"
 #include "browser/image_window.h"
 #include "browser/slide_show.h"
 #include "browser/view_settings.h"
@@ -55,7 +56,12 @@ public:
     // Only while the view is idle: false when it refused.
     bool ReprocessAtPitch(int nPitch);
     void DeleteFindDlg();
-    void SetThumbnailBuilder(ThumbnailBuilder fn) { m_run.SetThumbnailBuilder(std::move(fn)); }
+    // Thumbnails of a builder of the caller's own cannot be made again, so
+    // every entry keeps its pixels.
+    void SetThumbnailBuilder(ThumbnailBuilder fn) {
+        m_run.SetThumbnailBuilder(std::move(fn));
+        m_bRemakeable = false;
+    }
     // Asks a run in progress to stop (the user closed a window).
     void RequestStop() { m_run.RequestStop(); }
     bool IsStopRequested() const { return m_run.IsStopRequested(); }
@@ -71,6 +77,11 @@ public:
     // Paints in document coordinates; rcUpdate is the area that needs it.
     void OnDraw(QPainter& dc, const QRect& rcUpdate);
     ImageItem* HitTest(const QPoint& ptWindow) const;
+    // Gives an entry whose pixels were released to save memory its pixels
+    // back, before something other than painting reads them (writing
+    // thumbnail files). nIndexHint: where it probably is in the catalogue.
+    // True when the entry has pixels.
+    bool RestorePixels(ImageItem& item, std::size_t nIndexHint);
     void OnFilePrint();
 
     // Writes "details.txt" into the current directory and has the desktop
@@ -143,6 +154,10 @@ private:
     template <typename Fn>
     bool StartWorker(Fn fnStart);
     void InvalidateThumbCache();
+    // The cells one screen shows, partly visible rows included.
+    std::size_t ScreenCells() const;
+    // Releases the pixels (and painted copies) of entries far from the screen.
+    void TrimPixels();
     // Repaints one entry's cell, without erasing the rest.
     void InvalidateCell(const ImageItem& item);
     void EndSlideShow() { m_slides.End(); }
@@ -183,6 +198,9 @@ private:
     QFont m_font;
     bool m_bInitialized = false;
     std::unordered_map<const ImageItem*, ThumbCacheEntry> m_thumbCache;
+    // Which entries hold pixels; read by the processing thread during a run.
+    ThumbResidency m_residency;
+    bool m_bRemakeable = true;
     // The entries and layout the cells were last computed for: a paint that
     // finds them unchanged skips touching every entry again.
     std::vector<const ImageItem*> m_vecCellOwners;

@@ -124,6 +124,33 @@ void CGalerioView::InvalidateThumbCache() {
     m_bCellsCurrent = false;
 }
 
+std::size_t CGalerioView::ScreenCells() const {
+    const QSize client = viewport()->size();
+    const int P = std::max(m_nPitch, 1);
+    // Rows cut by the top and the bottom edge count as well.
+    return std::size_t(std::max(client.width() / P, 1)) * std::size_t(client.height() / P + 2);
+}
+
+void CGalerioView::TrimPixels() {
+    const int yTop = verticalScrollBar()->value();
+    const IndexRange visible = GridEntriesInBand(m_listImages.size(), std::max(1, m_nCols),
+                                                 m_nPitch, yTop, yTop + viewport()->height(), 0);
+    if (!m_residency.Trim(m_listImages, visible.first, visible.last)) return;
+    // A painted copy goes with its pixels.
+    std::erase_if(m_thumbCache,
+                  [](const auto& kv) { return kv.first->m_pBits.get() != kv.second.pBits; });
+}
+
+bool CGalerioView::RestorePixels(ImageItem& item, std::size_t nIndexHint) {
+    if (WorkerOwnsCatalogue()) return item.m_pBits != nullptr;
+    if (nIndexHint >= m_listImages.size() || m_listImages[nIndexHint].get() != &item)
+        nIndexHint = ThumbResidency::kUnknownIndex;
+    // Writing every thumbnail file must not bring every entry's pixels back;
+    // the trim comes first, so it cannot take this entry's again.
+    TrimPixels();
+    return m_residency.Restore(item, nIndexHint);
+}
+
 void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
     const int P = m_nPitch;
     const QColor back = ColorFromRef(m_crBackColor);
@@ -201,6 +228,7 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
         const int y = item.m_rcCell.top;
         dc.fillRect(QRect(x, y, P, P), back);
         FillCellLines(dc, x, y, P);
+        m_residency.Restore(*m_listImages[i], i);
         if (const QImage* pThumb = CachedThumb(m_thumbCache, item)) {
             const ThumbOffset off = GridThumbOffset(P, item.m_nThumbWidth, item.m_nThumbHeight);
             dc.drawImage(QPoint(x + off.dx, y + off.dy), *pThumb);
@@ -245,6 +273,8 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
         FrameRect(dc, rc.left, rc.top, rc.right - 1, rc.bottom - 1, QColor(255, 0, 0));
     }
     dc.restore();
+    // A page printed from the top is no reason to forget the screen's neighbours.
+    if (!bPrinting) TrimPixels();
 }
 
 ImageItem* CGalerioView::HitTest(const QPoint& ptWindow) const {

@@ -62,6 +62,7 @@ void CGalerioView::CatalogueChanged(bool bScrollToTop) {
     // its next entry must still be one of them.
     m_slides.CatalogueChanged();
     InvalidateThumbCache();
+    m_residency.CatalogueChanged();
     SetScrolls(bScrollToTop);
     viewport()->update();
 }
@@ -176,6 +177,8 @@ void CGalerioView::StartProcessing() {
             m_pHost->SetPaneTextSized(nPane, QString::fromLatin1(kBlankPane));
 
     m_bProcessing = true;
+    m_residency.StartRun(m_pThumbCache, m_nPitch, m_nThumbSize, m_bRotateByTag, ScreenCells(),
+                         m_bRemakeable);
     StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize); });
 }
 

@@ -28,6 +28,9 @@ struct ImageItem {
     std::int32_t m_nKind = IMAGE_UNKNOWN;
     // Display rows: bottom-up, blue-green-red, each row DisplayStride(width) bytes.
     std::unique_ptr<std::uint8_t[]> m_pBits;
+    // The pixels were given back to save memory and can be made again
+    // (ThumbResidency); the thumbnail's other fields still hold.
+    bool m_bBitsReleased = false;
     std::uint32_t m_nImageWidth = 0;
     std::uint32_t m_nImageHeight = 0;
     std::int32_t m_nThumbWidth = 0;

@@ -54,9 +54,10 @@ bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, co
 
 enum class ThumbRunResult { Done, Failed, Cancelled };
 // Told before each file of a run which one comes (0-based, of nTotal);
-// false stops the run there, without a failure box.
+// false stops the run there, without a failure box. It may give the entry
+// back pixels the grid released to save memory.
 using ThumbRunProgress =
-    std::function<bool(std::size_t nIndex, std::size_t nTotal, const ImageItem& item)>;
+    std::function<bool(std::size_t nIndex, std::size_t nTotal, ImageItem& item)>;
 // MakeThumbFiles that reports its progress and can be stopped between files.
 ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
                               const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore);

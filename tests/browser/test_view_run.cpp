@@ -519,6 +519,64 @@ TEST_F(ViewRun, SecondRunTakesUnchangedThumbnailsFromTheCache) {
     EXPECT_EQ(records().size(), 2u);
 }
 
+// Pixels released during the run and while scrolling come back as a fresh
+// build's bytes, from the cache (true) or a new build (false).
+class ViewRunResidency : public ViewRun, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
+    m_store.PutInt(kSectionPerformance, kThumbCache, GetParam() ? 1 : 0);
+    SetThreads(2);
+    constexpr std::size_t kFiles = 150;
+    for (std::size_t n = 0; n < kFiles; ++n) {
+        std::vector<std::uint8_t> px(120 * 90 * 3);
+        for (std::size_t i = 0; i < px.size(); ++i) px[i] = std::uint8_t(i * (n + 2) / 9);
+        const std::string name = m_strFolder + "/p" + std::to_string(1000 + n) + ".jpg";
+        ASSERT_TRUE(JpegFile::WriteJpegFile(name, px.data(), 120, 90, 90));
+    }
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);  // the real builder
+    m_pView->resize(400, 300);
+    m_pView->show();
+    m_pView->StartSearch(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    const ImageList& list = m_pView->Catalogue();
+    ASSERT_EQ(list.size(), kFiles);
+    const auto bytes = [](const ImageItem& item) {
+        return item.m_pBits ? std::string(reinterpret_cast<const char*>(item.m_pBits.get()),
+                                          DisplayStride(item.m_nThumbWidth) * item.m_nThumbHeight)
+                            : std::string();
+    };
+    std::vector<std::string> want;
+    for (const auto& pItem : list) {
+        ImageItem fresh;
+        fresh.m_nKind = pItem->m_nKind;
+        fresh.m_strPath = pItem->m_strPath;
+        ASSERT_TRUE(BuildThumbnailBitmap(fresh, 103, 100));
+        want.push_back(bytes(fresh));
+    }
+    const auto resident = [&list] {
+        return std::count_if(list.begin(), list.end(), [](const auto& p) { return !!p->m_pBits; });
+    };
+    EXPECT_LT(resident(), 60);
+    QScrollBar* pV = m_pView->verticalScrollBar();
+    std::vector<int> ys;
+    for (int y = 0; y < pV->maximum(); y += pV->pageStep()) ys.push_back(y);
+    ys.push_back(pV->maximum());
+    ys.insert(ys.end(), ys.rbegin(), ys.rend());
+    for (int y : ys) {
+        pV->setValue(y);
+        m_pView->viewport()->grab();
+        const int h = m_pView->viewport()->height();
+        for (std::size_t i = std::size_t(y / 103) * 3;
+             i < std::min(kFiles, std::size_t((y + h) / 103 * 3 + 3)); ++i)
+            ASSERT_EQ(bytes(*list[i]), want[i]) << "entry " << i << " at " << y;
+        EXPECT_LT(resident(), 80) << y;
+        EXPECT_LE(m_pView->ThumbCacheSize(), std::size_t(resident())) << y;
+    }
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(CacheOnOff, ViewRunResidency, ::testing::Bool());
+
 TEST_F(ViewRun, ReprocessingAtANewPitchKeepsOrderAndReplacesPixels) {
     m_store.PutInt(kSectionSettings, kSortOption, 2);  // by size
     for (int n = 0; n < 3; ++n) {

@@ -277,6 +277,8 @@ void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads, bool 
             FreeImageList(m_listImages, pNoSelection);
             break;
         }
+        // The run's memory must not grow with the folder.
+        if (m_pResidency) m_pResidency->ReleaseAfterBuild(i, item);
     }
     engine.Stop();
     // Only a run that added records can have made the cache too big.

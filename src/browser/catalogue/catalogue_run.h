@@ -14,6 +14,7 @@
 
 #include "browser/catalogue/catalogue.h"
 #include "browser/catalogue/thumb_cache.h"
+#include "browser/catalogue/thumb_residency.h"
 #include "codec/codec_context.h"
 #include "platform/message_box.h"
 
@@ -120,6 +121,8 @@ public:
     // Whether the next processing run turns photos upright by their
     // orientation tag; every thread of that run keeps the value it started with.
     void SetRotateByTag(bool bRotate) { m_bRotateByTag = bRotate; }
+    // Which entries keep their pixels as processing takes them (null: all).
+    void SetThumbResidency(const ThumbResidency* pResidency) { m_pResidency = pResidency; }
 
 private:
     // Runs on the searching thread.
@@ -144,6 +147,7 @@ private:
     bool m_bRealBuilder = true;
     std::shared_ptr<const ThumbCache> m_pCache;
     std::uint64_t m_nCacheMaxBytes = 0;
+    const ThumbResidency* m_pResidency = nullptr;
 
     // The mailbox. One lock orders everything the workers and the
     // user-interface thread share, posted messages included.
