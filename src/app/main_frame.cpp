@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/command_table.h"
+#include "app/font_config.h"
 #include "app/galerio_app.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
@@ -148,6 +149,8 @@ void CMainFrame::OnCreate() {
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // The panes are sized by their texts: the first fonts of start-up.
+    WaitForFontConfig();
     CreateStatusBar();
 }
 
