@@ -44,15 +44,14 @@ public:
             QDir().mkpath(QString::fromStdString(root + pszSub));
         // Qt wants a runtime folder only its user may enter.
         mkdir((root + "/runtime").c_str(), 0700);
-        const std::pair<const char*, std::string> ours[] = {
-            {"HOME", root + "/home"},
-            {"XDG_CONFIG_HOME", root + "/config"},
-            {"XDG_CACHE_HOME", root + "/cache"},
-            {"XDG_DATA_HOME", root + "/data"},
-            {"XDG_STATE_HOME", root + "/state"},
-            {"XDG_RUNTIME_DIR", root + "/runtime"},
-            {"QT_QPA_PLATFORM", "offscreen"},
-            {"GALERIO_EXIT_AFTER_GRID", "1"}};
+        const std::pair<const char*, std::string> ours[] = {{"HOME", root + "/home"},
+                                                            {"XDG_CONFIG_HOME", root + "/config"},
+                                                            {"XDG_CACHE_HOME", root + "/cache"},
+                                                            {"XDG_DATA_HOME", root + "/data"},
+                                                            {"XDG_STATE_HOME", root + "/state"},
+                                                            {"XDG_RUNTIME_DIR", root + "/runtime"},
+                                                            {"QT_QPA_PLATFORM", "offscreen"},
+                                                            {"GALERIO_EXIT_AFTER_GRID", "1"}};
         for (char** pp = environ; *pp; ++pp) {
             const std::string entry = *pp;
             const std::string name = entry.substr(0, entry.find('='));
@@ -60,7 +59,8 @@ public:
                              [&](const auto& o) { return name == o.first; }))
                 m_env.push_back(entry);
         }
-        for (const auto& [pszName, value] : ours) m_env.push_back(std::string(pszName) + "=" + value);
+        for (const auto& [pszName, value] : ours)
+            m_env.push_back(std::string(pszName) + "=" + value);
     }
 
     // Paints kPhotos distinct photo-sized JPEGs; false when one cannot be written.

@@ -106,7 +106,8 @@ int RunGalerio(int argc, char* argv[]) {
     ours.insert(ours.end(), args.begin() + std::max(nDashDash - 1, 0), args.end());
     CGalerioApp theApp;
     if (!theApp.InitInstance(ParseCommandLine(ours))) return 1;
-    if (std::getenv("GALERIO_EXIT_AFTER_GRID") && theApp.View()) new GridPaintedExit(*theApp.View());
+    if (std::getenv("GALERIO_EXIT_AFTER_GRID") && theApp.View())
+        new GridPaintedExit(*theApp.View());
     return app.exec();
 }
 
