@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/command_table.h"
+#include "app/font_config.h"
 #include "app/galerio_app.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
@@ -148,6 +149,8 @@ void CMainFrame::OnCreate() {
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // The panes are sized by their texts: the first fonts of start-up.
+    WaitForFontConfig();
     CreateStatusBar();
 }
 
@@ -205,6 +208,18 @@ void CMainFrame::StartStartupTimer() {
     if (m_bStartupTimerStarted) return;
     m_bStartupTimerStarted = true;
     m_timerStartup.start(kStartupMs, this);
+    // The wait only lets the window come up and be laid out first; once the
+    // grid has been painted there is nothing left to wait for.
+    if (m_pView) m_pView->viewport()->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* e) {
+    if (e->type() == QEvent::Paint && m_pView && pWatched == m_pView->viewport()) {
+        pWatched->removeEventFilter(this);
+        // Fires once the paint now under way has reached the screen.
+        if (m_timerStartup.isActive()) m_timerStartup.start(0, this);
+    }
+    return QMainWindow::eventFilter(pWatched, e);
 }
 
 void CMainFrame::RequestClose() { close(); }
@@ -255,8 +270,8 @@ void CMainFrame::timerEvent(QTimerEvent* e) {
 void CMainFrame::OnStartupTimer() {
     const std::string& folder = m_app.CmdInfo().strFolder;
     if (folder.empty() || !m_pView) return;
-    // The user may have opened a folder in the first 200 ms; a scan must never
-    // start over a running one.
+    // The user may have opened a folder before the timer fired; a scan must
+    // never start over a running one.
     if (!m_pView->IsIdle()) return;
     m_pView->StartSearch(folder);
 }

@@ -21,7 +21,8 @@ class QToolBar;
 
 // Frame timers, named after their ids.
 inline constexpr int kTimerCloseRetry = 105;  // 500 ms: retries a close held up by a run
-inline constexpr int kTimerStartup = 106;     // 200 ms once: scans the command-line folder
+// 200 ms once, or as soon as the grid has been painted: scans the command-line folder
+inline constexpr int kTimerStartup = 106;
 inline constexpr int kCloseRetryMs = 500;
 inline constexpr int kStartupMs = 200;
 // A drag moves the window many times a second; its rectangle is stored at
@@ -78,6 +79,7 @@ protected:
     void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* pWatched, QEvent* e) override;
 
 private:
     void PreCreateWindow();

@@ -186,7 +186,13 @@ bool SettingsStore::PutString(const std::string& section, const std::string& nam
     if (m_strPath.empty()) return false;
     QSettings store(ToDisplay(m_strPath), QSettings::IniFormat);
     if (!store.isWritable()) return false;
-    store.setValue(Key(section, name), ToStored(strValue));
+    const QString key = Key(section, name);
+    const QVariant stored = ToStored(strValue);
+    // Writing the file costs a lock, a flush to disk and a rename, and the
+    // start-up writes (the system colours, the window's place) mostly store
+    // what is already there.
+    if (store.value(key) == stored) return true;
+    store.setValue(key, stored);
     store.sync();
     return store.status() == QSettings::NoError;
 }

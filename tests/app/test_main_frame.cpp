@@ -216,6 +216,19 @@ TEST(MainFrameStartup, CommandLineFolderIsScannedAfterTheStartupTimer) {
     EXPECT_FALSE(f.Frame().SlideShowRequested());
 }
 
+// The timer only waits for the window to come up: the grid's first paint
+// ends the wait.
+TEST(MainFrameStartup, CommandLineFolderIsScannedOnceTheGridHasBeenPainted) {
+    AppFixture f;
+    const std::string folder = f.MakeImageFolder("painted", 1);
+    f.Start({folder});
+    ASSERT_TRUE(f.View().SearchFolder().empty());
+    f.View().viewport()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_TRUE(f.WaitIdle());
+}
+
 TEST(MainFrameStartup, StartupTimerRunsOnlyOnce) {
     AppFixture f;
     const std::string folder = f.MakeImageFolder("once", 1);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -88,6 +89,24 @@ TEST_F(SettingsStoreTest, TextsOfAnyLengthAndContentReadBackUnchanged) {
         EXPECT_TRUE(m_store.PutString(kSectionSettings, kBefore, text));
         EXPECT_EQ(m_store.GetString(kSectionSettings, kBefore, "default"), text);
     }
+}
+
+// A write replaces the file; one that stores what is already there (the
+// system colours at every start) leaves it alone.
+TEST_F(SettingsStoreTest, WritingTheStoredValueAgainLeavesTheFileAlone) {
+    Open();
+    const auto inode = [this] {
+        struct stat st {};
+        EXPECT_EQ(stat(m_store.FilePath().c_str(), &st), 0);
+        return st.st_ino;
+    };
+    ASSERT_TRUE(m_store.PutInt(kSectionSettings, kBackColor, 255));
+    const ino_t written = inode();
+    EXPECT_TRUE(m_store.PutString(kSectionSettings, kBackColor, "255"));
+    EXPECT_EQ(inode(), written);
+    EXPECT_TRUE(m_store.PutInt(kSectionSettings, kBackColor, 254));
+    EXPECT_NE(inode(), written);
+    EXPECT_EQ(m_store.GetInt(kSectionSettings, kBackColor, 0), 254);
 }
 
 TEST_F(SettingsStoreTest, ReadsGiveTheDefaultAndCreateNothing) {
