@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The two commands a user needs: `make run` and `make test`.
 
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
             libjpeg62-turbo-dev libexif-dev libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-dejavu-core xvfb xauth \
             dpkg-dev file desktop-file-utils appstream man-db

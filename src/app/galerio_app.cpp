@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/font_config.h"
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
 #include "browser/galerio_doc.h"
@@ -86,8 +85,6 @@ int RunGalerio(int argc, char* argv[]) {
         std::printf("Galerio %s\n", GALERIO_VERSION);
         return 0;
     }
-
-    StartFontConfigLoad();
 
     // Qt sees only the arguments before "--", so nothing after it changes how
     // the program looks. QApplication keeps a reference to this count.

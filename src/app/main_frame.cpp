@@ -16,7 +16,6 @@
 #include <optional>
 
 #include "app/command_table.h"
-#include "app/font_config.h"
 #include "app/galerio_app.h"
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
@@ -149,8 +148,6 @@ void CMainFrame::OnCreate() {
     CreateActions();
     CreateMenus();
     CreateToolBar();
-    // The panes are sized by their texts: the first fonts of start-up.
-    WaitForFontConfig();
     CreateStatusBar();
 }
 
