@@ -77,15 +77,11 @@ std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, in
     const int nThreads = std::max(1, std::min<int>(nJobs, int(listImages.size())));
     OrderedEngine<MadeEntry> engine(listImages.size(), make, nThreads - 1, Window(nThreads));
     std::size_t nMade = 0;
-    bool bInterrupted = false;
     for (; nMade < listImages.size(); ++nMade) {
         if (bInterrupt.load()) break;
         MadeEntry made = engine.TakeNext();
         ImageItem& item = *listImages[nMade];
-        if (bInterrupt.load()) {
-            bInterrupted = true;
-            break;
-        }
+        if (bInterrupt.load()) break;
         bool bOk = made.bOk;
         std::string strFailed;
         if (bOk && !made.pFiles->Publish(strFailed)) {
@@ -103,6 +99,7 @@ std::size_t MakeThumbFilesOrdered(ImageList& listImages, const ThumbJob& job, in
     engine.Stop();
     // The entries after the last one made were never reached; their files,
     // still under temporary names, went with their results.
+    const bool bInterrupted = nMade < listImages.size() && bInterrupt.load();
     const std::size_t nFirstUnreached = bInterrupted ? nMade : nMade + 1;
     for (std::size_t i = nFirstUnreached; i < listImages.size(); ++i) {
         vBefore[i].Restore(*listImages[i]);
