@@ -31,7 +31,7 @@ class QPainter;
 // of thumbnails. It owns the catalogue, the two worker threads and the
 // progress window. The settings are a private base, so drawing and the run
 // read them by their own names; others read them through Settings().
-class CGalerioView : public QAbstractScrollArea, private ViewSettings {
+class CGalerioView : public QAbstractScrollArea, private ViewSettings, private IRunListener {
     Q_OBJECT
 public:
     CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent = nullptr);
@@ -146,10 +146,10 @@ protected:
 
 private:
     // Handlers of the workers' messages.
-    void OnSearchProgress(const RunMessage& message);
-    void OnSearchDone(const RunMessage& message);
-    void OnProcessProgress(const RunMessage& message);
-    void OnProcessDone();
+    void OnSearchProgress(const std::string& path) override;
+    void OnSearchDone(bool bNothingFound, int nFolderError) override;
+    void OnProcessProgress(const std::string& path) override;
+    void OnProcessDone() override;
     // Starts a worker; on failure the view is made idle again and the user told.
     template <typename Fn>
     bool StartWorker(Fn fnStart);

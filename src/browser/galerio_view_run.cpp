@@ -127,38 +127,19 @@ void CGalerioView::StartSearch(std::string folder) {
 }
 
 void CGalerioView::customEvent(QEvent* e) {
-    // Only the run posts events of its own types to the view.
-    const RunMessage message = m_run.Receive(*e);
-    switch (message.nType) {
-        case WM_SEARCH_PROGRESS:
-            OnSearchProgress(message);
-            break;
-        case WM_SEARCH_DONE:
-            OnSearchDone(message);
-            break;
-        case WM_PROCESS_PROGRESS:
-            OnProcessProgress(message);
-            break;
-        case WM_PROCESS_DONE:
-            OnProcessDone();
-            break;
-        case WM_RUN_ASK:
-            m_run.Answer(ShowMessage(message.request));
-            break;
-        default:
-            break;
-    }
+    // Only the run posts events of its own to the view.
+    m_run.Dispatch(*e, *this);
 }
 
-void CGalerioView::OnSearchProgress(const RunMessage& message) {
-    if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(message.strText));
+void CGalerioView::OnSearchProgress(const std::string& path) {
+    if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(path));
 }
 
-void CGalerioView::OnSearchDone(const RunMessage& message) {
-    if (message.nFolderError != 0)
+void CGalerioView::OnSearchDone(bool bNothingFound, int nFolderError) {
+    if (nFolderError != 0)
         ShowMessage(QString::fromLatin1(kUnreadableFolderText)
-                        .arg(ToDisplay(m_strSearchFolder), SystemReason(message.nFolderError)));
-    else if (message.bNothingFound)
+                        .arg(ToDisplay(m_strSearchFolder), SystemReason(nFolderError)));
+    else if (bNothingFound)
         ShowMessage(QString::fromLatin1(kNoFilesText));
     m_bSearching = false;
     StartProcessing();
@@ -193,12 +174,11 @@ bool CGalerioView::ReprocessAtPitch(int nPitch) {
     return true;
 }
 
-void CGalerioView::OnProcessProgress(const RunMessage& message) {
-    if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(message.strText));
+void CGalerioView::OnProcessProgress(const std::string& path) {
+    if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(path));
 }
 
 void CGalerioView::OnProcessDone() {
-    // The processing thread posted this as its last act.
     m_run.JoinFinished();
     DeleteFindDlg();
     if (m_run.IsStopRequested() && m_pHost) m_pHost->RequestClose();

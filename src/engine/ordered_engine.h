@@ -20,24 +20,32 @@ int BuildThreadCount(int nSetting);
 // while the taker keeps the order a single thread would have: the same
 // results, the same messages in the same order. A job must make its result
 // from its entry alone and must not touch what the taker changes; whatever
-// it has to say travels inside its result. The taker builds an entry itself
-// when no helper has come that far, and builds ahead while it waits, so
-// with no helpers it is simply a loop. Helpers run at most nWindow entries
+// it has to say travels inside its result. A taker that waits (TakeNext)
+// builds an entry itself when no helper has come that far, and builds ahead
+// while it waits, so with no helpers it is simply a loop. A taker that must
+// not wait, the user-interface thread, is told through fnReady (called on a
+// helper) when the next result is ready, and once cancelled when the last
+// job in progress has returned, and takes results with TryTakeNext. Helpers run at most nWindow entries
 // ahead of the taker, which bounds the memory held in results. Stopping is
 // the jobs' business: they share their run's stop token and return early.
 template <class Result>
 class OrderedEngine {
 public:
     using Job = std::function<Result(std::size_t nIndex)>;
+    // Starts a helper thread; tests put in one that fails.
+    using ThreadStarter = std::function<std::thread(std::function<void()> fnBody)>;
 
     // Starts up to nHelpers threads; fewer when the system refuses some.
-    OrderedEngine(std::size_t nCount, Job fnJob, int nHelpers, std::size_t nWindow)
+    OrderedEngine(std::size_t nCount, Job fnJob, int nHelpers, std::size_t nWindow,
+                  std::function<void()> fnReady = {}, const ThreadStarter& fnStart = {})
         : m_fnJob(std::move(fnJob)),
+          m_fnReady(std::move(fnReady)),
           m_slots(nCount),
           m_nWindow(std::max<std::size_t>(nWindow, 1)) {
         for (int i = 0; i < std::min<std::size_t>(std::max(nHelpers, 0), nCount); ++i) {
             try {
-                m_threads.emplace_back([this] { HelperLoop(); });
+                auto fnBody = [this] { HelperLoop(); };
+                m_threads.push_back(fnStart ? fnStart(fnBody) : std::thread(fnBody));
             } catch (const std::system_error&) {
                 break;  // the taker builds what the helpers do not
             }
@@ -66,14 +74,35 @@ public:
         return std::move(*pResult);
     }
 
-    // Stops and joins the helpers once their jobs return; results not taken
-    // are dropped.
-    void Stop() {
+    // The next result in order if it is ready, without waiting or building.
+    std::unique_ptr<Result> TryTakeNext() {
+        std::lock_guard lock(m_mutex);
+        if (m_nTaken >= m_slots.size() || m_slots[m_nTaken].state != State::Ready) return nullptr;
+        m_cvWork.notify_all();  // the window moves on
+        return std::move(m_slots[m_nTaken++].result);
+    }
+
+    // The helpers take no new entry and end once their jobs return; the job
+    // that returns last calls fnReady. Returns at once: a job that does not
+    // look at its stop token may still run for a while (see Busy).
+    void Cancel() {
         {
             std::lock_guard lock(m_mutex);
             m_bStop = true;
         }
         m_cvWork.notify_all();
+    }
+
+    // A job is in progress.
+    bool Busy() {
+        std::lock_guard lock(m_mutex);
+        return m_nBuilding > 0;
+    }
+
+    // Cancels, and joins the helpers once their jobs return; results not
+    // taken are dropped.
+    void Stop() {
+        Cancel();
         for (std::thread& thread : m_threads) thread.join();
         m_threads.clear();
         for (Slot& slot : m_slots) slot.result.reset();
@@ -95,12 +124,19 @@ private:
     void BuildNext(std::unique_lock<std::mutex>& lock) {
         const std::size_t i = m_nNext++;
         m_slots[i].state = State::Building;
+        ++m_nBuilding;
         lock.unlock();
         auto pResult = std::make_unique<Result>(m_fnJob(i));
         lock.lock();
+        --m_nBuilding;
         m_slots[i].result = std::move(pResult);
         m_slots[i].state = State::Ready;
         m_cvReady.notify_all();
+        if (m_fnReady && (m_bStop ? m_nBuilding == 0 : i == m_nTaken)) {
+            lock.unlock();
+            m_fnReady();
+            lock.lock();
+        }
     }
 
     void HelperLoop() {
@@ -113,6 +149,7 @@ private:
     }
 
     Job m_fnJob;
+    std::function<void()> m_fnReady;
     std::mutex m_mutex;
     std::condition_variable m_cvWork;   // the window moved on, or stop
     std::condition_variable m_cvReady;  // a result is ready
@@ -120,6 +157,7 @@ private:
     std::size_t m_nWindow;
     std::size_t m_nNext = 0;   // the next entry nobody has claimed
     std::size_t m_nTaken = 0;  // entries handed to the taker
+    int m_nBuilding = 0;       // jobs in progress
     bool m_bStop = false;
     std::vector<std::thread> m_threads;
 };

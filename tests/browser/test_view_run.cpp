@@ -278,8 +278,9 @@ TEST_F(ViewRun, FailingSecondOfFiveEmptiesTheCatalogue) {
     MakeView();
     Start(m_strFolder);
     ASSERT_TRUE(WaitIdle());
+    // Entries after the failing one may have been made ahead, never shown.
     const auto calls = m_builder.Calls();
-    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(calls[0].path, m_strFolder + "/a.jpg");
     EXPECT_EQ(calls[1].path, m_strFolder + "/b.jpg");
     EXPECT_TRUE(m_pView->Catalogue().empty());
@@ -653,16 +654,16 @@ TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
     EXPECT_EQ(centre(), QColor(0x10, 0xE0, 0x30));
 }
 
-TEST_F(ViewRun, SlowHandShakeAsksOnceAndTheRunCarriesOn) {
+// The workers never wait for the user-interface thread: a window that handles
+// no messages for a while holds nothing up and needs no unlocking.
+TEST_F(ViewRun, ABusyWindowHoldsTheRunUpWithoutAnyBox) {
     Touch("a.jpg");
     Touch("b.bmp");
     MakeView();
-    m_pView->Run().SetAckTimeout(200ms);
     Start(m_strFolder);
-    // Not handling messages: the search's second report waits past the limit.
     std::this_thread::sleep_for(1500ms);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(m_messages.Texts(), QStringList{"Click OK to unlock Galerio and proceed."});
+    EXPECT_EQ(m_messages.Count(), 0u);
     EXPECT_EQ(m_builder.Calls().size(), 2u);
     EXPECT_EQ(m_pView->Catalogue().size(), 2u);
 }
@@ -724,24 +725,27 @@ TEST_F(ViewRun, DestroyingTheViewMidRunReturnsPromptly) {
 TEST_F(ViewRun, AWorkerThatCannotStartLeavesTheViewIdle) {
     Touch("a.jpg");
     MakeView();
-    m_pView->Run().SetThreadStarter([](std::function<void()>) -> std::thread {
+    const auto fail = [](std::function<void()>) -> std::thread {
         throw std::system_error(EAGAIN, std::generic_category(), "no thread");
-    });
+    };
+    m_pView->Run().SetThreadStarter(fail);
     m_pView->StartSearch(m_strFolder);
     EXPECT_TRUE(m_pView->IsIdle());
     EXPECT_EQ(m_pView->FindDlg(), nullptr);
-    m_pView->StartProcessing();
+    // A later search works; processing it again without threads fails alike.
+    m_pView->Run().SetThreadStarter(nullptr);
+    Start(m_strFolder);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_pView->Catalogue().size(), 1u);
+    m_pView->Run().SetThreadStarter(fail);
+    EXPECT_TRUE(m_pView->ReprocessAtPitch(80));
     EXPECT_TRUE(m_pView->IsIdle());
+    EXPECT_TRUE(m_pView->Catalogue().empty());
     const QString text =
         QStringLiteral("Galerio could not start a worker thread.\n") +
         QString::fromLocal8Bit(
             std::system_error(EAGAIN, std::generic_category(), "no thread").what());
     EXPECT_EQ(m_messages.Texts(), (QStringList{text, text}));
-    // A later search works.
-    m_pView->Run().SetThreadStarter(nullptr);
-    Start(m_strFolder);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(m_pView->Catalogue().size(), 1u);
 }
 
 // A relative folder names another folder after any change of directory, so
@@ -769,13 +773,12 @@ TEST_F(ViewRun, RelativeFolderAndMarkupInNamesAreShownPlainAndAbsolute) {
     EXPECT_EQ(m_host.m_titles, QStringList{"Galerio - " + QString::fromStdString(sub)});
 }
 
-// The worker's question waits for the user-interface thread, which is busy
-// destroying the view: the worker gives up the question and the view goes.
-TEST_F(ViewRun, DestroyingTheViewWhileAWorkerWaitsForAnAnswer) {
+// The workers' messages wait for the user-interface thread, which is busy
+// destroying the view: they are dropped with it and the view goes.
+TEST_F(ViewRun, DestroyingTheViewWithMessagesWaiting) {
     Touch("a.jpg");
     Touch("b.jpg");
     MakeView();
-    m_pView->Run().SetAckTimeout(20ms);
     Start(m_strFolder);
     std::this_thread::sleep_for(300ms);
     const auto start = std::chrono::steady_clock::now();

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The search and processing threads and their hand-shake with the
-// user-interface thread.
+// The searching thread, the helpers that make thumbnails, and what the
+// user-interface thread does with what they have to say.
 #include "browser/catalogue/catalogue_run.h"
 
 #include <QCoreApplication>
 #include <QObject>
+#include <exception>
+#include <system_error>
+#include <vector>
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
@@ -14,33 +17,21 @@
 
 namespace {
 
-// A posted message with its parameters. It is made while the mailbox is
-// locked and read only under the same lock, so the hand-over between the
-// threads is ordered by that lock and not only by Qt's event queue.
+// A posted message: what the listener is to hear, made on the worker and
+// run on the user-interface thread. Everything it carries is its own.
 class CRunEvent : public QEvent {
 public:
-    CRunEvent(QEvent::Type type, RunMessage message)
-        : QEvent(type), m_message(std::move(message)) {}
-    RunMessage m_message;
+    CRunEvent(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver)
+        : QEvent(type), m_fnDeliver(std::move(fnDeliver)) {}
+    std::function<void(IRunListener&)> m_fnDeliver;
 };
 
-// What a helper made of one entry, on a copy of what the builder reads: the
-// catalogue entry itself is written by the processing thread only.
-struct BuiltThumb {
-    ImageItem item;
-    bool bOk = false;
-    std::vector<MessageRequest> messages;
+// What a helper reads of an entry, copied before the helpers start.
+struct ThumbInput {
+    std::int32_t nKind = IMAGE_UNKNOWN;
+    std::string strPath;
+    std::uint64_t nFileSize = 0;
 };
-
-void CopyInputs(const ImageItem& from, ImageItem& to) {
-    to.m_nKind = from.m_nKind;
-    to.m_strPath = from.m_strPath;
-    to.m_strFolder = from.m_strFolder;
-    to.m_strName = from.m_strName;
-    to.m_strExt = from.m_strExt;
-    to.m_nFileSize = from.m_nFileSize;
-    to.m_dwSize = from.m_dwSize;
-}
 
 void MoveResult(ImageItem& from, ImageItem& to) {
     to.m_pBits = std::move(from.m_pBits);
@@ -53,7 +44,7 @@ void MoveResult(ImageItem& from, ImageItem& to) {
     to.m_strDim = std::move(from.m_strDim);
 }
 
-// How far helpers build ahead of the entry being reported.
+// How far helpers build ahead of the entry being put in place.
 constexpr std::size_t kAheadPerHelper = 4;
 
 bool BuildPlain(ImageItem& item, int nPitch, int nThumbSize, CodecContext& context) {
@@ -62,228 +53,222 @@ bool BuildPlain(ImageItem& item, int nPitch, int nThumbSize, CodecContext& conte
 
 }  // namespace
 
+// One entry's thumbnail as a helper made it, on an entry of its own.
+struct CatalogueRun::Built {
+    ImageItem item;
+    bool bOk = false;
+    std::vector<MessageRequest> messages;
+};
+
 CatalogueRun::CatalogueRun(QObject* pReceiver, ImageList& listImages)
     : m_pReceiver(pReceiver), m_listImages(listImages), m_fnBuild(BuildPlain) {}
 
 CatalogueRun::~CatalogueRun() { Shutdown(); }
 
-std::thread CatalogueRun::Start(std::function<void()> fnBody) {
-    if (m_fnStartThread) return m_fnStartThread(std::move(fnBody));
-    return std::thread(std::move(fnBody));
+void CatalogueRun::Post(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver) const {
+    QCoreApplication::postEvent(m_pReceiver, new CRunEvent(type, std::move(fnDeliver)));
 }
 
-void CatalogueRun::StartSearch(const SearchSettings& settings) {
-    JoinFinished();
-    {
-        std::lock_guard lock(m_mutex);
-        m_bAck = true;
-    }
-    m_threadSearch = Start([this, settings] { SearchFiles(settings); });
+bool CatalogueRun::Dispatch(const QEvent& e, IRunListener& listener) {
+    const auto* pEvent = dynamic_cast<const CRunEvent*>(&e);
+    if (!pEvent) return false;
+    pEvent->m_fnDeliver(listener);
+    return true;
 }
 
-void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
-    JoinFinished();
-    {
-        std::lock_guard lock(m_mutex);
-        m_bAck = true;
-    }
-    const int nThreads = m_nThumbnailThreads;
-    const bool bRotateByTag = m_bRotateByTag;
-    std::shared_ptr<const ThumbCache> pCache = m_bRealBuilder ? m_pCache : nullptr;
-    m_threadProcess = Start([this, nPitch, nThumbSize, nThreads, bRotateByTag, pCache] {
-        ProcessImages(nPitch, nThumbSize, nThreads, bRotateByTag, pCache);
-    });
+void CatalogueRun::UpdateStop() {
+    // A search goes on to its end unless the run shuts down: the stop request
+    // and the window are looked at from the first entry processed on.
+    m_bStop.store(m_bShutdown ||
+                  (m_bProcessing && (m_bStopRequested || !m_bWindowVisible || m_bFailed)));
+    // Helpers whose results are all taken wait for nothing; the user-interface
+    // thread looks at the stop at its next result or at this wake.
+    if (m_bStop.load() && m_pEngine)
+        Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) { TakeResults(listener); });
+}
+
+void CatalogueRun::RequestStop() {
+    m_bStopRequested = true;
+    UpdateStop();
+}
+
+void CatalogueRun::SetWindowVisible(bool bVisible) {
+    m_bWindowVisible = bVisible;
+    UpdateStop();
 }
 
 void CatalogueRun::JoinFinished() {
     if (m_threadSearch.joinable()) m_threadSearch.join();
-    if (m_threadProcess.joinable()) m_threadProcess.join();
 }
 
 void CatalogueRun::Shutdown() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bShutdown = true;
-        m_bShutdownFlag.store(true, std::memory_order_release);
-        UpdateAbort();
-    }
-    m_cvAck.notify_all();
-    m_cvAnswer.notify_all();
+    m_bShutdown = true;
+    m_bStop.store(true);
     JoinFinished();
+    m_pEngine.reset();
 }
 
-void CatalogueRun::RequestStop() {
-    std::lock_guard lock(m_mutex);
-    m_bStopRequested = true;
-    UpdateAbort();
+void CatalogueRun::StartSearch(const SearchSettings& settings) {
+    JoinFinished();
+    m_bProcessing = false;
+    UpdateStop();
+    auto fnBody = [this, settings] { SearchFiles(settings); };
+    m_threadSearch = m_fnStartThread ? m_fnStartThread(fnBody) : std::thread(fnBody);
 }
 
-bool CatalogueRun::IsStopRequested() const {
-    std::lock_guard lock(m_mutex);
-    return m_bStopRequested;
-}
-
-void CatalogueRun::SetWindowVisible(bool bVisible) {
-    std::lock_guard lock(m_mutex);
-    m_bWindowVisible = bVisible;
-    UpdateAbort();
-}
-
-// Called with the mailbox locked.
-void CatalogueRun::UpdateAbort() {
-    m_bAbort.store(m_bShutdown || m_bStopRequested || !m_bWindowVisible, std::memory_order_release);
-}
-
-RunMessage CatalogueRun::Receive(const QEvent& e) {
-    std::lock_guard lock(m_mutex);
-    // Read under the lock: the worker made the event while holding it.
-    const int nType = e.type();
-    if (nType != WM_SEARCH_PROGRESS && nType != WM_SEARCH_DONE && nType != WM_PROCESS_PROGRESS &&
-        nType != WM_PROCESS_DONE && nType != WM_RUN_ASK)
-        return {};
-    RunMessage message = static_cast<const CRunEvent&>(e).m_message;
-    if (message.nType == WM_SEARCH_PROGRESS || message.nType == WM_PROCESS_PROGRESS) {
-        m_bAck = true;
-        m_cvAck.notify_one();
-    }
-    return message;
-}
-
-void CatalogueRun::Answer(MsgResult result) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_answer = result;
-        m_bAnswered = true;
-    }
-    m_cvAnswer.notify_one();
-}
-
-// Runs on a worker thread, with the mailbox locked; returns with it unlocked.
-void CatalogueRun::Post(QEvent::Type type, RunMessage message, std::unique_lock<std::mutex>& lock) {
-    message.nType = type;
-    auto* pEvent = new CRunEvent(type, std::move(message));
-    lock.unlock();
-    QCoreApplication::postEvent(m_pReceiver, pEvent);
-}
-
-// Runs on a worker thread. Waits until the last report was taken, then posts
-// this one. False when the run is being shut down.
-bool CatalogueRun::Report(QEvent::Type type, const std::string& path) {
-    std::unique_lock lock(m_mutex);
-    const bool bTaken =
-        m_cvAck.wait_for(lock, m_msAckTimeout, [this] { return m_bAck || m_bShutdown; });
-    if (!bTaken) {
-        // The user-interface thread has not handled messages for a long
-        // time; the user decides when to go on.
-        lock.unlock();
-        Ask({QString::fromLatin1(kUnlockText), QString::fromLatin1(kAppCaption)});
-        lock.lock();
-    }
-    if (m_bShutdown) return false;
-    m_bAck = false;
-    RunMessage message;
-    message.strText = path;
-    Post(type, std::move(message), lock);
-    return true;
-}
-
-// Runs on a worker thread. Every box a worker needs (its own, the codec's)
-// is shown by the view on the user-interface thread; the worker waits for
-// the answer, or gives up when the run is shut down.
-MsgResult CatalogueRun::Ask(const MessageRequest& request) {
-    std::unique_lock lock(m_mutex);
-    if (m_bShutdown) return MsgResult::Cancel;
-    m_bAnswered = false;
-    RunMessage message;
-    message.request = request;
-    Post(WM_RUN_ASK, std::move(message), lock);
-    lock.lock();
-    m_cvAnswer.wait(lock, [this] { return m_bAnswered || m_bShutdown; });
-    return m_bAnswered ? m_answer : MsgResult::Cancel;
-}
-
-// Runs on the searching thread.
+// Runs on the searching thread, which fills a catalogue of its own.
 void CatalogueRun::SearchFiles(SearchSettings settings) {
+    auto pFound = std::make_shared<ImageList>();
     int nFolderError = 0;
     const bool bAnyMatch = ScanFolder(
-        settings.strFolder, settings.scan, m_listImages,
-        [this](const std::string& path) { Report(WM_SEARCH_PROGRESS, path); }, &m_bShutdownFlag,
-        &nFolderError);
-    if (bAnyMatch) SortImages(m_listImages, settings.nSortOption, settings.nSortStyle);
-
-    std::unique_lock lock(m_mutex);
-    if (m_bShutdown) return;
-    RunMessage message;
-    message.bNothingFound = !bAnyMatch;
-    message.nFolderError = nFolderError;
-    Post(WM_SEARCH_DONE, std::move(message), lock);
+        settings.strFolder, settings.scan, *pFound,
+        [this](const std::string& path) {
+            Post(WM_SEARCH_PROGRESS,
+                 [path](IRunListener& listener) { listener.OnSearchProgress(path); });
+        },
+        &m_bStop, &nFolderError);
+    if (bAnyMatch) SortImages(*pFound, settings.nSortOption, settings.nSortStyle);
+    // A search cut short by the run's end found nothing to tell about.
+    const bool bNothingFound = !bAnyMatch && !m_bStop.load();
+    Post(WM_SEARCH_DONE, [this, pFound, bNothingFound, nFolderError](IRunListener& listener) {
+        m_listImages = std::move(*pFound);
+        listener.OnSearchDone(bNothingFound, nFolderError);
+    });
 }
 
-// Runs on the processing thread.
-void CatalogueRun::ProcessImages(int nPitch, int nThumbSize, int nThreads, bool bRotateByTag,
-                                 std::shared_ptr<const ThumbCache> pCache) {
+void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
+    JoinFinished();
+    m_nApplied = 0;
+    m_bProcessing = true;
+    m_bFailed = false;
+    UpdateStop();
+    // Stopped already: it ends before its first entry.
+    if (m_listImages.empty() || m_bStop.load()) {
+        ImageItem* pNoSelection = nullptr;
+        FreeImageList(m_listImages, pNoSelection);
+        Post(WM_PROCESS_DONE, [](IRunListener& listener) { listener.OnProcessDone(); });
+        return;
+    }
+    // The helpers read these copies, never the catalogue.
+    auto pInputs = std::make_shared<std::vector<ThumbInput>>();
+    pInputs->reserve(m_listImages.size());
+    for (const auto& pItem : m_listImages)
+        pInputs->push_back({pItem->m_nKind, pItem->m_strPath, pItem->m_nFileSize});
     // An unchanged file's thumbnail comes from the cache instead of a decode.
-    std::atomic<bool> bStored{false};
-    // The helpers get the orientation choice as a value in their builder,
-    // so a change of the setting meanwhile cannot mix two kinds in one grid.
+    auto pStored = std::make_shared<std::atomic<bool>>(false);
+    m_pStored = pStored;
+    // The orientation choice is a value in the builder, so a change of the
+    // setting meanwhile cannot mix two kinds in one grid.
     ThumbnailBuilder fnBuild = m_fnBuild;
-    if (m_bRealBuilder)
-        fnBuild = [bRotateByTag](ImageItem& item, int nP, int nT, CodecContext& context) {
-            return BuildOrientedThumbnail(item, nP, nT, bRotateByTag, context);
+    if (m_bRealBuilder && m_pCache) {
+        fnBuild = [pCache = m_pCache, pStored, bRotate = m_bRotateByTag](
+                      ImageItem& item, int nP, int nT, CodecContext& context) {
+            return BuildThumbnailCached(*pCache, item, nP, nT, pStored.get(), bRotate, &context);
         };
-    if (pCache)
-        fnBuild = [pCache, &bStored, bRotateByTag](ImageItem& item, int nP, int nT,
-                                                   CodecContext& context) {
-            return BuildThumbnailCached(*pCache, item, nP, nT, &bStored, bRotateByTag, &context);
+    } else if (m_bRealBuilder) {
+        fnBuild = [bRotate = m_bRotateByTag](ImageItem& item, int nP, int nT,
+                                             CodecContext& context) {
+            return BuildOrientedThumbnail(item, nP, nT, bRotate, context);
         };
-    // A stop request does not wait for the decode of a huge image to end.
-    const auto build = [&](std::size_t i) {
-        BuiltThumb built;
-        CopyInputs(*m_listImages[i], built.item);
-        CodecContext context(&m_bAbort);
-        built.bOk = !m_bAbort.load(std::memory_order_acquire) &&
-                    fnBuild(built.item, nPitch, nThumbSize, context);
+    }
+    const std::atomic<bool>* pStop = &m_bStop;
+    auto fnJob = [pInputs, fnBuild, nPitch, nThumbSize, pStop](std::size_t i) {
+        Built built;
+        const ThumbInput& input = (*pInputs)[i];
+        built.item.m_nKind = input.nKind;
+        built.item.m_strPath = input.strPath;
+        built.item.m_nFileSize = input.nFileSize;
+        built.item.m_dwSize = static_cast<std::uint32_t>(input.nFileSize);
+        // A stop request ends the decode in progress.
+        CodecContext context(pStop);
+        built.bOk = !context.Stopped() && fnBuild(built.item, nPitch, nThumbSize, context);
         built.messages = std::move(context.messages);
         return built;
     };
-    // Helpers build ahead; this thread still reports and takes every entry in order.
-    const int nHelpers = std::min<int>(nThreads - 1, int(m_listImages.size()) - 1);
-    OrderedEngine<BuiltThumb> engine(m_listImages.size(), build, nHelpers,
-                                     std::size_t(std::max(nHelpers, 0)) * kAheadPerHelper);
-    ImageItem* pNoSelection = nullptr;
-    for (std::size_t i = 0; i < m_listImages.size(); ++i) {
-        if (m_bShutdownFlag.load(std::memory_order_acquire)) return;
-        if (m_bAbort.load(std::memory_order_acquire)) {
-            engine.Stop();
-            FreeImageList(m_listImages, pNoSelection);
+    // Told before the helpers start, so it comes before any result.
+    Post(WM_PROCESS_PROGRESS, [path = m_listImages.front()->m_strPath](IRunListener& listener) {
+        listener.OnProcessProgress(path);
+    });
+    const int nHelpers = std::min<int>(m_nThumbnailThreads, int(m_listImages.size()));
+    // The reason the first helper could not start, for the user.
+    std::exception_ptr pNoThread;
+    const auto fnStart = [this, &pNoThread](std::function<void()> fnBody) {
+        try {
+            return m_fnStartThread ? m_fnStartThread(std::move(fnBody))
+                                   : std::thread(std::move(fnBody));
+        } catch (const std::system_error&) {
+            if (!pNoThread) pNoThread = std::current_exception();
+            throw;
+        }
+    };
+    m_pEngine = std::make_unique<OrderedEngine<Built>>(
+        m_listImages.size(), std::move(fnJob), nHelpers, std::size_t(nHelpers) * kAheadPerHelper,
+        [this] {
+            Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) { TakeResults(listener); });
+        },
+        fnStart);
+    if (m_pEngine->HelperCount() == 0) {
+        m_pEngine.reset();
+        std::rethrow_exception(pNoThread);
+    }
+}
+
+void CatalogueRun::TakeResults(IRunListener& listener) {
+    // While a box of an earlier entry is open, its own loop goes on after it.
+    if (!m_pEngine || m_bTaking) return;
+    m_bTaking = true;
+    while (m_pEngine) {
+        // Processing stops before its next entry, once the helpers' jobs in
+        // progress have returned; the last one to return says so.
+        if (m_bStop.load()) {
+            m_pEngine->Cancel();
+            if (!m_pEngine->Busy()) EndProcessing(listener, true);
             break;
         }
-        ImageItem& item = *m_listImages[i];
-        if (!Report(WM_PROCESS_PROGRESS, item.m_strPath)) return;
-        BuiltThumb built = engine.TakeNext();
+        const std::unique_ptr<Built> pBuilt = m_pEngine->TryTakeNext();
+        if (!pBuilt) break;
+        const std::size_t i = m_nApplied++;
         // The boxes the entry met, in turn, as one thread would have met them.
-        for (const MessageRequest& request : built.messages) Ask(request);
-        MoveResult(built.item, item);
-        if (!built.bOk) {
-            // Nothing built ahead of a failure outlives it.
-            engine.Stop();
+        for (const MessageRequest& request : pBuilt->messages) {
+            ShowMessage(request);
+            if (!m_pEngine) break;  // shut down meanwhile
+        }
+        if (!m_pEngine) break;
+        ImageItem& item = *m_listImages[i];
+        MoveResult(pBuilt->item, item);
+        if (!pBuilt->bOk) {
             // A stopped decode needs no explanation; a bitmap file gets no
             // box from the codec, so the user would not know why the grid
             // is empty.
-            if (item.m_nKind == IMAGE_BMP && !m_bAbort.load(std::memory_order_acquire))
-                Ask({QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)),
-                     QString::fromLatin1(kAppCaption)});
-            // A half-built catalogue would show gaps; the run ends with none.
-            FreeImageList(m_listImages, pNoSelection);
-            break;
+            if (item.m_nKind == IMAGE_BMP && !m_bStop.load())
+                ShowMessage(
+                    QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)));
+            // A half-built catalogue would show gaps; the run ends with none,
+            // and what was built ahead is not used.
+            m_bFailed = true;
+            UpdateStop();
+            continue;
         }
         // The run's memory must not grow with the folder.
         if (m_pResidency) m_pResidency->ReleaseAfterBuild(i, item);
+        if (m_nApplied == m_listImages.size()) {
+            EndProcessing(listener, false);
+            break;
+        }
+        listener.OnProcessProgress(m_listImages[m_nApplied]->m_strPath);
     }
-    engine.Stop();
+    m_bTaking = false;
+}
+
+void CatalogueRun::EndProcessing(IRunListener& listener, bool bEmpty) {
+    // No job is in progress: the helpers end at once.
+    m_pEngine.reset();
+    if (bEmpty) {
+        ImageItem* pNoSelection = nullptr;
+        FreeImageList(m_listImages, pNoSelection);
+    }
     // Only a run that added records can have made the cache too big.
-    if (pCache && bStored.load()) pCache->Trim(m_nCacheMaxBytes);
-    std::unique_lock lock(m_mutex);
-    if (m_bShutdown) return;
-    Post(WM_PROCESS_DONE, RunMessage{}, lock);
+    if (m_pCache && m_pStored && m_pStored->load()) m_pCache->Trim(m_nCacheMaxBytes);
+    m_pStored.reset();
+    listener.OnProcessDone();
 }

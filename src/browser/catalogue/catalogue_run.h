@@ -4,11 +4,8 @@
 #include <QEvent>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -19,40 +16,26 @@
 #include "platform/message_box.h"
 
 class QObject;
+template <class Result>
+class OrderedEngine;
 
-// The workers' messages to the view, posted with QCoreApplication::postEvent;
-// the values are fixed.
+// The events the run posts to its receiver; the values are fixed.
 inline constexpr QEvent::Type WM_PROCESS_DONE = static_cast<QEvent::Type>(0x8004);
 inline constexpr QEvent::Type WM_PROCESS_PROGRESS = static_cast<QEvent::Type>(0x8008);
 inline constexpr QEvent::Type WM_SEARCH_DONE = static_cast<QEvent::Type>(0x800C);
 inline constexpr QEvent::Type WM_SEARCH_PROGRESS = static_cast<QEvent::Type>(0x8010);
-// A worker's question to the user, shown by the view on its own thread.
-inline constexpr QEvent::Type WM_RUN_ASK = static_cast<QEvent::Type>(0x8014);
 
-inline constexpr std::chrono::milliseconds kAckTimeout{15000};
-// The box a worker shows when the user-interface thread has not taken its
-// last report within the time limit.
-inline constexpr const char* kUnlockText = "Click OK to unlock Galerio and proceed.";
 // The box shown when a bitmap file cannot be read; the library's own boxes
 // already explain a JPEG file that fails.
 inline constexpr const char* kUnreadableImageText = "Could not read image\n%1";
 
-// The per-entry thumbnail operation the run's threads call; the real one
-// is BuildThumbnailBitmap, tests put in a scripted one. Its boxes are said in
+// The per-entry thumbnail operation the run's helpers call; the real one is
+// BuildThumbnailBitmap, tests put in a scripted one. Its boxes are said in
 // the context, whose stop token is the run's.
 using ThumbnailBuilder =
     std::function<bool(ImageItem& item, int nPitch, int nThumbSize, CodecContext& context)>;
 // Starts a worker thread; tests put in one that fails.
 using ThreadStarter = std::function<std::thread(std::function<void()> fnBody)>;
-
-// One posted message, as the view takes it out of the run's mailbox.
-struct RunMessage {
-    int nType = 0;
-    std::string strText;         // progress: the path just reported
-    bool bNothingFound = false;  // search done: no name matched any pattern
-    int nFolderError = 0;        // search done: errno when the folder could not be read
-    MessageRequest request;      // a worker's question
-};
 
 // What a search needs to know, copied when it starts so the worker reads
 // nothing that the user-interface thread may change.
@@ -63,13 +46,29 @@ struct SearchSettings {
     int nSortStyle = 0;
 };
 
-// The run of one folder without any widget: the searching and processing
-// threads, the one-slot hand-shake that keeps them from outrunning the
-// user-interface thread, and stopping. It fills and empties the catalogue it
-// is given; while one of its workers runs, nobody else touches that list.
-// Every public function but the worker bodies runs on the user-interface
-// thread; messages go to the receiver as posted events and are taken out
-// with Receive.
+// What the user-interface thread hears of a run, in the order it happened.
+class IRunListener {
+public:
+    virtual ~IRunListener() = default;
+    // A file the search accepted.
+    virtual void OnSearchProgress(const std::string& path) = 0;
+    // The catalogue is filled and sorted; bNothingFound: no name matched any
+    // pattern; nFolderError: errno when the folder could not be read.
+    virtual void OnSearchDone(bool bNothingFound, int nFolderError) = 0;
+    // The entry whose thumbnail is being made now.
+    virtual void OnProcessProgress(const std::string& path) = 0;
+    virtual void OnProcessDone() = 0;
+};
+
+// The run of one folder without any widget. The searching thread fills a
+// catalogue of its own and hands it over whole at its end; helper threads
+// (OrderedEngine) make the thumbnails from copies of what they read, and the
+// user-interface thread puts each result into its entry, and shows its boxes,
+// in catalogue order. So the catalogue has one owner at a time: the search
+// while it fills it, the user-interface thread afterwards. The workers talk
+// to the user-interface thread only through events posted to the receiver,
+// which hands them to Dispatch, and hear from it only through the run's one
+// stop token. Every public function runs on the user-interface thread.
 class CatalogueRun {
 public:
     CatalogueRun(QObject* pReceiver, ImageList& listImages);
@@ -77,29 +76,27 @@ public:
     CatalogueRun(const CatalogueRun&) = delete;
     CatalogueRun& operator=(const CatalogueRun&) = delete;
 
-    // Starts the searching thread, which fills the (empty) catalogue, sorts
-    // it and posts WM_SEARCH_DONE. Throws std::system_error when the thread
-    // cannot start.
-    void StartSearch(const SearchSettings& settings);
-    // Starts the processing thread over the catalogue as it stands. Throws
+    // Starts the searching thread over an empty catalogue. Throws
     // std::system_error when the thread cannot start.
+    void StartSearch(const SearchSettings& settings);
+    // Makes the thumbnails of the catalogue as it stands. Throws
+    // std::system_error when no helper thread can start.
     void StartProcessing(int nPitch, int nThumbSize);
 
-    // Takes a posted message out of the mailbox; a progress message is
-    // acknowledged at once, so the worker may go on to the next file.
-    RunMessage Receive(const QEvent& e);
-    // Hands the user's answer to the worker that asked.
-    void Answer(MsgResult result);
-    // Joins the worker that has posted its last message.
+    // Takes one of the run's events to the listener: progress, the end of a
+    // phase, and each entry's result with its boxes shown in turn. False for
+    // an event that is not the run's.
+    bool Dispatch(const QEvent& e, IRunListener& listener);
+    // Joins a searching thread that has ended.
     void JoinFinished();
 
     // Processing stops before its next entry, and a decode in progress is
     // abandoned, once a stop is requested or the progress window is hidden.
     void RequestStop();
-    bool IsStopRequested() const;
+    bool IsStopRequested() const { return m_bStopRequested; }
     void SetWindowVisible(bool bVisible);
 
-    // Wakes every waiting worker and joins them; nothing is posted after it.
+    // Stops every worker and joins them; nothing is posted after it.
     void Shutdown();
 
     // A builder of the test's own replaces the real one, and the cache with it.
@@ -113,35 +110,29 @@ public:
         m_pCache = std::move(pCache);
         m_nCacheMaxBytes = nMaxBytes;
     }
-    void SetAckTimeout(std::chrono::milliseconds timeout) { m_msAckTimeout = timeout; }
     void SetThreadStarter(ThreadStarter fn) { m_fnStartThread = std::move(fn); }
-    // How many threads build thumbnails in the next processing run, this
-    // run's own thread included; 1 builds them all on it.
+    // How many threads make thumbnails in the next processing run.
     void SetThumbnailThreads(int nThreads) { m_nThumbnailThreads = std::max(nThreads, 1); }
     // Whether the next processing run turns photos upright by their
     // orientation tag; every thread of that run keeps the value it started with.
     void SetRotateByTag(bool bRotate) { m_bRotateByTag = bRotate; }
-    // Which entries keep their pixels as processing takes them (null: all).
+    // Which entries keep their pixels once made; null keeps them all.
     void SetThumbResidency(const ThumbResidency* pResidency) { m_pResidency = pResidency; }
 
 private:
+    struct Built;
     // Runs on the searching thread.
     void SearchFiles(SearchSettings settings);
-    // Runs on the processing thread.
-    void ProcessImages(int nPitch, int nThumbSize, int nThreads, bool bRotateByTag,
-                       std::shared_ptr<const ThumbCache> pCache);
-    // Run on a worker thread.
-    bool Report(QEvent::Type type, const std::string& path);
-    MsgResult Ask(const MessageRequest& request);
-    void Post(QEvent::Type type, RunMessage message, std::unique_lock<std::mutex>& lock);
-    void UpdateAbort();
-    std::thread Start(std::function<void()> fnBody);
+    void Post(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver) const;
+    // Puts every ready result into its entry, in order, until one is missing.
+    void TakeResults(IRunListener& listener);
+    void EndProcessing(IRunListener& listener, bool bEmpty);
+    void UpdateStop();
 
     QObject* m_pReceiver;
     ImageList& m_listImages;
     ThumbnailBuilder m_fnBuild;
     ThreadStarter m_fnStartThread;
-    std::chrono::milliseconds m_msAckTimeout{kAckTimeout};
     int m_nThumbnailThreads = 1;
     bool m_bRotateByTag = false;
     bool m_bRealBuilder = true;
@@ -149,22 +140,20 @@ private:
     std::uint64_t m_nCacheMaxBytes = 0;
     const ThumbResidency* m_pResidency = nullptr;
 
-    // The mailbox. One lock orders everything the workers and the
-    // user-interface thread share, posted messages included.
-    mutable std::mutex m_mutex;
-    std::condition_variable m_cvAck;     // the slot was taken, or shutdown
-    std::condition_variable m_cvAnswer;  // the user answered, or shutdown
-    bool m_bAck = true;
-    bool m_bAnswered = false;
-    MsgResult m_answer = MsgResult::Ok;
-    bool m_bShutdown = false;
+    // The one stop token the workers read: set while a stop is requested,
+    // the progress window is hidden, or the run shuts down. The flags it
+    // comes from belong to the user-interface thread.
+    std::atomic<bool> m_bStop{true};
     bool m_bStopRequested = false;
     bool m_bWindowVisible = false;
-    // stop || hidden || shutdown, for the checks a worker makes between
-    // entries and that a decode makes between rows.
-    std::atomic<bool> m_bAbort{false};
-    std::atomic<bool> m_bShutdownFlag{false};
+    bool m_bShutdown = false;
+    bool m_bProcessing = false;  // the search's part is over
+    bool m_bFailed = false;      // an entry failed: the run ends without its catalogue
 
     std::thread m_threadSearch;
-    std::thread m_threadProcess;
+    // The processing run in progress, with what it shares with its helpers.
+    std::unique_ptr<OrderedEngine<Built>> m_pEngine;
+    std::size_t m_nApplied = 0;
+    bool m_bTaking = false;  // results are being put in place (a box may be open)
+    std::shared_ptr<std::atomic<bool>> m_pStored;  // a helper added a cache record
 };
