@@ -37,7 +37,6 @@ MsgResult CBatchConsole::Report(const MessageRequest& request) {
     while (text.endsWith(QLatin1Char('\n'))) text.chop(1);
     const QString line = PlainText(request.caption, false) + QStringLiteral(": ") +
                          PlainText(text, true) + QLatin1Char('\n');
-    std::lock_guard lock(m_mutex);
     ClearProgressLocked();
     std::fputs(line.toLocal8Bit().constData(), m_pOut);
     std::fflush(m_pOut);
@@ -48,19 +47,16 @@ void CBatchConsole::Progress(std::size_t nDone, std::size_t nTotal, const std::s
     if (!m_bProgress) return;
     const QString line =
         QString::asprintf("[%zu/%zu] ", nDone, nTotal) + PlainText(ToDisplay(strName), false);
-    std::lock_guard lock(m_mutex);
     std::fputs(("\r\033[K" + line).toLocal8Bit().constData(), m_pOut);
     std::fflush(m_pOut);
     m_bProgressShown = true;
 }
 
 void CBatchConsole::EndProgress() {
-    std::lock_guard lock(m_mutex);
     ClearProgressLocked();
 }
 
 void CBatchConsole::Line(const std::string& strText) {
-    std::lock_guard lock(m_mutex);
     ClearProgressLocked();
     std::fputs((PlainText(ToDisplay(strText), false) + QLatin1Char('\n')).toLocal8Bit().constData(),
                m_pOut);

@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 #include "platform/message_box.h"
@@ -37,7 +36,6 @@ public:
 private:
     void ClearProgressLocked();
 
-    std::mutex m_mutex;
     std::FILE* m_pOut;
     bool m_bProgress;
     bool m_bProgressShown = false;

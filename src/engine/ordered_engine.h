@@ -42,7 +42,8 @@ public:
           m_fnReady(std::move(fnReady)),
           m_slots(nCount),
           m_nWindow(std::max<std::size_t>(nWindow, 1)) {
-        for (int i = 0; i < std::min<std::size_t>(std::max(nHelpers, 0), nCount); ++i) {
+        const std::size_t nStart = std::min<std::size_t>(std::max(nHelpers, 0), nCount);
+        for (std::size_t i = 0; i < nStart; ++i) {
             try {
                 auto fnBody = [this] { HelperLoop(); };
                 m_threads.push_back(fnStart ? fnStart(fnBody) : std::thread(fnBody));

@@ -57,6 +57,7 @@ bool BuildPlain(ImageItem& item, int nPitch, int nThumbSize, CodecContext& conte
 struct CatalogueRun::Built {
     ImageItem item;
     bool bOk = false;
+    bool bStored = false;  // a record was added to the cache
     std::vector<MessageRequest> messages;
 };
 
@@ -154,25 +155,21 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
     pInputs->reserve(m_listImages.size());
     for (const auto& pItem : m_listImages)
         pInputs->push_back({pItem->m_nKind, pItem->m_strPath, pItem->m_nFileSize});
-    // An unchanged file's thumbnail comes from the cache instead of a decode.
-    auto pStored = std::make_shared<std::atomic<bool>>(false);
-    m_pStored = pStored;
+    m_bStored = false;
     // The orientation choice is a value in the builder, so a change of the
     // setting meanwhile cannot mix two kinds in one grid.
     ThumbnailBuilder fnBuild = m_fnBuild;
-    if (m_bRealBuilder && m_pCache) {
-        fnBuild = [pCache = m_pCache, pStored, bRotate = m_bRotateByTag](
-                      ImageItem& item, int nP, int nT, CodecContext& context) {
-            return BuildThumbnailCached(*pCache, item, nP, nT, pStored.get(), bRotate, &context);
-        };
-    } else if (m_bRealBuilder) {
+    // An unchanged file's thumbnail comes from the cache instead of a decode.
+    std::shared_ptr<const ThumbCache> pCache = m_bRealBuilder ? m_pCache : nullptr;
+    if (m_bRealBuilder) {
         fnBuild = [bRotate = m_bRotateByTag](ImageItem& item, int nP, int nT,
                                              CodecContext& context) {
             return BuildOrientedThumbnail(item, nP, nT, bRotate, context);
         };
     }
     const std::atomic<bool>* pStop = &m_bStop;
-    auto fnJob = [pInputs, fnBuild, nPitch, nThumbSize, pStop](std::size_t i) {
+    auto fnJob = [pInputs, fnBuild, pCache, bRotate = m_bRotateByTag, nPitch, nThumbSize,
+                  pStop](std::size_t i) {
         Built built;
         const ThumbInput& input = (*pInputs)[i];
         built.item.m_nKind = input.nKind;
@@ -181,7 +178,15 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
         built.item.m_dwSize = static_cast<std::uint32_t>(input.nFileSize);
         // A stop request ends the decode in progress.
         CodecContext context(pStop);
-        built.bOk = !context.Stopped() && fnBuild(built.item, nPitch, nThumbSize, context);
+        if (context.Stopped()) return built;
+        if (pCache) {
+            std::atomic<bool> bStored{false};
+            built.bOk = BuildThumbnailCached(*pCache, built.item, nPitch, nThumbSize, &bStored,
+                                             bRotate, &context);
+            built.bStored = bStored.load();
+        } else {
+            built.bOk = fnBuild(built.item, nPitch, nThumbSize, context);
+        }
         built.messages = std::move(context.messages);
         return built;
     };
@@ -236,6 +241,7 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
         if (!m_pEngine) break;
         ImageItem& item = *m_listImages[i];
         MoveResult(pBuilt->item, item);
+        m_bStored |= pBuilt->bStored;
         if (!pBuilt->bOk) {
             // A stopped decode needs no explanation; a bitmap file gets no
             // box from the codec, so the user would not know why the grid
@@ -268,7 +274,7 @@ void CatalogueRun::EndProcessing(IRunListener& listener, bool bEmpty) {
         FreeImageList(m_listImages, pNoSelection);
     }
     // Only a run that added records can have made the cache too big.
-    if (m_pCache && m_pStored && m_pStored->load()) m_pCache->Trim(m_nCacheMaxBytes);
-    m_pStored.reset();
+    if (m_pCache && m_bStored) m_pCache->Trim(m_nCacheMaxBytes);
+    m_bStored = false;
     listener.OnProcessDone();
 }

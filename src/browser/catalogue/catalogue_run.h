@@ -155,5 +155,5 @@ private:
     std::unique_ptr<OrderedEngine<Built>> m_pEngine;
     std::size_t m_nApplied = 0;
     bool m_bTaking = false;  // results are being put in place (a box may be open)
-    std::shared_ptr<std::atomic<bool>> m_pStored;  // a helper added a cache record
+    bool m_bStored = false;  // a result added a cache record
 };
