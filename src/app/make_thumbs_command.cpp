@@ -9,6 +9,7 @@
 #include "browser/galerio_doc.h"
 #include "browser/galerio_view.h"
 #include "dialogs/make_thumbs_sheet.h"
+#include "engine/ordered_engine.h"
 #include "platform/paths.h"
 #include "platform/wait_cursor.h"
 #include "publish/name_clash.h"
@@ -65,7 +66,9 @@ void CMainFrame::RunMakeThumbs(bool bPage) {
             // made from the grid's pixels.
             view.RestorePixels(item, nIndex);
             return !progress.wasCanceled();
-        });
+        },
+        BuildThreadCount(
+            store.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
     progress.reset();
     // A stopped run writes no page over thumbnails that are not all there.
     if (bPage && result != ThumbRunResult::Cancelled) {

@@ -3,14 +3,19 @@
 // thumbnails, at the run's size limit, then encoded at the run's quality.
 #include "publish/thumb_writer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 #include <utility>
 
 #include "codec/bmp_file.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
+#include "engine/ordered_engine.h"
+#include "platform/replace_file.h"
 #include "platform/message_box.h"
 #include "publish/run_options.h"
 
@@ -72,10 +77,14 @@ std::unique_ptr<std::uint8_t[]> ReadSource(const ImageItem& item, const DecodeSc
 
 }  // namespace
 
-bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context) {
+namespace {
+
+// MakeOneThumb for an entry that had (bGrid) or lacked its grid thumbnail.
+bool MakeThumbFile(ImageItem& item, bool bGrid, const ThumbJob& job, int nPitch,
+                   CodecContext& context) {
     const int nSizeLimit = job.m_nSizeLimit;
     // An entry whose grid thumbnail is missing was never read successfully.
-    if (!item.m_pBits) return false;
+    if (!bGrid) return false;
     const DecodeScale scale = ChooseDecodeScale(item, nPitch, nSizeLimit);
     std::uint32_t nWidth = 0, nHeight = 0;
     int nOrientation = kOrientationAsStored;
@@ -110,6 +119,81 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext
     return true;
 }
 
+// One entry's thumbnail file as a helper made it, on a copy of the entry:
+// the file waits under a temporary name, the boxes wait with it.
+struct MadeThumb {
+    ImageItem item;
+    bool bOk = false;
+    std::vector<MessageRequest> messages;
+    std::unique_ptr<CDeferredReplacements> pFiles = std::make_unique<CDeferredReplacements>();
+};
+
+// Helpers make the files ahead; this thread puts each in place and into its
+// entry, and shows its boxes, in catalogue order, as one thread would.
+ThumbRunResult MakeAllInOrder(ImageList& listImages, const ThumbJob& job, int nPitch,
+                              const ThumbRunProgress& fnBefore, int nThreads) {
+    // What the helpers read, taken now: the grid may release pixels meanwhile.
+    std::vector<bool> vGrid;
+    for (const auto& pItem : listImages) vGrid.push_back(pItem->m_pBits || pItem->m_bBitsReleased);
+    std::atomic<bool> bStop{false};
+    const auto make = [&](std::size_t i) {
+        MadeThumb made;
+        const ImageItem& from = *listImages[i];  // only fields no one changes during the run
+        made.item.m_nKind = from.m_nKind;
+        made.item.m_strPath = from.m_strPath;
+        made.item.m_strName = from.m_strName;
+        made.item.m_strExt = from.m_strExt;
+        made.item.m_nImageWidth = from.m_nImageWidth;
+        made.item.m_nImageHeight = from.m_nImageHeight;
+        CodecContext context(&bStop);
+        context.pDeferred = made.pFiles.get();
+        made.bOk = !bStop.load() && MakeThumbFile(made.item, vGrid[i], job, nPitch, context);
+        made.messages = std::move(context.messages);
+        return made;
+    };
+    const int nHelpers = std::min<int>(std::max(nThreads, 1), int(listImages.size())) - 1;
+    OrderedEngine<MadeThumb> engine(listImages.size(), make, nHelpers,
+                                    std::size_t(std::max(nHelpers, 1)) * 2);
+    for (std::size_t i = 0; i < listImages.size(); ++i) {
+        if (fnBefore && !fnBefore(i, listImages.size(), *listImages[i])) {
+            bStop = true;
+            return ThumbRunResult::Cancelled;
+        }
+        MadeThumb made = engine.TakeNext();
+        ImageItem& item = *listImages[i];
+        std::string strFailed;
+        if (!made.item.m_strThumbFileName.empty()) {
+            item.m_strThumbFilePath = made.item.m_strThumbFilePath;
+            item.m_strThumbFileName = made.item.m_strThumbFileName;
+        }
+        if (made.bOk && !made.pFiles->Publish(strFailed)) {
+            // As when the encoder's own rename fails: the size stays the old.
+            made.bOk = false;
+            CodecContext said;
+            JpegFile::SayWriteFailed(said, strFailed, made.pFiles->Error());
+            made.messages.insert(made.messages.end(), said.messages.begin(), said.messages.end());
+        }
+        if (made.bOk) {
+            item.m_nThumbFileWidth = made.item.m_nThumbFileWidth;
+            item.m_nThumbFileHeight = made.item.m_nThumbFileHeight;
+        }
+        for (const MessageRequest& request : made.messages) ShowMessage(request);
+        // A failure usually repeats (a full disk, a folder that cannot be
+        // written); the images after it are left alone.
+        if (!made.bOk) {
+            bStop = true;
+            return ThumbRunResult::Failed;
+        }
+    }
+    return ThumbRunResult::Done;
+}
+
+}  // namespace
+
+bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context) {
+    return MakeThumbFile(item, item.m_pBits != nullptr, job, nPitch, context);
+}
+
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
     CodecContext context;
     const bool bOk = MakeOneThumb(item, job, nPitch, context);
@@ -118,18 +202,13 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
 }
 
 ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
-                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore) {
+                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore,
+                              int nThreads) {
     bool bMade = false;
     if (bDoAll) {
-        bMade = true;
-        for (std::size_t i = 0; i < listImages.size(); ++i) {
-            if (fnBefore && !fnBefore(i, listImages.size(), *listImages[i]))
-                return ThumbRunResult::Cancelled;
-            bMade = MakeOneThumb(*listImages[i], job, nPitch);
-            // A failure usually repeats (a full disk, a folder that cannot be
-            // written); the images after it are left alone.
-            if (!bMade) break;
-        }
+        const ThumbRunResult result = MakeAllInOrder(listImages, job, nPitch, fnBefore, nThreads);
+        if (result == ThumbRunResult::Cancelled) return result;
+        bMade = result == ThumbRunResult::Done;
     } else if (pSelected) {
         if (fnBefore && !fnBefore(0, 1, *pSelected)) return ThumbRunResult::Cancelled;
         bMade = MakeOneThumb(*pSelected, job, nPitch);

@@ -59,5 +59,9 @@ enum class ThumbRunResult { Done, Failed, Cancelled };
 using ThumbRunProgress =
     std::function<bool(std::size_t nIndex, std::size_t nTotal, ImageItem& item)>;
 // MakeThumbFiles that reports its progress and can be stopped between files.
+// nThreads make the files of a whole run ahead of the calling thread, which
+// puts each in place, into its entry, and shows its boxes in catalogue
+// order: the outcome is that of one file after the other.
 ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
-                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore);
+                              const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore,
+                              int nThreads = 1);

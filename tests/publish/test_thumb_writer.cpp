@@ -299,3 +299,33 @@ TEST_F(ThumbWriterTest, SingleImageRunWritesOnlyTheSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+// Helpers making files ahead change nothing the user sees: the same files,
+// fields and boxes in the same order as one file after the other, and
+// nothing written after a failure.
+class ThumbRunThreads : public ThumbWriterTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ThumbRunThreads, ManyThreadsGiveWhatOneGives) {
+    ImageList list;
+    for (const char* pszName : {"a", "b", "c", "d", "e", "f", "g", "h"})
+        list.push_back(Entry(std::string(pszName) + ".jpg", 320, 240));
+    const std::string strCut = list[1]->m_strPath;
+    WriteBytes(strCut, ReadBytes(strCut).substr(0, ReadBytes(strCut).size() / 2));
+    list[5]->m_pBits.reset();
+    EXPECT_EQ(MakeThumbFiles(list, true, nullptr, Job(), kPitch, {}, GetParam()),
+              ThumbRunResult::Failed);
+
+    ASSERT_EQ(m_recorder.Count(), 2u);
+    EXPECT_EQ(m_recorder.Messages()[0].caption, "JPEG Library Error");
+    EXPECT_EQ(m_recorder.Texts()[1], kRunFailed);
+    EXPECT_EQ(ListFolder(m_strThumbs), (std::vector<std::string>{"a_tn.jpg", "b_tn.jpg", "c_tn.jpg",
+                                                                  "d_tn.jpg", "e_tn.jpg"}));
+    EXPECT_EQ(list[4]->m_nThumbFileWidth, 100);
+    for (std::size_t i = 5; i < list.size(); ++i) EXPECT_EQ(list[i]->m_strThumbFileName, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ThumbRunThreads, ::testing::Values(1, 4));
+
+}  // namespace
