@@ -18,12 +18,23 @@
 namespace {
 
 // A posted message: what the listener is to hear, made on the worker and
-// run on the user-interface thread. Everything it carries is its own.
+// run (or dropped) on the user-interface thread. Everything it carries is its
+// own. Qt's event queue hands it over under a lock of its own; the flag makes
+// that hand-over explicit, so a thread checker sees the order too.
 class CRunEvent : public QEvent {
 public:
     CRunEvent(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver)
-        : QEvent(type), m_fnDeliver(std::move(fnDeliver)) {}
+        : QEvent(type), m_fnDeliver(std::move(fnDeliver)) {
+        m_bPosted.store(true, std::memory_order_release);
+    }
+    ~CRunEvent() override { m_bPosted.load(std::memory_order_acquire); }
+    void Deliver(IRunListener& listener) const {
+        if (m_bPosted.load(std::memory_order_acquire)) m_fnDeliver(listener);
+    }
+
+private:
     std::function<void(IRunListener&)> m_fnDeliver;
+    std::atomic<bool> m_bPosted{false};
 };
 
 // What a helper reads of an entry, copied before the helpers start.
@@ -73,7 +84,7 @@ void CatalogueRun::Post(QEvent::Type type, std::function<void(IRunListener&)> fn
 bool CatalogueRun::Dispatch(const QEvent& e, IRunListener& listener) {
     const auto* pEvent = dynamic_cast<const CRunEvent*>(&e);
     if (!pEvent) return false;
-    pEvent->m_fnDeliver(listener);
+    pEvent->Deliver(listener);
     return true;
 }
 
