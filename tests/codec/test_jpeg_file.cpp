@@ -309,7 +309,9 @@ TEST_P(JpegStopTest, StopRequestEndsTheDecodeQuietly) {
     // far before the stop; nothing else is said.
     const QStringList warning =
         c.pszWarning ? QStringList{QString::fromLatin1(c.pszWarning)} : QStringList{};
-    if (m_recorder.Count() > 0) EXPECT_EQ(m_recorder.Texts(), warning);
+    if (m_recorder.Count() > 0) {
+        EXPECT_EQ(m_recorder.Texts(), warning);
+    }
 }
 
 constexpr const char* kDataEnds = "Corrupt JPEG data: premature end of data segment";
