@@ -71,7 +71,7 @@ void CFindFilesDlg::ShowText() {
 
 void CFindFilesDlg::setVisible(bool bVisible) {
     QDialog::setVisible(bVisible);
-    // The processing thread must not ask the widget, so it reads this mirror.
+    // The run stops when its window is hidden; it hears of it through this mirror.
     if (m_pView) m_pView->SetFindDlgVisible(isVisible());
 }
 

@@ -67,7 +67,7 @@ public:
     bool IsStopRequested() const { return m_run.IsStopRequested(); }
     bool IsSearching() const { return m_bSearching; }
     bool IsProcessing() const { return m_bProcessing; }
-    // The progress window's visibility, as the processing thread sees it.
+    // The progress window's visibility, which the run's stop follows.
     void SetFindDlgVisible(bool bVisible) { m_run.SetWindowVisible(bVisible); }
     CatalogueRun& Run() { return m_run; }
 
@@ -198,7 +198,7 @@ private:
     QFont m_font;
     bool m_bInitialized = false;
     std::unordered_map<const ImageItem*, ThumbCacheEntry> m_thumbCache;
-    // Which entries hold pixels; read by the processing thread during a run.
+    // Which entries hold pixels; the run applies it as it fills entries.
     ThumbResidency m_residency;
     bool m_bRemakeable = true;
     // The entries and layout the cells were last computed for: a paint that

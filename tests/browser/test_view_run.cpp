@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The run of a folder through the view: the search and processing threads,
-// the progress window, the hand-shake, stopping, and destroying mid-run.
+// the progress window, the order of what it shows, stopping, and destroying
+// mid-run.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -318,8 +319,8 @@ class ViewRunBroken : public ViewRun,
 
 // The same with the real codec: a text file named like a photo stops the run
 // after the first photo was made, with one box that says why.
-// With helper threads too: their boxes wait for the processing thread to
-// reach the entry, so the user sees the same boxes in the same order.
+// With helper threads too: their boxes wait until the window reaches the
+// entry, so the user sees the same boxes in the same order.
 TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
     const BrokenCase& c = std::get<0>(GetParam());
     SetThreads(std::get<1>(GetParam()));
@@ -386,7 +387,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, ViewRunKeys,
                          ::testing::Values(Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter));
 
 // A decode of a huge image (a forged header makes one of a tiny file) must
-// not hold up a stop: the processing thread's reads see the run's stop.
+// not hold up a stop: the helpers' reads see the run's stop.
 TEST_F(ViewRun, HidingTheWindowEndsADecodeInProgress) {
     for (const char* n : {"a.jpg", "b.jpg"}) Touch(n);
     std::atomic<bool> bDecoding{false};
@@ -712,7 +713,7 @@ TEST_F(ViewRun, DestroyingTheViewMidRunReturnsPromptly) {
     for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Touch(n);
     MakeView();
     Start(m_strFolder);
-    // The search now waits for a hand-shake that nobody will give.
+    // The run's messages now wait for a window that handles none.
     std::this_thread::sleep_for(50ms);
     const auto start = std::chrono::steady_clock::now();
     m_pView.reset();

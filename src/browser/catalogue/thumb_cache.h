@@ -108,7 +108,7 @@ private:
 // The processing step with the cache in front: the entry's valid record if
 // there is one, else BuildThumbnailBitmap, whose result is stored when it
 // succeeded without any message. Same result, fields and messages as
-// BuildThumbnailBitmap alone. Runs on a processing thread.
+// BuildThumbnailBitmap alone. Runs on any thread.
 // pbStored, when given, is set once a record was written (it is never cleared).
 // With bRotateByTag it builds with BuildOrientedThumbnail, and the choice is
 // part of the record's key. With a context the boxes are said there, else

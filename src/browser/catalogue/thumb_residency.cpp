@@ -23,7 +23,7 @@ void ThumbResidency::StartRun(std::shared_ptr<const ThumbCache> pCache, int nPit
     m_nRestoredSinceTrim = 0;
 }
 
-// Runs on the processing thread.
+// Runs on the user-interface thread, as the run fills the entry.
 void ThumbResidency::ReleaseAfterBuild(std::size_t nIndex, ImageItem& item) const {
     // Set afresh for every entry: a run at a new pitch rebuilds released ones too.
     item.m_bBitsReleased = m_bCanRemake && nIndex >= m_nRunKeep && item.m_pBits;

@@ -27,9 +27,8 @@ public:
     void StartRun(std::shared_ptr<const ThumbCache> pCache, int nPitch, int nThumbSize,
                   bool bRotateByTag, std::size_t nScreenCells, bool bCanRemake);
 
-    // Runs on the processing thread, right after the run has taken entry
-    // nIndex's thumbnail: an entry beyond the first screens releases its
-    // pixels at once.
+    // Called as the run puts entry nIndex's thumbnail in place: an entry
+    // beyond the first screens releases its pixels at once.
     void ReleaseAfterBuild(std::size_t nIndex, ImageItem& item) const;
 
     // Gives a released entry its pixels back; nIndex is its place in the
