@@ -34,8 +34,10 @@ void CGalerioView::LoadSettings() {
     const SettingsStore& s = m_store;
     Load(s);
     m_run.SetRotateByTag(m_bRotateByTag);
-    m_run.SetThumbnailThreads(BuildThreadCount(
-        s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault)));
+    const int nThreads = BuildThreadCount(
+        s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault));
+    m_run.SetThumbnailThreads(nThreads);
+    m_ahead.SetThreads(nThreads);
     const bool bCache = s.GetInt(kSectionPerformance, kThumbCache, kThumbCacheDefault) != 0;
     const int nCacheMB =
         std::max(s.GetInt(kSectionPerformance, kThumbCacheMB, kThumbCacheMBDefault), 0);

@@ -15,6 +15,7 @@
 #include "browser/catalogue/catalogue_run.h"
 #include "browser/file_commands.h"
 #include "browser/catalogue/thumb_residency.h"
+#include "browser/restore_ahead.h"
 #include "browser/image_window.h"
 #include "browser/slide_show.h"
 #include "browser/view_settings.h"
@@ -156,8 +157,12 @@ private:
     void InvalidateThumbCache();
     // The cells one screen shows, partly visible rows included.
     std::size_t ScreenCells() const;
-    // Releases the pixels (and painted copies) of entries far from the screen.
+    // Releases the pixels (and painted copies) of entries far from the
+    // screen, and has the screens next to it remade ahead.
     void TrimPixels();
+    // Puts the pixels remade ahead, and their painted copies, in place;
+    // bShow repaints the cells of them on the screen.
+    void TakeRestored(bool bShow);
     // Repaints one entry's cell, without erasing the rest.
     void InvalidateCell(const ImageItem& item);
     void EndSlideShow() { m_slides.End(); }
@@ -201,6 +206,9 @@ private:
     // Which entries hold pixels; the run applies it as it fills entries.
     ThumbResidency m_residency;
     bool m_bRemakeable = true;
+    // The pixels of the screens next to the shown one, remade while the
+    // user looks at it.
+    RestoreAhead m_ahead{this};
     // The entries and layout the cells were last computed for: a paint that
     // finds them unchanged skips touching every entry again.
     std::vector<const ImageItem*> m_vecCellOwners;

@@ -56,11 +56,7 @@ const QImage* CachedThumb(
     // (a new run, a changed pitch): the copy only counts for the same buffer.
     if (entry.pBits != item.m_pBits.get() || entry.nWidth != w || entry.nHeight != h ||
         entry.image.isNull()) {
-        const QImage rows(item.m_pBits.get(), w, h, static_cast<qsizetype>(DisplayStride(w)),
-                          QImage::Format_BGR888);
-        // Display rows are bottom-up; the copy is top-down and in the
-        // painter's native format, so painting is a plain copy.
-        entry.image = rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+        entry.image = PaintedCopy(item.m_pBits.get(), w, h);
         entry.pBits = item.m_pBits.get();
         entry.nWidth = w;
         entry.nHeight = h;
@@ -135,6 +131,8 @@ void CGalerioView::TrimPixels() {
     const int yTop = verticalScrollBar()->value();
     const IndexRange visible = GridEntriesInBand(m_listImages.size(), std::max(1, m_nCols),
                                                  m_nPitch, yTop, yTop + viewport()->height(), 0);
+    if (!WorkerOwnsCatalogue())
+        m_ahead.Request(m_residency, m_listImages, visible.first, visible.last);
     if (!m_residency.Trim(m_listImages, visible.first, visible.last)) return;
     // A painted copy goes with its pixels.
     std::erase_if(m_thumbCache,
@@ -149,6 +147,15 @@ bool CGalerioView::RestorePixels(ImageItem& item, std::size_t nIndexHint) {
     // the trim comes first, so it cannot take this entry's again.
     TrimPixels();
     return m_residency.Restore(item, nIndexHint);
+}
+
+void CGalerioView::TakeRestored(bool bShow) {
+    m_ahead.TakeReady(m_listImages, m_residency, [this, bShow](std::size_t i, QImage&& painted) {
+        const ImageItem& item = *m_listImages[i];
+        m_thumbCache[&item] = {item.m_pBits.get(), item.m_nThumbWidth, item.m_nThumbHeight,
+                               std::move(painted)};
+        if (bShow) InvalidateCell(item);
+    });
 }
 
 void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
@@ -214,6 +221,8 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
 
     const IndexRange range = GridEntriesInBand(n, nCols, P, rcUpdate.top(),
                                                rcUpdate.top() + rcUpdate.height(), nMarginRows);
+    // What was remade ahead need not be made again; this paint shows it.
+    if (!bPrinting) TakeRestored(false);
     if (bCaptions) {
         dc.setFont(m_font);
         dc.setPen(ColorFromRef(m_crTextColor));

@@ -62,6 +62,7 @@ void CGalerioView::CatalogueChanged(bool bScrollToTop) {
     // its next entry must still be one of them.
     m_slides.CatalogueChanged();
     InvalidateThumbCache();
+    m_ahead.Cancel();
     m_residency.CatalogueChanged();
     SetScrolls(bScrollToTop);
     viewport()->update();
@@ -127,8 +128,11 @@ void CGalerioView::StartSearch(std::string folder) {
 }
 
 void CGalerioView::customEvent(QEvent* e) {
-    // Only the run posts events of its own to the view.
-    m_run.Dispatch(*e, *this);
+    // Pixels remade ahead go into their entries; a cell on the screen shows them.
+    if (e->type() == WM_PIXELS_READY)
+        TakeRestored(true);
+    else
+        m_run.Dispatch(*e, *this);
 }
 
 void CGalerioView::OnSearchProgress(const std::string& path) {
@@ -158,6 +162,7 @@ void CGalerioView::StartProcessing() {
             m_pHost->SetPaneTextSized(nPane, QString::fromLatin1(kBlankPane));
 
     m_bProcessing = true;
+    m_ahead.Cancel();
     m_residency.StartRun(m_pThumbCache, m_nPitch, m_nThumbSize, m_bRotateByTag, ScreenCells(),
                          m_bRemakeable);
     StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize); });

@@ -522,7 +522,8 @@ TEST_F(ViewRun, SecondRunTakesUnchangedThumbnailsFromTheCache) {
 }
 
 // Pixels released during the run and while scrolling come back as a fresh
-// build's bytes, from the cache (true) or a new build (false).
+// build's bytes, from the cache (true) or a new build (false), on the screen
+// and ahead of it.
 class ViewRunResidency : public ViewRun, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
@@ -564,13 +565,25 @@ TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
     for (int y = 0; y < pV->maximum(); y += pV->pageStep()) ys.push_back(y);
     ys.push_back(pV->maximum());
     ys.insert(ys.end(), ys.rbegin(), ys.rend());
-    for (int y : ys) {
+    for (std::size_t k = 0; k < ys.size(); ++k) {
+        const int y = ys[k];
         pV->setValue(y);
         m_pView->viewport()->grab();
         const int h = m_pView->viewport()->height();
-        for (std::size_t i = std::size_t(y / 103) * 3;
-             i < std::min(kFiles, std::size_t((y + h) / 103 * 3 + 3)); ++i)
+        const std::size_t nFirst = std::size_t(y / 103) * 3;
+        const std::size_t nLast = std::min(kFiles, std::size_t((y + h) / 103 * 3 + 3));
+        for (std::size_t i = nFirst; i < nLast; ++i)
             ASSERT_EQ(bytes(*list[i]), want[i]) << "entry " << i << " at " << y;
+        // The next screen the way the grid moves comes back meanwhile.
+        const bool bDown = k < ys.size() / 2;
+        const std::size_t nFrom = bDown ? nLast : nFirst - std::min(nFirst, nLast - nFirst);
+        const std::size_t nTo = bDown ? std::min(kFiles, 2 * nLast - nFirst) : nFirst;
+        ASSERT_TRUE(PumpUntil([&] {
+            return std::all_of(list.begin() + nFrom, list.begin() + nTo,
+                               [](const auto& p) { return !!p->m_pBits; });
+        })) << y;
+        for (std::size_t i = nFrom; i < nTo; ++i)
+            ASSERT_EQ(bytes(*list[i]), want[i]) << "entry " << i << " ahead of " << y;
         EXPECT_LT(resident(), 80) << y;
         EXPECT_LE(m_pView->ThumbCacheSize(), std::size_t(resident())) << y;
     }

@@ -31,40 +31,64 @@ void ThumbResidency::ReleaseAfterBuild(std::size_t nIndex, ImageItem& item) cons
 }
 
 bool ThumbResidency::Restore(ImageItem& item, std::size_t nIndex) {
-    if (!item.m_bBitsReleased || item.m_pBits) return item.m_pBits != nullptr;
-    // Whatever happens now, the entry is not tried again: a file that cannot
-    // be read any more is shown as an entry without a picture.
+    if (!IsReleased(item)) return item.m_pBits != nullptr;
+    return Install(item, nIndex, Remake(OrderFor(item)));
+}
+
+bool ThumbResidency::Install(ImageItem& item, std::size_t nIndex,
+                             std::unique_ptr<std::uint8_t[]> pBits) {
+    if (!IsReleased(item)) return false;
+    // Whatever happened, the entry is not tried again: a file that cannot be
+    // read any more is shown as an entry without a picture.
     item.m_bBitsReleased = false;
-    if (!Remake(item)) return false;
+    if (!pBits) return false;
+    item.m_pBits = std::move(pBits);
     Touch(nIndex);
     ++m_nRestoredSinceTrim;
     return true;
 }
 
+ThumbResidency::RemakeOrder ThumbResidency::OrderFor(const ImageItem& item) const {
+    RemakeOrder order{m_pCache, m_nPitch, m_nThumbSize, m_bRotateByTag, {}};
+    ImageItem& entry = order.entry;
+    entry.m_nKind = item.m_nKind;
+    entry.m_strPath = item.m_strPath;
+    entry.m_strFolder = item.m_strFolder;
+    entry.m_strName = item.m_strName;
+    entry.m_strExt = item.m_strExt;
+    entry.m_nFileSize = item.m_nFileSize;
+    entry.m_dwSize = item.m_dwSize;
+    entry.m_nThumbWidth = item.m_nThumbWidth;
+    entry.m_nThumbHeight = item.m_nThumbHeight;
+    return order;
+}
+
 // The thumbnail is made on a copy, and only its pixels are taken, and only
 // when they have the size the entry was shown with: the captions and the
 // cell stay those of the run even if the file changed since.
-bool ThumbResidency::Remake(ImageItem& item) const {
+std::unique_ptr<std::uint8_t[]> ThumbResidency::Remake(const RemakeOrder& order,
+                                                       const std::atomic<bool>* pStop) {
     ImageItem fresh;
-    fresh.m_nKind = item.m_nKind;
-    fresh.m_strPath = item.m_strPath;
-    fresh.m_strFolder = item.m_strFolder;
-    fresh.m_strName = item.m_strName;
-    fresh.m_strExt = item.m_strExt;
-    fresh.m_nFileSize = item.m_nFileSize;
-    fresh.m_dwSize = item.m_dwSize;
+    const ImageItem& entry = order.entry;
+    fresh.m_nKind = entry.m_nKind;
+    fresh.m_strPath = entry.m_strPath;
+    fresh.m_strFolder = entry.m_strFolder;
+    fresh.m_strName = entry.m_strName;
+    fresh.m_strExt = entry.m_strExt;
+    fresh.m_nFileSize = entry.m_nFileSize;
+    fresh.m_dwSize = entry.m_dwSize;
     // The file was read without trouble during the run; whatever the
     // decoder has to say now is not worth interrupting the user for.
-    CodecContext quiet;
-    const bool bOk =
-        m_pCache ? BuildThumbnailCached(*m_pCache, fresh, m_nPitch, m_nThumbSize, nullptr,
-                                        m_bRotateByTag, &quiet)
-                 : BuildOrientedThumbnail(fresh, m_nPitch, m_nThumbSize, m_bRotateByTag, quiet);
-    if (!bOk || !fresh.m_pBits || fresh.m_nThumbWidth != item.m_nThumbWidth ||
-        fresh.m_nThumbHeight != item.m_nThumbHeight)
-        return false;
-    item.m_pBits = std::move(fresh.m_pBits);
-    return true;
+    CodecContext quiet(pStop);
+    const bool bOk = order.pCache ? BuildThumbnailCached(*order.pCache, fresh, order.nPitch,
+                                                         order.nThumbSize, nullptr,
+                                                         order.bRotateByTag, &quiet)
+                                  : BuildOrientedThumbnail(fresh, order.nPitch, order.nThumbSize,
+                                                           order.bRotateByTag, quiet);
+    if (!bOk || quiet.Stopped() || fresh.m_nThumbWidth != entry.m_nThumbWidth ||
+        fresh.m_nThumbHeight != entry.m_nThumbHeight)
+        return nullptr;
+    return std::move(fresh.m_pBits);
 }
 
 void ThumbResidency::Touch(std::size_t nIndex) {

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "browser/catalogue/thumb_cache.h"
 #include "model/image_item.h"
@@ -36,6 +39,26 @@ public:
     static constexpr std::size_t kUnknownIndex = static_cast<std::size_t>(-1);
     bool Restore(ImageItem& item, std::size_t nIndex = kUnknownIndex);
 
+    // What remaking one entry's pixels reads, copied, so that a helper thread
+    // reads nothing the user-interface thread may change meanwhile.
+    struct RemakeOrder {
+        std::shared_ptr<const ThumbCache> pCache;
+        int nPitch = 0;
+        int nThumbSize = 0;
+        bool bRotateByTag = false;
+        ImageItem entry;  // the names, kind, size and thumbnail size, no pixels
+    };
+    // Whether the entry gave its pixels back and may get them again.
+    static bool IsReleased(const ImageItem& item) { return item.m_bBitsReleased && !item.m_pBits; }
+    RemakeOrder OrderFor(const ImageItem& item) const;
+    // The entry's pixels as the run made them; null when they cannot be made
+    // now or come out another size. Runs on any thread; a stop abandons it.
+    static std::unique_ptr<std::uint8_t[]> Remake(const RemakeOrder& order,
+                                                  const std::atomic<bool>* pStop = nullptr);
+    // Gives a released entry pixels remade on another thread. False (and the
+    // pixels dropped) when the entry is not released any more.
+    bool Install(ImageItem& item, std::size_t nIndex, std::unique_ptr<std::uint8_t[]> pBits);
+
     // After the cells [nFirst, nLast) were shown: entries more than
     // kScreensAround screens away release their pixels, once enough were
     // restored since the last trim to be worth a walk. True when any entry
@@ -46,7 +69,6 @@ public:
     void CatalogueChanged();
 
 private:
-    bool Remake(ImageItem& item) const;
     void Touch(std::size_t nIndex);
 
     std::shared_ptr<const ThumbCache> m_pCache;
