@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "browser/catalogue/catalogue_run.h"
-#include "browser/file_commands.h"
 #include "browser/catalogue/thumb_residency.h"
-#include "browser/restore_ahead.h"
+#include "browser/file_commands.h"
 #include "browser/image_window.h"
+#include "browser/restore_ahead.h"
 #include "browser/slide_show.h"
 #include "browser/view_settings.h"
 #include "model/image_item.h"
@@ -42,21 +42,13 @@ public:
     void StartSearch(std::string folder);
     void SortImages();
     void FreeImageList();
-    // The one way the catalogue is declared changed (run end, free, delete,
-    // move, re-sort, pitch): the cells are laid out anew, painted copies of
-    // old pixels are dropped and the view is repainted.
-    void CatalogueChanged(bool bScrollToTop);
 
     // Thumbnail production.
     bool IsIdle() const;
-    // Processes the catalogue again (a changed pitch); makes the progress
-    // window when none is open.
-    void StartProcessing();
     // Makes every thumbnail again at a new pitch, in catalogue order, with a
     // new progress window that says "starting..." until the run reports.
     // Only while the view is idle: false when it refused.
     bool ReprocessAtPitch(int nPitch);
-    void DeleteFindDlg();
     // Thumbnails of a builder of the caller's own cannot be made again, so
     // every entry keeps its pixels.
     void SetThumbnailBuilder(ThumbnailBuilder fn) {
@@ -65,19 +57,14 @@ public:
     }
     // Asks a run in progress to stop (the user closed a window).
     void RequestStop() { m_run.RequestStop(); }
-    bool IsStopRequested() const { return m_run.IsStopRequested(); }
     bool IsSearching() const { return m_bSearching; }
     bool IsProcessing() const { return m_bProcessing; }
     // The progress window's visibility, which the run's stop follows.
     void SetFindDlgVisible(bool bVisible) { m_run.SetWindowVisible(bVisible); }
-    CatalogueRun& Run() { return m_run; }
 
     // Grid layout and painting.
     void OnInitialUpdate();
     void SetScrolls(bool bScrollToTop);
-    // Paints in document coordinates; rcUpdate is the area that needs it.
-    void OnDraw(QPainter& dc, const QRect& rcUpdate);
-    ImageItem* HitTest(const QPoint& ptWindow) const;
     // Gives an entry whose pixels were released to save memory its pixels
     // back, before something other than painting reads them (writing
     // thumbnail files). nIndexHint: where it probably is in the catalogue.
@@ -112,18 +99,11 @@ public:
     // caller knows which is due.
     void TakeOptions(const ViewOptions& options);
 
-    // ---- What the frame, the commands and tests read ----
+    // ---- What the frame and the commands read ----
     // Only while the view is idle: a worker fills it during a run.
     const ImageList& Catalogue() const { return m_listImages; }
-    ImageList& Catalogue() { return m_listImages; }
     ImageItem* Selected() const { return m_pSelected; }
-    const std::string& SearchFolder() const { return m_strSearchFolder; }
     CFindFilesDlg* FindDlg() const { return m_pFindFDlg; }
-    int Cols() const { return m_nCols; }
-    int Rows() const { return m_nRows; }
-    const QFont& Font() const { return m_font; }
-    bool IsInitialized() const { return m_bInitialized; }
-    std::size_t ThumbCacheSize() const { return m_thumbCache.size(); }
 
     // A painted copy of one entry's display rows, top-down, made once. The
     // pointer and size it was made from let a paint notice a stale copy.
@@ -146,6 +126,23 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // Tests look inside through a probe of their own; nothing here is public
+    // for their sake.
+    friend class ViewProbe;
+
+    // The one way the catalogue is declared changed (run end, free, delete,
+    // move, re-sort, pitch): the cells are laid out anew, painted copies of
+    // old pixels are dropped and the view is repainted.
+    void CatalogueChanged(bool bScrollToTop);
+    void DeleteFindDlg();
+    // The entry whose cell holds the viewport's point, as last painted.
+    ImageItem* HitTest(const QPoint& ptWindow) const;
+    // Processes the catalogue again (a changed pitch); makes the progress
+    // window when none is open.
+    void StartProcessing();
+    // Paints in document coordinates; rcUpdate is the area that needs it.
+    void OnDraw(QPainter& dc, const QRect& rcUpdate);
+
     // Handlers of the workers' messages.
     void OnSearchProgress(const std::string& path) override;
     void OnSearchDone(bool bNothingFound, int nFolderError) override;

@@ -7,16 +7,16 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "codec/bmp_file.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
 #include "engine/ordered_engine.h"
-#include "platform/replace_file.h"
 #include "platform/message_box.h"
+#include "platform/replace_file.h"
 #include "publish/run_options.h"
 
 std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std::string& strSuffix,
@@ -41,9 +41,9 @@ bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::str
                   std::string strSuffix, std::string strPrefix, int nQuality, int nPitch,
                   bool bRotateByTag) {
     CodecContext context;
-    const bool bOk = MakeOneThumb(item, {nSizeLimit, nNaming, std::move(strFolder),
-                                         std::move(strSuffix), std::move(strPrefix), nQuality,
-                                         bRotateByTag},
+    const bool bOk = MakeOneThumb(item,
+                                  {nSizeLimit, nNaming, std::move(strFolder), std::move(strSuffix),
+                                   std::move(strPrefix), nQuality, bRotateByTag},
                                   nPitch, context);
     context.ShowAll();
     return bOk;
@@ -130,7 +130,7 @@ struct MadeThumb {
 
 // Helpers make the files ahead; this thread puts each in place and into its
 // entry, and shows its boxes, in catalogue order, as one thread would.
-ThumbRunResult MakeAllInOrder(ImageList& listImages, const ThumbJob& job, int nPitch,
+ThumbRunResult MakeAllInOrder(const ImageList& listImages, const ThumbJob& job, int nPitch,
                               const ThumbRunProgress& fnBefore, int nThreads) {
     // What the helpers read, taken now: the grid may release pixels meanwhile.
     std::vector<bool> vGrid;
@@ -201,7 +201,7 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch) {
     return bOk;
 }
 
-ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+ThumbRunResult MakeThumbFiles(const ImageList& listImages, bool bDoAll, ImageItem* pSelected,
                               const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore,
                               int nThreads) {
     bool bMade = false;
@@ -217,8 +217,8 @@ ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSe
     return bMade ? ThumbRunResult::Done : ThumbRunResult::Failed;
 }
 
-bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
-                    int nPitch) {
+bool MakeThumbFiles(const ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+                    const ThumbJob& job, int nPitch) {
     return MakeThumbFiles(listImages, bDoAll, pSelected, job, nPitch, ThumbRunProgress()) ==
            ThumbRunResult::Done;
 }

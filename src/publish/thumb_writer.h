@@ -47,10 +47,11 @@ bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch);
 bool MakeOneThumb(ImageItem& item, const ThumbJob& job, int nPitch, CodecContext& context);
 
 // A whole run: every entry in catalogue order when bDoAll, stopping at the
-// first failure, else only pSelected. A failure is reported once, with
+// first failure, else only pSelected. The entries get their thumbnail files'
+// names; the list itself stays as it is. A failure is reported once, with
 // "Error: MakeOneThumb", and gives false.
-bool MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected, const ThumbJob& job,
-                    int nPitch);
+bool MakeThumbFiles(const ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+                    const ThumbJob& job, int nPitch);
 
 enum class ThumbRunResult { Done, Failed, Cancelled };
 // Told before each file of a run which one comes (0-based, of nTotal);
@@ -62,6 +63,6 @@ using ThumbRunProgress =
 // nThreads make the files of a whole run ahead of the calling thread, which
 // puts each in place, into its entry, and shows its boxes in catalogue
 // order: the outcome is that of one file after the other.
-ThumbRunResult MakeThumbFiles(ImageList& listImages, bool bDoAll, ImageItem* pSelected,
+ThumbRunResult MakeThumbFiles(const ImageList& listImages, bool bDoAll, ImageItem* pSelected,
                               const ThumbJob& job, int nPitch, const ThumbRunProgress& fnBefore,
                               int nThreads = 1);

@@ -31,6 +31,7 @@
 #include "settings/settings_keys.h"
 #include "support/click_entry.h"
 #include "support/fake_image_window.h"
+#include "support/view_probe.h"
 
 namespace {
 
@@ -216,7 +217,7 @@ TEST(FrameCommands, OpenFolderScansTheChosenFolderAndRemembersIt) {
     QTest::keyClick(&f.Frame(), Qt::Key_F2);
     ASSERT_EQ(f.m_folders.m_titles, QStringList{"Folder to search for JPGs"});
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
     EXPECT_EQ(f.App().m_store.GetString(kSectionSettings, kFolderPath, ""), folder);
@@ -247,11 +248,11 @@ TEST(FrameCommands, OpenFolderWithOurOwnChooserStartsAtTheLastFolder) {
     ASSERT_TRUE(f.WaitIdle());
     EXPECT_EQ(starts, std::vector<std::string>{last});
     EXPECT_TRUE(f.m_folders.m_titles.isEmpty());  // not the desktop's chooser
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_EQ(f.App().m_store.GetString(kSectionSettings, kFolderPath, ""), folder);
     // Cancel leaves everything as it was.
     f.Action(ID_OPEN_FOLDER)->trigger();
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
     SetChooseDirHandler(previous);
 }
@@ -285,7 +286,7 @@ TEST(FrameCommands, DeleteAndMoveFollowTheSelectionButNotARun) {
         released.wait();
         return true;
     });
-    f.View().StartProcessing();
+    ViewProbe::StartProcessing(f.View());
     ASSERT_TRUE(QTest::qWaitFor([&] { return bHeld.load(); }, 5000));
     f.Frame().UpdateCommandUI();
     EXPECT_FALSE(f.Action(ID_DELETE_THUMB)->isEnabled());
@@ -363,7 +364,7 @@ TEST(FrameCommands, CtrlOOpensThroughTheApplicationAndCtrlNForgetsTheFolder) {
     f.m_folders.m_answers << QString::fromStdString(folder);
     QTest::keyClick(&f.Frame(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
 
     QTest::keyClick(&f.Frame(), Qt::Key_N, Qt::ControlModifier);

@@ -20,6 +20,7 @@
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/view_probe.h"
 
 namespace {
 
@@ -205,11 +206,11 @@ TEST(MainFrameStartup, CommandLineFolderIsScannedAfterTheStartupTimer) {
     // The document and the recent list have the folder, but nothing runs yet.
     EXPECT_EQ(f.App().Document()->GetPathName(), folder);
     EXPECT_TRUE(f.View().IsIdle());
-    EXPECT_TRUE(f.View().SearchFolder().empty());
+    EXPECT_TRUE(ViewProbe::SearchFolder(f.View()).empty());
     EXPECT_TRUE(f.Frame().IsStartupTimerStarted());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().SearchFolder().empty(); }, 3000));
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ViewProbe::SearchFolder(f.View()).empty(); }, 3000));
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Galerio - " + folder));
     ASSERT_TRUE(f.WaitIdle());
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
@@ -222,10 +223,10 @@ TEST(MainFrameStartup, CommandLineFolderIsScannedOnceTheGridHasBeenPainted) {
     AppFixture f;
     const std::string folder = f.MakeImageFolder("painted", 1);
     f.Start({folder});
-    ASSERT_TRUE(f.View().SearchFolder().empty());
+    ASSERT_TRUE(ViewProbe::SearchFolder(f.View()).empty());
     f.View().viewport()->repaint();
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.View().SearchFolder(), folder);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), folder);
     EXPECT_TRUE(f.WaitIdle());
 }
 
@@ -234,7 +235,7 @@ TEST(MainFrameStartup, StartupTimerRunsOnlyOnce) {
     const std::string folder = f.MakeImageFolder("once", 1);
     f.Start({folder, "-S"});
     EXPECT_TRUE(f.Frame().SlideShowRequested());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.View().SearchFolder().empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ViewProbe::SearchFolder(f.View()).empty(); }, 3000));
     ASSERT_TRUE(f.WaitIdle());
     ASSERT_EQ(f.View().Catalogue().size(), 1u);
     const ImageItem* pFirst = f.View().Catalogue().front().get();
@@ -253,7 +254,7 @@ TEST(MainFrameStartup, NoFolderNoScan) {
     AppFixture f;
     f.Start();
     QTest::qWait(350);
-    EXPECT_TRUE(f.View().SearchFolder().empty());
+    EXPECT_TRUE(ViewProbe::SearchFolder(f.View()).empty());
     EXPECT_TRUE(f.App().Document()->GetPathName().empty());
     EXPECT_EQ(f.m_messages.Count(), 0u);
 }
@@ -286,7 +287,7 @@ TEST(MainFrameClose, CloseWaitsForTheProgressWindowAndRetriesEveryHalfSecond) {
 
     EXPECT_FALSE(f.Frame().close());
     EXPECT_TRUE(f.Frame().isVisible());
-    EXPECT_TRUE(view.IsStopRequested());
+    EXPECT_TRUE(ViewProbe::IsStopRequested(view));
     EXPECT_TRUE(f.Frame().IsClosePending());
 
     // Ticks keep coming while the window is there.
@@ -315,7 +316,7 @@ TEST(MainFrameClose, CloseDuringARealRunStopsItAndThenCloses) {
 
     f.Frame().close();
     EXPECT_TRUE(f.Frame().isVisible());
-    EXPECT_TRUE(view.IsStopRequested());
+    EXPECT_TRUE(ViewProbe::IsStopRequested(view));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Frame().isVisible(); }, 5000));
     // The run stopped before its end and left no half-made catalogue.
     EXPECT_EQ(view.FindDlg(), nullptr);

@@ -18,6 +18,7 @@
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
 #include "support/fake_image_window.h"
+#include "support/view_probe.h"
 
 namespace {
 
@@ -225,7 +226,7 @@ TEST(RecentFolders, ChoosingAnEntryOpensItAndMovesItToTheTop) {
     f.App().AddToRecentFileList(newer);
     f.Frame().RecentActions()[1]->trigger();
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().SearchFolder(), older);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), older);
     EXPECT_EQ(f.View().Catalogue().size(), 2u);
     EXPECT_EQ(f.App().Document()->GetPathName(), older);
     EXPECT_EQ(MenuTexts(f.Frame()), (QStringList{QString::fromStdString("&1 " + older),
@@ -249,7 +250,7 @@ TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().Slides().Window() != nullptr; }, 3000));
     f.Frame().RecentActions()[1]->trigger();
     EXPECT_EQ(f.App().OpenDocumentFile(second), nullptr);
-    EXPECT_EQ(f.View().SearchFolder(), first);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), first);
     EXPECT_EQ(f.View().FindDlg(), nullptr);
     EXPECT_EQ(f.App().Document()->GetPathName(), first);
     EXPECT_EQ(MenuTexts(f.Frame()), before);
@@ -258,7 +259,7 @@ TEST(RecentFolders, IgnoredWhileTheViewIsBusyAndTheEntryStays) {
     // Once idle again the same entry opens.
     f.Frame().RecentActions()[1]->trigger();
     ASSERT_TRUE(f.WaitIdle());
-    EXPECT_EQ(f.View().SearchFolder(), second);
+    EXPECT_EQ(ViewProbe::SearchFolder(f.View()), second);
 }
 
 TEST(RecentFolders, EmptyListShowsAGreyedPlace) {

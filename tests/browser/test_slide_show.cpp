@@ -13,6 +13,7 @@
 #include "support/fake_image_window.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
+#include "support/view_probe.h"
 #include "view_test_helpers.h"
 
 namespace {
@@ -32,9 +33,9 @@ protected:
         for (const char* name : names) {
             auto item = std::make_unique<ImageItem>();
             item->m_strPath = name;
-            m_pView->Catalogue().push_back(std::move(item));
+            ViewProbe::Catalogue(*m_pView).push_back(std::move(item));
         }
-        m_pView->CatalogueChanged(true);
+        ViewProbe::CatalogueChanged(*m_pView, true);
         m_pView->Slides().SetImageWindowFactory(FakeImageWindows(m_pLog));
         return *m_pView;
     }
@@ -137,15 +138,15 @@ TEST_F(SlideShowTest, TheShowFollowsEntriesLeavingTheCatalogue) {
     CGalerioView& view = MakeView({"P", "Q", "R"});
     view.OnStartSlideShow();
     ASSERT_TRUE(WaitShown(1));  // P; Q is next
-    ImageList& list = view.Catalogue();
+    ImageList& list = ViewProbe::Catalogue(view);
     view.Slides().OnEntryLeaving(list[1].get());
     list.erase(list.begin() + 1);
-    view.CatalogueChanged(false);
+    ViewProbe::CatalogueChanged(view, false);
     ASSERT_TRUE(WaitShown(2));
     EXPECT_EQ(m_pLog->shown[1], "R");
 
     list.clear();
-    view.CatalogueChanged(false);
+    ViewProbe::CatalogueChanged(view, false);
     EXPECT_EQ(view.Slides().Window(), nullptr);
     EXPECT_EQ(m_pLog->nDestroyed, 1);
     EXPECT_FALSE(view.Slides().IsTimerActive());

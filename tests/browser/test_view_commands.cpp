@@ -28,6 +28,7 @@
 #include "support/fake_image_window.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
+#include "support/view_probe.h"
 #include "view_test_helpers.h"
 
 namespace {
@@ -309,7 +310,9 @@ TEST_P(MoveThumb, MovesOrRenamesWithoutEverReplacing) {
         EXPECT_EQ(pItem->m_strName, c.nameAfter);
         EXPECT_EQ(pItem->m_strExt, c.extAfter);
         // The path is kept clean: no "." or ".." parts.
-        if (c.movedTo) EXPECT_EQ(pItem->m_strPath, AbsoluteFolder(chosen));
+        if (c.movedTo) {
+            EXPECT_EQ(pItem->m_strPath, AbsoluteFolder(chosen));
+        }
         // Pane 1 shows a new name only when the chosen one had an extension.
         const bool bNewName = c.movedTo && std::string(c.nameAfter) != "a";
         using Panes = std::vector<std::pair<int, QString>>;
@@ -365,8 +368,8 @@ TEST_F(MoveThumbTest, AFolderNameThatIsNotUtf8KeepsItsBytes) {
 // folder, and the one after it comes instead.
 TEST_F(MoveThumbTest, TheSlideShowGoesOnOverAMoveOut) {
     AddPhotos();
-    m_pView->Catalogue() = std::move(m_list);
-    m_pView->CatalogueChanged(true);
+    ViewProbe::Catalogue(*m_pView) = std::move(m_list);
+    ViewProbe::CatalogueChanged(*m_pView, true);
     auto pLog = std::make_shared<ImageWindowLog>();
     m_pView->Slides().SetImageWindowFactory(FakeImageWindows(pLog));
     ViewOptions options = m_pView->Settings().Options();
@@ -447,8 +450,8 @@ protected:
             Add(name, "1", "1 x 1");
             m_list.back()->m_strPath = path;
         }
-        m_pView->Catalogue() = std::move(m_list);
-        m_pView->CatalogueChanged(true);
+        ViewProbe::Catalogue(*m_pView) = std::move(m_list);
+        ViewProbe::CatalogueChanged(*m_pView, true);
         m_pView->resize(400, 300);
         m_pView->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pView.get()));

@@ -25,6 +25,7 @@
 #include "settings/settings_store.h"
 #include "support/click_entry.h"
 #include "support/temp_config.h"
+#include "support/view_probe.h"
 #include "view_test_helpers.h"
 
 namespace {
@@ -67,7 +68,8 @@ protected:
     void AddItems(const std::vector<QSize>& sizes) {
         for (const QSize& size : sizes) {
             const int nIndex = static_cast<int>(m_pView->Catalogue().size());
-            m_pView->Catalogue().push_back(PaintMakeItem(nIndex, size.width(), size.height()));
+            ViewProbe::Catalogue(*m_pView).push_back(
+                PaintMakeItem(nIndex, size.width(), size.height()));
         }
         m_pView->SetScrolls(false);
     }
@@ -79,7 +81,7 @@ protected:
         QImage image(m_pView->viewport()->size(), QImage::Format_RGB32);
         image.fill(kJunk);
         QPainter dc(&image);
-        m_pView->OnDraw(dc, rcUpdate.isNull() ? image.rect() : rcUpdate);
+        ViewProbe::OnDraw(*m_pView, dc, rcUpdate.isNull() ? image.rect() : rcUpdate);
         return image;
     }
 
@@ -103,7 +105,7 @@ protected:
 // background everywhere else.
 QRgb ExpectedPixel(const CGalerioView& view, int x, int y) {
     const int P = view.Settings().m_nPitch;
-    const int nCols = view.Cols();
+    const int nCols = ViewProbe::Cols(view);
     if (x < 0 || y < 0 || x >= nCols * P) return kBack;
     const std::size_t i = static_cast<std::size_t>(y / P) * nCols + x / P;
     if (i >= view.Catalogue().size()) return kBack;
@@ -203,7 +205,7 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
     CGalerioView& view = MakeView(500, 400);
     AddItems(10, kPhoto);
     RenderDirect();
-    view.Catalogue().push_back(PaintMakeItem(10, 100, 75));
+    ViewProbe::Catalogue(view).push_back(PaintMakeItem(10, 100, 75));
     // A real run over the catalogue, kept at its first entry.
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -212,14 +214,14 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
         if (nBuilt++ == 0) released.wait();
         return true;  // the pixels stay as they were
     });
-    view.StartProcessing();
+    ViewProbe::StartProcessing(view);
     ASSERT_NE(view.FindDlg(), nullptr);
 
     const QImage during = RenderWidget();
     for (int y = 0; y < during.height(); ++y)
         for (int x = 0; x < during.width(); ++x)
             ASSERT_EQ(during.pixel(x, y) | 0xFF000000, kBack) << x << "," << y;
-    EXPECT_EQ(view.HitTest(QPoint(10, 10)), nullptr);
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(10, 10)), nullptr);
     // The workers own the catalogue: not even the cells are renewed.
     EXPECT_TRUE(view.Catalogue()[10]->m_rcCell.IsEmpty());
 
@@ -227,7 +229,7 @@ TEST_F(ViewPaintTest, OnlyBackgroundAndNoHitsWhileARunIsInProgress) {
     ASSERT_TRUE(PumpUntil([&] { return view.IsIdle(); }));
     EXPECT_EQ(nBuilt.load(), 11);
     EXPECT_TRUE(MatchesGrid(RenderDirect(), view, QPoint(0, 0)));
-    EXPECT_EQ(view.HitTest(QPoint(10, 10)), view.Catalogue()[0].get());
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(10, 10)), view.Catalogue()[0].get());
 }
 
 TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
@@ -244,10 +246,11 @@ TEST_F(ViewPaintTest, ScrolledLongCataloguePaintsOnlyWhatIsShown) {
     // Only the visible rows (and one on each side for captions) were copied
     // for painting; a paint that touched every entry would have made 600.
     const int nVisibleRows = view.viewport()->height() / view.Settings().m_nPitch + 2;
-    EXPECT_LE(view.ThumbCacheSize(), static_cast<std::size_t>((nVisibleRows + 2) * view.Cols()));
+    EXPECT_LE(ViewProbe::ThumbCacheSize(view),
+              static_cast<std::size_t>((nVisibleRows + 2) * ViewProbe::Cols(view)));
     // Yet every entry's cell is known for hit-testing.
     const CellRect& last = view.Catalogue().back()->m_rcCell;
-    EXPECT_EQ(last.bottom, view.Rows() * view.Settings().m_nPitch);
+    EXPECT_EQ(last.bottom, ViewProbe::Rows(view) * view.Settings().m_nPitch);
 }
 
 struct BandCase {
@@ -331,7 +334,7 @@ TEST_F(ViewPaintTest, CaptionsSitTwoPixelsInFromTheirCorners) {
 
     const int P = view.Settings().m_nPitch;
     const int x = P;  // the middle cell: neighbours' captions stay out of its corners
-    const int fontHeight = QFontMetrics(view.Font(), &image).height();
+    const int fontHeight = QFontMetrics(ViewProbe::Font(view), &image).height();
     // The four corners, clear of the 20 x 20 thumbnail in the middle and of
     // the black lines.
     const int half = P / 2 - 12;
@@ -376,7 +379,7 @@ TEST_F(ViewPaintTest, CaptionsAreNeitherClippedNorShortened) {
     Put(kShowFileSize, "1");
     CGalerioView& view = MakeView(500, 400);
     AddItems(8, QSize(20, 20));
-    ASSERT_EQ(view.Cols(), 4);
+    ASSERT_EQ(ViewProbe::Cols(view), 4);
     for (auto& pItem : view.Catalogue()) pItem->m_strSize = "";
     // The last entry of the first row: its name runs on past the grid.
     view.Catalogue()[3]->m_strName = "a_very_long_name_that_goes_past_its_cell";
@@ -405,7 +408,7 @@ TEST_F(ViewPaintTest, NewPixelsShowAfterARebuildOrAnInvalidatedCache) {
     EXPECT_EQ(RenderWidget().pixel(1, 14) | 0xFF000000, PaintThumbColour(7, 0, 0));
     // Pixels rewritten in the same buffer show once the catalogue is declared changed.
     PaintRefill(*view.Catalogue()[0], 8);
-    view.CatalogueChanged(false);
+    ViewProbe::CatalogueChanged(view, false);
     EXPECT_EQ(RenderWidget().pixel(1, 14) | 0xFF000000, PaintThumbColour(8, 0, 0));
 }
 
@@ -425,7 +428,7 @@ TEST_P(HitTestTest, PointFindsItsCell) {
     RenderDirect();
     const HitCase& c = GetParam();
     ImageItem* pWant = c.nIndex < 0 ? nullptr : view.Catalogue()[c.nIndex].get();
-    EXPECT_EQ(view.HitTest(c.pt), pWant);
+    EXPECT_EQ(ViewProbe::HitTest(view, c.pt), pWant);
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, HitTestTest,
@@ -449,13 +452,14 @@ TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     RenderWidget();
     view.verticalScrollBar()->setValue(150);
     // Window (5, 0) is document (5, 150): the second row.
-    EXPECT_EQ(view.HitTest(QPoint(5, 0)), view.Catalogue()[4].get());
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(5, 0)), view.Catalogue()[4].get());
 
     view.verticalScrollBar()->setValue(0);
     AddItems(1, kPhoto);  // index 40, not painted yet
     EXPECT_TRUE(view.Catalogue()[40]->m_rcCell.IsEmpty());
-    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.Catalogue()[0].get());
-    for (auto& pItem : view.Catalogue()) ASSERT_NE(view.HitTest(QPoint(-1, -1)), pItem.get());
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(0, 0)), view.Catalogue()[0].get());
+    for (auto& pItem : view.Catalogue())
+        ASSERT_NE(ViewProbe::HitTest(view, QPoint(-1, -1)), pItem.get());
 
     // A new entry made where a freed one lived starts with an empty cell; the
     // layout pass that ends every run gives it its cell again at the next paint.
@@ -463,12 +467,12 @@ TEST_F(ViewPaintTest, HitTestAddsTheScrollPositionAndNeedsAPaintedCell) {
     view.Catalogue()[0]->m_rcCell = CellRect{};
     view.SetScrolls(false);
     RenderDirect();
-    EXPECT_EQ(view.HitTest(QPoint(0, 0)), view.Catalogue()[0].get());
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(0, 0)), view.Catalogue()[0].get());
 
     // An entry swapped for another (same count) is laid out by the next paint.
-    view.Catalogue()[1] = PaintMakeItem(1, 100, 75);
+    ViewProbe::Catalogue(view)[1] = PaintMakeItem(1, 100, 75);
     RenderDirect();
-    EXPECT_EQ(view.HitTest(QPoint(110, 0)), view.Catalogue()[1].get());
+    EXPECT_EQ(ViewProbe::HitTest(view, QPoint(110, 0)), view.Catalogue()[1].get());
 }
 
 TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
@@ -476,8 +480,8 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     AddItems(10, kPhoto);
     QScrollBar* pH = view.horizontalScrollBar();
     QScrollBar* pV = view.verticalScrollBar();
-    EXPECT_EQ(view.Cols(), 4);
-    EXPECT_EQ(view.Rows(), 3);
+    EXPECT_EQ(ViewProbe::Cols(view), 4);
+    EXPECT_EQ(ViewProbe::Rows(view), 3);
     EXPECT_EQ(pV->maximum(), 0);  // 309 rows of document fit in 400
     EXPECT_EQ(pV->pageStep(), 309);
     EXPECT_EQ(pV->singleStep(), 30);
@@ -489,8 +493,8 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     view.resize(90 + nFrame, 200 + nFrame);
     QCoreApplication::processEvents();
     const QSize client = view.viewport()->size();
-    EXPECT_EQ(view.Cols(), 1);
-    EXPECT_EQ(view.Rows(), 10);
+    EXPECT_EQ(ViewProbe::Cols(view), 1);
+    EXPECT_EQ(ViewProbe::Rows(view), 10);
     EXPECT_EQ(pV->maximum(), 1030 - client.height());
     EXPECT_EQ(pH->maximum(), std::max(0, 103 - client.width()));
     EXPECT_EQ(pV->pageStep(), client.height() / 103 * 103);
@@ -503,22 +507,22 @@ TEST_F(ViewPaintTest, ScrollBarsFollowTheGridAndTheClient) {
     EXPECT_EQ(pH->value(), 0);
 
     // An empty catalogue keeps the last columns and rows.
-    view.Catalogue().clear();
+    ViewProbe::Catalogue(view).clear();
     view.SetScrolls(false);
-    EXPECT_EQ(view.Cols(), 1);
-    EXPECT_EQ(view.Rows(), 10);
+    EXPECT_EQ(ViewProbe::Cols(view), 1);
+    EXPECT_EQ(ViewProbe::Rows(view), 10);
     EXPECT_EQ(pV->maximum(), std::max(0, 100 - view.viewport()->height()));
 }
 
 TEST_F(ViewPaintTest, InitialUpdateSetsUpOnceAndAsksForTheTimerEachTime) {
     CGalerioView view(m_store, &m_host);
-    EXPECT_FALSE(view.IsInitialized());
+    EXPECT_FALSE(ViewProbe::IsInitialized(view));
     view.OnInitialUpdate();
-    EXPECT_TRUE(view.IsInitialized());
-    EXPECT_EQ(view.Font().family(), QStringLiteral("arial"));
-    EXPECT_EQ(view.Font().pointSizeF(), 10.0);
-    EXPECT_EQ(view.Font().weight(), QFont::Normal);
-    EXPECT_FALSE(view.Font().italic());
+    EXPECT_TRUE(ViewProbe::IsInitialized(view));
+    EXPECT_EQ(ViewProbe::Font(view).family(), QStringLiteral("arial"));
+    EXPECT_EQ(ViewProbe::Font(view).pointSizeF(), 10.0);
+    EXPECT_EQ(ViewProbe::Font(view).weight(), QFont::Normal);
+    EXPECT_FALSE(ViewProbe::Font(view).italic());
     ASSERT_EQ(m_host.m_panes.size(), 4u);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(m_host.m_panes[k].first, k + 1);
@@ -533,7 +537,7 @@ TEST_F(ViewPaintTest, InitialUpdateSetsUpOnceAndAsksForTheTimerEachTime) {
     // The view may live without a window around it.
     CGalerioView orphan(m_store, nullptr);
     orphan.OnInitialUpdate();
-    EXPECT_TRUE(orphan.IsInitialized());
+    EXPECT_TRUE(ViewProbe::IsInitialized(orphan));
 }
 
 // Replaces the print dialog for one test.
@@ -551,7 +555,7 @@ TEST_F(ViewPaintTest, PrintAsksForAPrinterAndDrawsTheGridOnIt) {
     CGalerioView view(m_store, &m_host);
     view.resize(500, 400);
     view.OnInitialUpdate();
-    for (int i = 0; i < 3; ++i) view.Catalogue().push_back(PaintMakeItem(i, 100, 75));
+    for (int i = 0; i < 3; ++i) ViewProbe::Catalogue(view).push_back(PaintMakeItem(i, 100, 75));
     view.SetScrolls(false);
     const QString pdf = QString::fromStdString(m_config.WorkDir()) + "/grid.pdf";
 

@@ -23,9 +23,9 @@
 #include <system_error>
 #include <thread>
 
+#include "browser/catalogue/thumb_cache.h"
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_doc.h"
-#include "browser/catalogue/thumb_cache.h"
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
@@ -35,6 +35,7 @@
 #include "support/markup_name.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
+#include "support/view_probe.h"
 #include "view_test_helpers.h"
 
 namespace {
@@ -194,7 +195,7 @@ TEST_F(ViewRun, ThreeImagesShowEveryFileInOrderThenTheWindowGoes) {
     for (const auto& item : m_pView->Catalogue()) EXPECT_NE(item->m_pBits, nullptr);
     EXPECT_EQ(m_pView->Catalogue().at(2)->m_nKind, IMAGE_JPEG);
 
-    EXPECT_EQ(m_pView->SearchFolder(), m_strFolder);
+    EXPECT_EQ(ViewProbe::SearchFolder(*m_pView), m_strFolder);
     EXPECT_EQ(m_host.m_titles, QStringList{"Galerio - " + QString::fromStdString(m_strFolder)});
     EXPECT_EQ(m_host.m_recent, std::vector<std::string>{m_strFolder});
     std::vector<std::pair<int, QString>> blanks;
@@ -352,12 +353,11 @@ TEST_P(ViewRunBroken, TextFileNamedLikeAPhotoStopsTheRealRunWithOneBox) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ViewRunBroken,
-    ::testing::Combine(
-        ::testing::Values(BrokenCase{"b.jpg", "JPEG Fatal Error", "Not a JPEG file",
-                                     MsgIcon::Error},
-                          BrokenCase{"b.bmp", "Galerio", "Could not read image\n%1",
-                                     MsgIcon::Exclamation}),
-        ::testing::Values(1, 4)),
+    ::testing::Combine(::testing::Values(BrokenCase{"b.jpg", "JPEG Fatal Error", "Not a JPEG file",
+                                                    MsgIcon::Error},
+                                         BrokenCase{"b.bmp", "Galerio", "Could not read image\n%1",
+                                                    MsgIcon::Exclamation}),
+                       ::testing::Values(1, 4)),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name[2] == 'j' ? "Jpeg" : "Bitmap") +
                std::to_string(std::get<1>(info.param)) + "Threads";
@@ -378,7 +378,7 @@ TEST_P(ViewRunKeys, DismissingTheWindowStopsBeforeTheNextEntry) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(m_builder.Calls().size(), 1u);
     EXPECT_TRUE(m_pView->Catalogue().empty());
-    EXPECT_FALSE(m_pView->IsStopRequested());
+    EXPECT_FALSE(ViewProbe::IsStopRequested(*m_pView));
     EXPECT_EQ(m_host.m_nCloseRequests, 0);  // the program keeps running
     EXPECT_EQ(m_log.back(), "gone");
 }
@@ -418,7 +418,7 @@ TEST_F(ViewRun, CloseRequestDuringProcessingStopsAndAsksTheMainWindowToClose) {
     ASSERT_TRUE(PumpUntil([this] { return m_builder.IsHeld(); }));
     EXPECT_FALSE(m_pView->FindDlg()->close());
     EXPECT_TRUE(m_pView->FindDlg()->isVisible());  // stays until the run stops
-    EXPECT_TRUE(m_pView->IsStopRequested());
+    EXPECT_TRUE(ViewProbe::IsStopRequested(*m_pView));
     EXPECT_EQ(m_host.m_nCloseRequests, 0);
     m_builder.Release();
     ASSERT_TRUE(WaitIdle());
@@ -456,7 +456,7 @@ TEST_F(ViewRun, IdleWindowClosesNormally) {
     EXPECT_TRUE(PumpUntil([&] { return pLabel->text() == "99"; }, 2s));
     EXPECT_TRUE(dlg.close());
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_FALSE(m_pView->IsStopRequested());
+    EXPECT_FALSE(ViewProbe::IsStopRequested(*m_pView));
 }
 
 // With the real builder the cache serves an unchanged photo the second
@@ -585,7 +585,7 @@ TEST_P(ViewRunResidency, ScrollingAwayAndBackShowsTheSameBytes) {
         for (std::size_t i = nFrom; i < nTo; ++i)
             ASSERT_EQ(bytes(*list[i]), want[i]) << "entry " << i << " ahead of " << y;
         EXPECT_LT(resident(), 80) << y;
-        EXPECT_LE(m_pView->ThumbCacheSize(), std::size_t(resident())) << y;
+        EXPECT_LE(ViewProbe::ThumbCacheSize(*m_pView), std::size_t(resident())) << y;
     }
     EXPECT_EQ(m_messages.Count(), 0u);
 }
@@ -655,7 +655,7 @@ TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
         QImage image(m_pView->Settings().m_nPitch, m_pView->Settings().m_nPitch,
                      QImage::Format_RGB32);
         QPainter painter(&image);
-        m_pView->OnDraw(painter, image.rect());
+        ViewProbe::OnDraw(*m_pView, painter, image.rect());
         return image.pixelColor(m_pView->Settings().m_nPitch / 2, m_pView->Settings().m_nPitch / 2);
     };
     Start(m_strFolder);
@@ -663,7 +663,7 @@ TEST_F(ViewRun, ARunAtTheSamePitchPaintsTheNewPixels) {
     EXPECT_EQ(centre(), QColor(0x20, 0x40, 0xC0));
 
     nColour = 0x10E030;
-    m_pView->StartProcessing();
+    ViewProbe::StartProcessing(*m_pView);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(centre(), QColor(0x10, 0xE0, 0x30));
 }
@@ -703,7 +703,7 @@ TEST_F(ViewRun, ABusyViewIgnoresANewSearch) {
     CFindFilesDlg* pDlg = m_pView->FindDlg();
     m_pView->StartSearch(m_strFolder + "/other");
     EXPECT_EQ(m_pView->FindDlg(), pDlg);
-    EXPECT_EQ(m_pView->SearchFolder(), m_strFolder);
+    EXPECT_EQ(ViewProbe::SearchFolder(*m_pView), m_strFolder);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(m_pView->Catalogue().size(), 1u);
 }
@@ -742,16 +742,16 @@ TEST_F(ViewRun, AWorkerThatCannotStartLeavesTheViewIdle) {
     const auto fail = [](std::function<void()>) -> std::thread {
         throw std::system_error(EAGAIN, std::generic_category(), "no thread");
     };
-    m_pView->Run().SetThreadStarter(fail);
+    ViewProbe::Run(*m_pView).SetThreadStarter(fail);
     m_pView->StartSearch(m_strFolder);
     EXPECT_TRUE(m_pView->IsIdle());
     EXPECT_EQ(m_pView->FindDlg(), nullptr);
     // A later search works; processing it again without threads fails alike.
-    m_pView->Run().SetThreadStarter(nullptr);
+    ViewProbe::Run(*m_pView).SetThreadStarter(nullptr);
     Start(m_strFolder);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(m_pView->Catalogue().size(), 1u);
-    m_pView->Run().SetThreadStarter(fail);
+    ViewProbe::Run(*m_pView).SetThreadStarter(fail);
     EXPECT_TRUE(m_pView->ReprocessAtPitch(80));
     EXPECT_TRUE(m_pView->IsIdle());
     EXPECT_TRUE(m_pView->Catalogue().empty());
@@ -782,7 +782,7 @@ TEST_F(ViewRun, RelativeFolderAndMarkupInNamesAreShownPlainAndAbsolute) {
     ASSERT_TRUE(WaitIdle());
     const QString shown = QString::fromStdString(sub + "/" + name);
     EXPECT_TRUE(m_log.contains("text:" + shown));
-    EXPECT_EQ(m_pView->SearchFolder(), sub);
+    EXPECT_EQ(ViewProbe::SearchFolder(*m_pView), sub);
     EXPECT_EQ(m_host.m_recent, std::vector<std::string>{sub});
     EXPECT_EQ(m_host.m_titles, QStringList{"Galerio - " + QString::fromStdString(sub)});
 }

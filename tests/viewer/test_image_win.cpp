@@ -22,6 +22,7 @@
 #include "settings/settings_store.h"
 #include "support/message_recorder.h"
 #include "support/temp_config.h"
+#include "support/view_probe.h"
 #include "viewer/image_win.h"
 #include "viewer/scroll_vu.h"
 
@@ -116,7 +117,7 @@ protected:
     CImageWin* StartShow() {
         for (const char* name : {"p", "q"}) {
             WriteQuadrantJpeg(m_config.WorkDir(), std::string(name) + ".jpg", 64, 48);
-            m_pView->Catalogue().push_back(
+            ViewProbe::Catalogue(*m_pView).push_back(
                 std::make_unique<ImageItem>(Entry(std::string(name) + ".jpg", 64, 48)));
         }
         m_pView->Slides().SetImageWindowFactory(
