@@ -113,6 +113,10 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     // empty, no bitmap.
     m_pView->Item() = ImageItem();
     CopyEntryTexts(item);
+    connect(m_pView, &CScrollVu::FullScreenToggled, this, &CImageWin::ToggleFullScreen);
+    // Full screen before the photo loads, so it is decoded once, for it.
+    if (bSlideShow && m_pGridView && m_pGridView->Settings().m_bSlideShowFullScreen)
+        SetFullScreen(true);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
     // A file that cannot be read still leaves a titled, empty window.
@@ -121,14 +125,30 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
 
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
+    const ImageItem& shown = m_pView->Item();
+    m_pView->OnImageChanged(QSize(int(shown.m_nImageWidth), int(shown.m_nImageHeight)),
+                            QSize(int(item.m_nImageWidth), int(item.m_nImageHeight)));
     m_pView->ReleaseBitmap();
-    hide();
-    PlacedRect rc;
-    PlaceWindow(item, rc, true, m_pView->IsFit());
+    // A full screen stays where it is; only a window is placed anew.
+    const bool bPlace = !isFullScreen();
+    if (bPlace) {
+        hide();
+        PlacedRect rc;
+        PlaceWindow(item, rc, true, m_pView->IsFit());
+    }
     CopyEntryTexts(item);
     m_pView->Reload();
     setWindowTitle(ToDisplay(m_pView->Item().m_strName));
-    show();
+    if (bPlace) show();
+}
+
+void CImageWin::SetFullScreen(bool bOn) {
+    if (!m_pView) return;
+    if (bOn)
+        showFullScreen();
+    else
+        showNormal();
+    m_pView->SetFullScreen(bOn);
 }
 
 void CImageWin::DestroyWindow() { close(); }

@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: MIT
+// The image window's view when the user takes over: zoom steps around a
+// point, panning by dragging, the full screen's look and its hidden cursor,
+// and the facts panel.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/facts_panel.h"
+#include "viewer/scroll_vu.h"
+
+namespace {
+
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+}  // namespace
+
+QSize CScrollVu::PhotoSize() const {
+    return {int(m_item.m_nImageWidth), int(m_item.m_nImageHeight)};
+}
+
+QPoint CScrollVu::ScrollPos() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+double CScrollVu::ShownScale() const {
+    const QSize photo = PhotoSize(), client = viewport()->size();
+    if (photo.isEmpty()) return 1.0;
+    if (m_zoom.IsZoomed()) return m_zoom.Scale();
+    if (m_bFullScreen) return ZoomState::FitScale(photo, client);
+    // The usual fitted mode stretches to the client; its smaller stretch is
+    // where a zoom starts from.
+    if (m_bFit)
+        return std::min(double(client.width()) / photo.width(),
+                        double(client.height()) / photo.height());
+    return double(m_item.m_nThumbWidth) / photo.width();
+}
+
+void CScrollVu::SetScrollPolicy() {
+    // A fitted image is mapped onto the whole client area: nothing to scroll.
+    // The full screen shows no bars, though a zoomed photo still pans.
+    const bool bBars = m_zoom.IsZoomed() ? !m_bFullScreen : !m_bFit && !m_bFullScreen;
+    const Qt::ScrollBarPolicy policy = bBars ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+}
+
+void CScrollVu::SetFreeScrolls() {
+    const QSize client = viewport()->size();
+    const QSize range = ZoomState::ScrollRange(PhotoSize(), client, ShownScale());
+    QScrollBar* pH = horizontalScrollBar();
+    QScrollBar* pV = verticalScrollBar();
+    pH->setRange(0, range.width());
+    pV->setRange(0, range.height());
+    pH->setPageStep(std::max(1, client.width() * 9 / 10));
+    pV->setPageStep(std::max(1, client.height() * 9 / 10));
+    pH->setSingleStep(std::max(1, client.width() / 20));
+    pV->setSingleStep(std::max(1, client.height() / 20));
+}
+
+void CScrollVu::MatchBitmapToLayout() {
+    if (!m_item.m_pBits) return;
+    const QSize client = ClientSize();
+    // The shrunk bitmap cannot be zoomed into; the whole one is not what
+    // the fitted mode shows.
+    const bool bTooBig =
+        m_item.m_nThumbWidth > client.width() || m_item.m_nThumbHeight > client.height();
+    if (FreeLayout() ? m_bShrunk : m_bFit && bTooBig) {
+        Reload();
+        return;
+    }
+    SetScrolls();
+    viewport()->update();
+}
+
+void CScrollVu::ZoomTo(double dScale, QPoint anchor) {
+    if (!m_item.m_pBits) return;
+    const QSize photo = PhotoSize();
+    // Where the photo is drawn now: placed by the zoom, stretched over the
+    // client by the usual fitted mode, or at the bitmap's size and scrolled.
+    const QRect rcOld =
+        FreeLayout() ? ZoomState::PhotoRect(photo, viewport()->size(), ShownScale(), ScrollPos())
+        : m_bFit     ? QRect(QPoint(0, 0), viewport()->size())
+                     : QRect(-ScrollPos(), QSize(m_item.m_nThumbWidth, m_item.m_nThumbHeight));
+    m_zoom.SetScale(dScale);
+    SetScrollPolicy();
+    MatchBitmapToLayout();
+    const QPoint scroll =
+        ZoomState::AnchoredScroll(rcOld, photo, viewport()->size(), m_zoom.Scale(), anchor);
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
+    viewport()->update();
+}
+
+void CScrollVu::ZoomBy(int nSteps, QPoint anchor) {
+    ZoomTo(ZoomState::StepScale(ShownScale(), nSteps), anchor);
+}
+
+void CScrollVu::ResetZoom() {
+    if (!m_zoom.IsZoomed()) return;
+    m_zoom.Reset();
+    SetScrollPolicy();
+    MatchBitmapToLayout();
+}
+
+void CScrollVu::OnImageChanged(QSize oldSize, QSize newSize) {
+    if (m_zoom.OnImageChanged(oldSize, newSize)) return;
+    // The caller loads the new photo next, for the mode that is back.
+    SetScrollPolicy();
+}
+
+void CScrollVu::SetFullScreen(bool bOn) {
+    if (bOn == m_bFullScreen) return;
+    m_bFullScreen = bOn;
+    viewport()->setMouseTracking(bOn);
+    if (!m_pCursorTimer) {
+        m_pCursorTimer = new QTimer(this);
+        m_pCursorTimer->setSingleShot(true);
+        connect(m_pCursorTimer, &QTimer::timeout, this, &CScrollVu::HideIdleCursor);
+        m_clock.start();
+    }
+    if (bOn) {
+        MouseMoved();
+    } else {
+        m_pCursorTimer->stop();
+        viewport()->unsetCursor();
+    }
+    SetScrollPolicy();
+    MatchBitmapToLayout();
+}
+
+void CScrollVu::MouseMoved() {
+    if (!m_bFullScreen) return;
+    m_idleCursor.Moved(m_clock.elapsed());
+    if (!m_bDragging) viewport()->unsetCursor();
+    if (!m_pCursorTimer->isActive()) m_pCursorTimer->start(int(IdleCursor::kHideAfterMs));
+}
+
+void CScrollVu::HideIdleCursor() {
+    const std::int64_t nNow = m_clock.elapsed();
+    if (m_idleCursor.Hidden(nNow))
+        viewport()->setCursor(Qt::BlankCursor);
+    else
+        m_pCursorTimer->start(int(m_idleCursor.MsUntilHidden(nNow)));
+}
+
+void CScrollVu::ToggleFacts() {
+    if (!m_pFacts) m_pFacts = new CFactsPanel(viewport());
+    if (m_pFacts->isVisible())
+        m_pFacts->hide();
+    else
+        m_pFacts->ShowFacts(m_item);
+}
+
+void CScrollVu::DrawFree(QPainter& dc) {
+    const QSize photo = PhotoSize(), client = viewport()->size();
+    const double dScale = ShownScale();
+    const QPoint scroll = ScrollPos();
+    const QRect rcClient(QPoint(0, 0), client);
+    dc.fillRect(rcClient,
+                m_bFullScreen ? QColor(Qt::black) : QApplication::palette().color(QPalette::Base));
+    const QRect rcPhoto = ZoomState::PhotoRect(photo, client, dScale, scroll);
+    const QRect rcShown = ZoomState::VisiblePhoto(photo, client, dScale, scroll);
+    if (rcShown.isEmpty()) return;
+    DrawPhotoPart(dc, rcPhoto, rcShown);
+
+    const int w = photo.width(), h = photo.height();
+    const bool bCorner[4] = {rcShown.contains(0, 0), rcShown.contains(w - 1, 0),
+                             rcShown.contains(0, h - 1), rcShown.contains(w - 1, h - 1)};
+    const QString strDim = QString::asprintf("%d x %d", rcShown.x() + rcShown.width() + 1,
+                                             rcShown.y() + rcShown.height() + 1);
+    DrawCaptions(dc, rcPhoto.intersected(rcClient), bCorner, strDim);
+}
+
+void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& rcShown) {
+    // Only the rows and columns on the screen are handed to the painter, so
+    // the cost follows the client area, not the photo.
+    const int nBw = m_item.m_nThumbWidth, nBh = m_item.m_nThumbHeight;
+    const double fx = double(nBw) / PhotoSize().width(), fy = double(nBh) / PhotoSize().height();
+    const int x0 = std::clamp(int(std::floor(rcShown.left() * fx)), 0, nBw - 1);
+    const int y0 = std::clamp(int(std::floor(rcShown.top() * fy)), 0, nBh - 1);
+    const int x1 = std::clamp(int(std::ceil((rcShown.right() + 1) * fx)), x0 + 1, nBw);
+    const int y1 = std::clamp(int(std::ceil((rcShown.bottom() + 1) * fy)), y0 + 1, nBh);
+    const double kx = double(rcPhoto.width()) / nBw, ky = double(rcPhoto.height()) / nBh;
+
+    dc.save();
+    dc.setRenderHint(QPainter::SmoothPixmapTransform, ZoomState::SmoothAt(ShownScale()));
+    // Display rows are bottom-up: the band's lowest row comes first.
+    dc.translate(rcPhoto.left() + x0 * kx, rcPhoto.top() + y1 * ky);
+    dc.scale(kx, -ky);
+    dc.drawImage(QPointF(0, 0), m_image, QRectF(x0, nBh - y1, x1 - x0, y1 - y0));
+    dc.restore();
+}
+
+void CScrollVu::wheelEvent(QWheelEvent* e) {
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    e->accept();
+    m_nWheelZoom += e->angleDelta().y();
+    const int nSteps = m_nWheelZoom / kWheelNotch;
+    m_nWheelZoom -= nSteps * kWheelNotch;
+    if (nSteps != 0) ZoomBy(nSteps, e->position().toPoint());
+}
+
+void CScrollVu::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(e);
+        return;
+    }
+    m_bDragging = true;
+    m_ptDragStart = e->position().toPoint();
+    m_ptScrollAtDragStart = ScrollPos();
+    e->accept();
+}
+
+void CScrollVu::mouseMoveEvent(QMouseEvent* e) {
+    MouseMoved();
+    if (!m_bDragging) {
+        QAbstractScrollArea::mouseMoveEvent(e);
+        return;
+    }
+    // The photo follows the hand: it moves as far as the pointer does.
+    const QPoint scroll = m_ptScrollAtDragStart - (e->position().toPoint() - m_ptDragStart);
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
+    e->accept();
+}
+
+void CScrollVu::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) m_bDragging = false;
+    QAbstractScrollArea::mouseReleaseEvent(e);
+}
+
+void CScrollVu::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(e);
+        return;
+    }
+    m_bDragging = false;
+    e->accept();
+    emit FullScreenToggled();
+}
