@@ -144,10 +144,15 @@ void CImageWin::ShowImage(const ImageItem& item) {
 
 void CImageWin::SetFullScreen(bool bOn) {
     if (!m_pView) return;
-    if (bOn)
+    if (bOn) {
         showFullScreen();
-    else
+    } else {
         showNormal();
+        // Photos shown meanwhile may differ in size: the window is placed
+        // for the one it shows now, and the view gets that size at once.
+        PlacedRect rc;
+        PlaceWindow(m_pView->Item(), rc, true, m_pView->IsFit());
+    }
     m_pView->SetFullScreen(bOn);
 }
 
