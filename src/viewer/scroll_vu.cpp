@@ -77,6 +77,7 @@ void CScrollVu::Reload() {
 
 void CScrollVu::ReleaseBitmap() {
     m_image = QImage();  // it reads the rows below
+    m_imageFree = QImage();
     m_item.m_pBits.reset();
     m_item.m_nThumbWidth = 0;
     m_item.m_nThumbHeight = 0;

@@ -18,6 +18,9 @@ namespace {
 
 // One notch of a mouse wheel, in eighths of a degree.
 constexpr int kWheelNotch = 120;
+// The most a zoomed photo's fast copy may take (a 64-megapixel photo); a
+// larger one is drawn from its display rows, more slowly.
+constexpr std::uint64_t kFreeCopyBudget = std::uint64_t(256) << 20;
 
 }  // namespace
 
@@ -65,6 +68,7 @@ void CScrollVu::SetFreeScrolls() {
 }
 
 void CScrollVu::MatchBitmapToLayout() {
+    if (!FreeLayout()) m_imageFree = QImage();
     if (!m_item.m_pBits) return;
     const QSize client = ClientSize();
     // The shrunk bitmap cannot be zoomed into; the whole one is not what
@@ -191,11 +195,33 @@ void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& r
 
     dc.save();
     dc.setRenderHint(QPainter::SmoothPixmapTransform, ZoomState::SmoothAt(ShownScale()));
-    // Display rows are bottom-up: the band's lowest row comes first.
-    dc.translate(rcPhoto.left() + x0 * kx, rcPhoto.top() + y1 * ky);
-    dc.scale(kx, -ky);
-    dc.drawImage(QPointF(0, 0), m_image, QRectF(x0, nBh - y1, x1 - x0, y1 - y0));
+    if (const QImage& fast = FreeImage(); !fast.isNull()) {
+        dc.translate(rcPhoto.left() + x0 * kx, rcPhoto.top() + y0 * ky);
+        dc.scale(kx, ky);
+        dc.drawImage(QPointF(0, 0), fast, QRectF(x0, y0, x1 - x0, y1 - y0));
+    } else {
+        // Display rows are bottom-up: the band's lowest row comes first.
+        dc.translate(rcPhoto.left() + x0 * kx, rcPhoto.top() + y1 * ky);
+        dc.scale(kx, -ky);
+        dc.drawImage(QPointF(0, 0), m_image, QRectF(x0, nBh - y1, x1 - x0, y1 - y0));
+    }
     dc.restore();
+}
+
+const QImage& CScrollVu::FreeImage() {
+    if (m_imageFree.isNull() &&
+        std::uint64_t(m_image.width()) * m_image.height() * 4 <= kFreeCopyBudget) {
+        // One pass: display rows (bottom-up, blue-green-red) to top-down
+        // 32-bit pixels.
+        const int w = m_image.width(), h = m_image.height();
+        m_imageFree = QImage(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h && !m_imageFree.isNull(); ++y) {
+            const std::uint8_t* pSrc = m_image.constScanLine(h - 1 - y);
+            auto* pDst = reinterpret_cast<QRgb*>(m_imageFree.scanLine(y));
+            for (int x = 0; x < w; ++x, pSrc += 3) pDst[x] = qRgb(pSrc[2], pSrc[1], pSrc[0]);
+        }
+    }
+    return m_imageFree;
 }
 
 void CScrollVu::wheelEvent(QWheelEvent* e) {
