@@ -153,6 +153,20 @@ TEST_F(ZoomView, SlideShowOpensFullScreenWhenTheSettingAsks) {
     EXPECT_TRUE(m_pWin->isFullScreen());
 }
 
+TEST_F(ZoomView, FromTwoHundredPercentEachPhotoPixelIsASharpBlock) {
+    CScrollVu* pVu = Open(Photo("s", 400, 300), false);
+    for (int nKey : {Qt::Key_1, Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Plus})
+        QTest::keyClick(pVu, Qt::Key(nKey));
+    ASSERT_DOUBLE_EQ(pVu->ShownScale(), 4.0);
+    // Along a row through the quarters' border, colours change only 4 apart.
+    const QImage image = Render(pVu);
+    std::vector<int> vChanges;
+    for (int x = 1; x < image.width(); ++x)
+        if (image.pixel(x, 10) != image.pixel(x - 1, 10)) vChanges.push_back(x);
+    ASSERT_FALSE(vChanges.empty());
+    for (int x : vChanges) EXPECT_EQ((x - vChanges[0]) % 4, 0) << x;
+}
+
 TEST(IdleCursor, HidesAfterTwoStillSecondsCountedFromTheLastMove) {
     IdleCursor idle;
     idle.Moved(5000);
