@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 
