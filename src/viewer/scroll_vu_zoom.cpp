@@ -68,7 +68,7 @@ void CScrollVu::SetFreeScrolls() {
 }
 
 void CScrollVu::MatchBitmapToLayout() {
-    if (!FreeLayout()) m_imageFree = QImage();
+    if (!m_zoom.IsZoomed()) m_imageFree = QImage();
     if (!m_item.m_pBits) return;
     const QSize client = ClientSize();
     // The shrunk bitmap cannot be zoomed into; the whole one is not what
@@ -209,7 +209,9 @@ void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& r
 }
 
 const QImage& CScrollVu::FreeImage() {
-    if (m_imageFree.isNull() &&
+    // Only zoom steps repaint often enough to pay for the copy: the full
+    // screen's fitted photo is painted once per photo.
+    if (m_imageFree.isNull() && m_zoom.IsZoomed() &&
         std::uint64_t(m_image.width()) * m_image.height() * 4 <= kFreeCopyBudget) {
         // One pass: display rows (bottom-up, blue-green-red) to top-down
         // 32-bit pixels.
