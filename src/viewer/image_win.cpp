@@ -102,7 +102,14 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     PlacedRect rc;
     PlaceWindow(item, rc, false, bFit);
     ApplyRect(rc);
-    show();
+    // The show may open full screen at once: no window flashes first, and
+    // the photo is decoded once, for the full screen.
+    const bool bFullScreen =
+        bSlideShow && m_pGridView && m_pGridView->Settings().m_bSlideShowFullScreen;
+    if (bFullScreen)
+        showFullScreen();
+    else
+        show();
     m_bSlideShow = bSlideShow;
     setWindowTitle(ToDisplay(item.m_strName));
 
@@ -114,9 +121,7 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     m_pView->Item() = ImageItem();
     CopyEntryTexts(item);
     connect(m_pView, &CScrollVu::FullScreenToggled, this, &CImageWin::ToggleFullScreen);
-    // Full screen before the photo loads, so it is decoded once, for it.
-    if (bSlideShow && m_pGridView && m_pGridView->Settings().m_bSlideShowFullScreen)
-        SetFullScreen(true);
+    m_pView->SetFullScreen(bFullScreen);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
     // A file that cannot be read still leaves a titled, empty window.

@@ -107,8 +107,8 @@ private:
     void SetFreeScrolls();
     void DrawFree(QPainter& dc);
     void DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& rcShown);
-    // m_imageFree, made on the first zoomed paint; null when not zoomed or
-    // when the photo is too large for a copy.
+    // m_imageFree for the layout, made on its first paint; null where the
+    // display rows are drawn instead.
     const QImage& FreeImage();
     void ZoomTo(double dScale, QPoint anchor);
     void ZoomBy(int nSteps, QPoint anchor);
@@ -126,8 +126,9 @@ private:
     QImage m_image;
     // The bitmap was shrunk to the client area for the fitted mode.
     bool m_bShrunk = false;
-    // The same photo top-down in the painter's own format while it is
-    // zoomed: scaled and smoothed, it is read several times faster.
+    // The photo top-down in the painter's own format while it is zoomed
+    // (scaled and smoothed, it is read several times faster), or shrunk to
+    // the full screen's fitted size.
     QImage m_imageFree;
     ZoomState m_zoom;
     bool m_bFullScreen = false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "codec/display_bitmap.h"
 #include "viewer/facts_panel.h"
 #include "viewer/scroll_vu.h"
 
@@ -21,6 +22,19 @@ constexpr int kWheelNotch = 120;
 // The most a zoomed photo's fast copy may take (a 64-megapixel photo); a
 // larger one is drawn from its display rows, more slowly.
 constexpr std::uint64_t kFreeCopyBudget = std::uint64_t(256) << 20;
+
+// Display rows (bottom-up, blue-green-red, nStride bytes a row) as top-down
+// 32-bit pixels, in one pass.
+QImage TopDownCopy(const std::uint8_t* pRows, QSize size, qsizetype nStride) {
+    const int w = size.width(), h = size.height();
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h && !image.isNull(); ++y) {
+        const std::uint8_t* pSrc = pRows + qsizetype(h - 1 - y) * nStride;
+        auto* pDst = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x, pSrc += 3) pDst[x] = qRgb(pSrc[2], pSrc[1], pSrc[0]);
+    }
+    return image;
+}
 
 }  // namespace
 
@@ -68,7 +82,7 @@ void CScrollVu::SetFreeScrolls() {
 }
 
 void CScrollVu::MatchBitmapToLayout() {
-    if (!m_zoom.IsZoomed()) m_imageFree = QImage();
+    if (!FreeLayout()) m_imageFree = QImage();
     if (!m_item.m_pBits) return;
     const QSize client = ClientSize();
     // The shrunk bitmap cannot be zoomed into; the whole one is not what
@@ -183,9 +197,11 @@ void CScrollVu::DrawFree(QPainter& dc) {
 }
 
 void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& rcShown) {
+    const QImage& fast = FreeImage();
+    const QImage& src = fast.isNull() ? m_image : fast;
     // Only the rows and columns on the screen are handed to the painter, so
     // the cost follows the client area, not the photo.
-    const int nBw = m_item.m_nThumbWidth, nBh = m_item.m_nThumbHeight;
+    const int nBw = src.width(), nBh = src.height();
     const double fx = double(nBw) / PhotoSize().width(), fy = double(nBh) / PhotoSize().height();
     const int x0 = std::clamp(int(std::floor(rcShown.left() * fx)), 0, nBw - 1);
     const int y0 = std::clamp(int(std::floor(rcShown.top() * fy)), 0, nBh - 1);
@@ -195,7 +211,7 @@ void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& r
 
     dc.save();
     dc.setRenderHint(QPainter::SmoothPixmapTransform, ZoomState::SmoothAt(ShownScale()));
-    if (const QImage& fast = FreeImage(); !fast.isNull()) {
+    if (!fast.isNull()) {
         dc.translate(rcPhoto.left() + x0 * kx, rcPhoto.top() + y0 * ky);
         dc.scale(kx, ky);
         dc.drawImage(QPointF(0, 0), fast, QRectF(x0, y0, x1 - x0, y1 - y0));
@@ -209,19 +225,28 @@ void CScrollVu::DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& r
 }
 
 const QImage& CScrollVu::FreeImage() {
-    // Only zoom steps repaint often enough to pay for the copy: the full
-    // screen's fitted photo is painted once per photo.
-    if (m_imageFree.isNull() && m_zoom.IsZoomed() &&
-        std::uint64_t(m_image.width()) * m_image.height() * 4 <= kFreeCopyBudget) {
-        // One pass: display rows (bottom-up, blue-green-red) to top-down
-        // 32-bit pixels.
-        const int w = m_image.width(), h = m_image.height();
-        m_imageFree = QImage(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h && !m_imageFree.isNull(); ++y) {
-            const std::uint8_t* pSrc = m_image.constScanLine(h - 1 - y);
-            auto* pDst = reinterpret_cast<QRgb*>(m_imageFree.scanLine(y));
-            for (int x = 0; x < w; ++x, pSrc += 3) pDst[x] = qRgb(pSrc[2], pSrc[1], pSrc[0]);
-        }
+    const QSize whole = m_image.size();
+    QSize want = whole;
+    if (!m_zoom.IsZoomed()) {
+        // The full screen's fitted photo, block-averaged once to its size on
+        // the screen as a fitted window's is; one no larger is drawn as it is.
+        want = ZoomState::ContentSize(PhotoSize(), ShownScale());
+        if (want.width() >= whole.width() || want.height() >= whole.height()) want = QSize();
+    } else if (std::uint64_t(whole.width()) * whole.height() * 4 > kFreeCopyBudget) {
+        want = QSize();
+    }
+    if (want.isEmpty()) {
+        m_imageFree = QImage();
+    } else if (m_imageFree.size() != want) {
+        std::unique_ptr<std::uint8_t[]> pShrunk;
+        if (want != whole)
+            pShrunk = ShrinkDisplayRows(m_image.constBits(), std::uint32_t(whole.width()),
+                                        std::uint32_t(whole.height()), std::uint32_t(want.width()),
+                                        std::uint32_t(want.height()));
+        m_imageFree = pShrunk ? TopDownCopy(pShrunk.get(), want, DisplayStride(want.width()))
+                      : want == whole
+                          ? TopDownCopy(m_image.constBits(), whole, m_image.bytesPerLine())
+                          : QImage();
     }
     return m_imageFree;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -147,9 +148,16 @@ TEST_F(ZoomView, FullScreenTogglesBlackAndFittedAndEscapeLeavesItBeforeClosing) 
     EXPECT_TRUE(m_pWin.isNull());
 }
 
-TEST_F(ZoomView, SlideShowOpensFullScreenWhenTheSettingAsks) {
-    EXPECT_TRUE(Open(Photo("q", 400, 300), false, true)->IsFullScreen());
-    EXPECT_TRUE(m_pWin->isFullScreen());
+TEST_F(ZoomView, SlideShowOpensFullScreenWhenTheSettingAsksAndShrinksAWidePhotoToFit) {
+    CScrollVu* pVu = Open(Photo("q", 1600, 400), false, true);
+    ASSERT_TRUE(pVu->IsFullScreen() && m_pWin->isFullScreen());
+    ASSERT_TRUE(PumpUntil([&] { return pVu->viewport()->size() == m_pWin->screen()->size(); }));
+    // An 800 x 800 screen: the photo at half size, 200 rows high in the middle.
+    const QImage full = Render(pVu);
+    EXPECT_EQ(full.pixel(10, 295), qRgb(0, 0, 0));
+    EXPECT_GT(qRed(full.pixel(10, 305)), 240);
+    EXPECT_GT(qGray(full.pixel(790, 495)), 240);
+    EXPECT_EQ(full.pixel(790, 505), qRgb(0, 0, 0));
 }
 
 TEST_F(ZoomView, FromTwoHundredPercentEachPhotoPixelIsASharpBlock) {
