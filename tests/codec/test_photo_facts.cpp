@@ -76,6 +76,7 @@ struct FactsCase {
     double dKeep;  // the share of the block left, to damage it
     const char* expected;
 };
+std::ostream& operator<<(std::ostream& os, const FactsCase& c) { return os << c.name; }
 class ExifFacts : public ::testing::TestWithParam<FactsCase> {};
 
 TEST_P(ExifFacts, ListWhatTheBlockHoldsAndLeaveOutTheRest) {

@@ -69,6 +69,7 @@ struct AnchorCase {
     QPoint anchor;
     double dScale;  // expected after the gesture
 };
+std::ostream& operator<<(std::ostream& os, const AnchorCase& c) { return os << c.name; }
 class ZoomAnchor : public ZoomView, public ::testing::WithParamInterface<AnchorCase> {};
 
 TEST_P(ZoomAnchor, KeepsThePhotoPointUnderTheAnchorAsFarAsTheEdgesLetIt) {
