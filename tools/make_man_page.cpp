@@ -13,7 +13,8 @@ int main(int argc, char* argv[]) {
         std::fputs("Usage: make_man_page OUTPUT VERSION HELP-PAGE\n", stderr);
         return 2;
     }
-    const ManPageSource source{"galerio", argv[2], CommandLineUsage(), BatchUsage(), argv[3]};
+    const ManPageSource source{"galerio",    argv[2], CommandLineUsage(),
+                               BatchUsage(), argv[3], ImageWindowKeys()};
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
     out << MakeManPage(source);
     out.close();

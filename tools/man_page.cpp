@@ -167,6 +167,8 @@ std::string MakeManPage(const ManPageSource& source) {
     out += ".SH DESCRIPTION\n" + UsageBodyToRoff(source.strUsage);
     out += ".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n" +
            UsageBodyToRoff(source.strBatchUsage);
+    if (!source.strKeys.empty())
+        out += ".SH \"KEYS IN AN IMAGE WINDOW\"\n" + UsageBodyToRoff(source.strKeys);
     if (!source.strHelpPage.empty())
         out += ".SH \"SEE ALSO\"\nThe help page, also shown by F1 in the program:\n.br\n" +
                TextLine(source.strHelpPage);

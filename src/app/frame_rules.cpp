@@ -56,6 +56,21 @@ const char* CommandLineUsage() {
            "  --version   show the version and exit\n";
 }
 
+const char* ImageWindowKeys() {
+    return "  Right, Down, Page Down  show the next photo of the grid; no wrap at the end\n"
+           "  Left, Up, Page Up       show the previous photo\n"
+           "  Home, End               show the first or the last photo\n"
+           "  wheel                   scroll; once nothing is left to scroll, step\n"
+           "  + and -                 zoom in or out a step; Ctrl+wheel zooms around the pointer\n"
+           "  1                       show the photo at 100 %\n"
+           "  0 or *                  back to the window's own mode, fitted or full size\n"
+           "  left-drag               pan a photo larger than the window\n"
+           "  F, double click         full screen and back; the pointer hides after 2 s still\n"
+           "  I                       show or hide the photo's size, file and EXIF facts\n"
+           "  Esc                     leave full screen, else close the window\n"
+           "  Space                   pause or resume the slide show\n";
+}
+
 WindowRect InitialWindowRect(const WindowRect& stored, int nWorkWidth, int nWorkHeight,
                              bool& bReplaced) {
     const int W = nWorkWidth;

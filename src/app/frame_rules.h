@@ -21,6 +21,9 @@ struct CommandLineInfo {
 // "pics-summer" stays whole; after "--" every argument is folder text.
 CommandLineInfo ParseCommandLine(const std::vector<std::string>& args);
 const char* CommandLineUsage();
+// The keys and mouse gestures of an image window, laid out like the usage
+// text, for the manual page.
+const char* ImageWindowKeys();
 
 // ---- Window rectangle ----
 struct WindowRect {

@@ -18,7 +18,7 @@ public:
     // an empty window titled with its name.
     virtual bool OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) = 0;
     // Shows another entry in the open window: hidden, placed for the new
-    // image, loaded, retitled, shown again.
+    // image, loaded, retitled, shown again (a full-screen window stays put).
     virtual void ShowImage(const ImageItem& item) = 0;
     // Closes the window; the object goes with it.
     virtual void DestroyWindow() = 0;

@@ -51,7 +51,7 @@ int ReadJpegOrientation(const std::string& strPath) {
     return ReadOpenJpegOrientation(file.Get(), file.Size());
 }
 
-int ReadOpenJpegOrientation(int fd, std::uint64_t nSize) {
+std::vector<std::uint8_t> ReadExifHead(int fd, std::uint64_t nSize) {
     const std::size_t nWant =
         static_cast<std::size_t>(std::min<std::uint64_t>(nSize, kExifSearchBytes));
     std::vector<std::uint8_t> vBytes(nWant);
@@ -62,7 +62,13 @@ int ReadOpenJpegOrientation(int fd, std::uint64_t nSize) {
         if (n <= 0) break;
         nHave += std::size_t(n);
     }
-    return OrientationFromExif(vBytes.data(), nHave);
+    vBytes.resize(nHave);
+    return vBytes;
+}
+
+int ReadOpenJpegOrientation(int fd, std::uint64_t nSize) {
+    const std::vector<std::uint8_t> vBytes = ReadExifHead(fd, nSize);
+    return OrientationFromExif(vBytes.data(), vBytes.size());
 }
 
 int ReadOrientation(const ImageItem& item) {

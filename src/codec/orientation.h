@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/image_item.h"
 
@@ -21,6 +22,8 @@ int ReadJpegOrientation(const std::string& strPath);
 // The same from a file already open (nSize bytes long), read with pread so
 // the descriptor's position is left where it was.
 int ReadOpenJpegOrientation(int fd, std::uint64_t nSize);
+// The beginning of an open file that holds its EXIF block when it has one.
+std::vector<std::uint8_t> ReadExifHead(int fd, std::uint64_t nSize);
 
 // The same for the bytes of a JPEG file's beginning (SOI and its markers) or
 // of an APP1 payload that starts with "Exif".

@@ -166,6 +166,11 @@ void CPreferencesDlg::BuildControls() {
     m_pRotateByTag = new QCheckBox(QStringLiteral("Rotate Images by Their Orientation Tag"));
     pOrientationLayout->addWidget(m_pRotateByTag);
 
+    auto* pBrowsingBox = new QGroupBox(QStringLiteral("Browsing"));
+    auto* pBrowsingLayout = new QVBoxLayout(pBrowsingBox);
+    m_pSlideShowFullScreen = new QCheckBox(QStringLiteral("Start Slide Show Full Screen"));
+    pBrowsingLayout->addWidget(m_pSlideShowFullScreen);
+
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pRestoreDefaults =
         pButtons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
@@ -184,7 +189,8 @@ void CPreferencesDlg::BuildControls() {
     pGrid->addWidget(pOpenBox, 5, 0);
     pGrid->addWidget(pThumbsBox, 5, 1);
     pGrid->addWidget(pOrientationBox, 6, 0, 1, 2);
-    pGrid->addWidget(pButtons, 7, 0, 1, 2);
+    pGrid->addWidget(pBrowsingBox, 7, 0, 1, 2);
+    pGrid->addWidget(pButtons, 8, 0, 1, 2);
 }
 
 QRadioButton* CPreferencesDlg::SortOptionButton(int nOption) const {
@@ -217,6 +223,7 @@ void CPreferencesDlg::ExchangeToControls(const PreferencesData& data, bool bMru)
     m_pRandom->setChecked(data.bRandom);
     m_pFitToScreen->setChecked(data.bFitToScreen);
     m_pRotateByTag->setChecked(data.bRotateByTag);
+    m_pSlideShowFullScreen->setChecked(data.bSlideShowFullScreen);
     m_pIgnoreTagged->setChecked(data.bIgnoreTagged);
     if (bMru) m_pMruCount->setText(IntLabel(data.nMruCount));
     CheckButton(m_pOpenFolder, data.nOpenFolderChoice);
@@ -239,6 +246,7 @@ PreferencesData CPreferencesDlg::ReadControls() const {
     data.bRandom = m_pRandom->isChecked();
     data.bFitToScreen = m_pFitToScreen->isChecked();
     data.bRotateByTag = m_pRotateByTag->isChecked();
+    data.bSlideShowFullScreen = m_pSlideShowFullScreen->isChecked();
     data.bIgnoreTagged = m_pIgnoreTagged->isChecked();
     data.nOpenFolderChoice = std::max(m_pOpenFolder->checkedId(), 0);
     data.nThumbsFolderChoice = std::max(m_pThumbsFolder->checkedId(), 0);

@@ -19,7 +19,8 @@ class SettingsStore;
 
 // "Preferences": how the grid looks and sorts, the slide show, the recent
 // list's length, the folder scan's filter, the default folders and whether
-// photos are turned upright by their orientation tag. It edits
+// photos are turned upright by their orientation tag, and whether the slide
+// show starts full screen. It edits
 // a copy; the caller stores and applies it after OK.
 class CPreferencesDlg : public QDialog {
     Q_OBJECT
@@ -50,6 +51,7 @@ public:
     QCheckBox* Random() const { return m_pRandom; }
     QCheckBox* FitToScreen() const { return m_pFitToScreen; }
     QCheckBox* RotateByTag() const { return m_pRotateByTag; }
+    QCheckBox* SlideShowFullScreen() const { return m_pSlideShowFullScreen; }
     QCheckBox* IgnoreTagged() const { return m_pIgnoreTagged; }
     QLineEdit* MruCount() const { return m_pMruCount; }
     QRadioButton* OpenFolderButton(int nChoice) const;
@@ -87,6 +89,7 @@ private:
     QCheckBox* m_pRandom = nullptr;
     QCheckBox* m_pFitToScreen = nullptr;
     QCheckBox* m_pRotateByTag = nullptr;
+    QCheckBox* m_pSlideShowFullScreen = nullptr;
     QCheckBox* m_pIgnoreTagged = nullptr;
     QLineEdit* m_pMruCount = nullptr;
     QButtonGroup* m_pOpenFolder = nullptr;

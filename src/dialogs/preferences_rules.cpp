@@ -44,6 +44,7 @@ PreferencesData FillPreferences(const ViewOptions& view, int nMruCount, int nCli
     data.nOpenFolderChoice = view.nShellBrowse;
     data.nThumbsFolderChoice = view.nCreateHere;
     data.bRotateByTag = view.bRotateByTag;
+    data.bSlideShowFullScreen = view.bSlideShowFullScreen;
     return data;
 }
 
@@ -63,6 +64,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.nOpenFolderChoice = 1;
     data.nThumbsFolderChoice = 0;
     data.bRotateByTag = kRotateByTagDefault != 0;
+    data.bSlideShowFullScreen = kSlideShowFullScreenDefault != 0;
 }
 
 void ResetWarnings(const SettingsStore& store) {
@@ -155,6 +157,8 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
     view.bRotateByTag = chosen.bRotateByTag;
     out.bRotateChanged = chosen.bRotateByTag != before.bRotateByTag;
     out.bRemakeForRotation = out.bRotateChanged && !bCatalogueEmpty;
+    view.bSlideShowFullScreen = chosen.bSlideShowFullScreen;
+    out.bFullScreenChanged = chosen.bSlideShowFullScreen != before.bSlideShowFullScreen;
 
     if (chosen.nPitch != before.nPitch) {
         view.nPitch = EvenPitch(chosen.nPitch);
@@ -168,4 +172,7 @@ void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outc
         store.PutString(kSectionSettings, w.strName, w.strValue);
     if (outcome.bRotateChanged)
         store.PutInt(kSectionOrientation, kRotateByTag, outcome.view.bRotateByTag ? 1 : 0);
+    if (outcome.bFullScreenChanged)
+        store.PutInt(kSectionBrowsing, kSlideShowFullScreen,
+                     outcome.view.bSlideShowFullScreen ? 1 : 0);
 }

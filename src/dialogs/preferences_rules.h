@@ -32,6 +32,7 @@ struct PreferencesData {
     int nOpenFolderChoice = 1;    // 0 previous folder, 1 desktop
     int nThumbsFolderChoice = 0;  // 0 previous folder, 1 current folder
     bool bRotateByTag = false;
+    bool bSlideShowFullScreen = false;
 };
 
 inline constexpr int kPreferencesPitchMin = 50;
@@ -81,12 +82,14 @@ struct PreferencesOutcome {
     // every thumbnail is to be made again (unless the catalogue is empty).
     bool bRotateChanged = false;
     bool bRemakeForRotation = false;
+    // The slide show's full-screen choice changed: stored in its own section.
+    bool bFullScreenChanged = false;
 };
 
 // Works out the result of OK: crSystemBack and crSystemText are the desktop's
 // window and button-text colours, used when "Use Default Color" is ticked.
 PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOptions& before,
                                     int crSystemBack, int crSystemText, bool bCatalogueEmpty);
-// Stores the outcome's values in their order, then the orientation choice
-// when it changed; a failed write is not reported.
+// Stores the outcome's values in their order, then the orientation and
+// full-screen choices that changed; a failed write is not reported.
 void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outcome);

@@ -21,5 +21,6 @@ struct ViewOptions {
     bool bFit = false;
     int nShellBrowse = 1;
     int nCreateHere = 0;
-    bool bRotateByTag = false;  // photos turned upright by their orientation tag
+    bool bRotateByTag = false;          // photos turned upright by their orientation tag
+    bool bSlideShowFullScreen = false;  // the slide show opens its window full screen
 };

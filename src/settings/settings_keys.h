@@ -132,3 +132,10 @@ inline constexpr int kThumbCacheMBDefault = 256;
 inline constexpr const char* kSectionOrientation = "Orientation";
 inline constexpr const char* kRotateByTag = "RotateByTag";
 inline constexpr int kRotateByTagDefault = 0;
+
+// How the image window browses: a section of its own, as none of the
+// described settings changes its meaning. "SlideShowFullScreen" 1 opens the
+// slide show's window full screen.
+inline constexpr const char* kSectionBrowsing = "Browsing";
+inline constexpr const char* kSlideShowFullScreen = "SlideShowFullScreen";
+inline constexpr int kSlideShowFullScreenDefault = 0;

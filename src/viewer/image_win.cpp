@@ -102,7 +102,14 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     PlacedRect rc;
     PlaceWindow(item, rc, false, bFit);
     ApplyRect(rc);
-    show();
+    // The show may open full screen at once: no window flashes first, and
+    // the photo is decoded once, for the full screen.
+    const bool bFullScreen =
+        bSlideShow && m_pGridView && m_pGridView->Settings().m_bSlideShowFullScreen;
+    if (bFullScreen)
+        showFullScreen();
+    else
+        show();
     m_bSlideShow = bSlideShow;
     setWindowTitle(ToDisplay(item.m_strName));
 
@@ -113,6 +120,8 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     // empty, no bitmap.
     m_pView->Item() = ImageItem();
     CopyEntryTexts(item);
+    connect(m_pView, &CScrollVu::FullScreenToggled, this, &CImageWin::ToggleFullScreen);
+    m_pView->SetFullScreen(bFullScreen);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
     // A file that cannot be read still leaves a titled, empty window.
@@ -121,14 +130,35 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
 
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
+    const ImageItem& shown = m_pView->Item();
+    m_pView->OnImageChanged(QSize(int(shown.m_nImageWidth), int(shown.m_nImageHeight)),
+                            QSize(int(item.m_nImageWidth), int(item.m_nImageHeight)));
     m_pView->ReleaseBitmap();
-    hide();
-    PlacedRect rc;
-    PlaceWindow(item, rc, true, m_pView->IsFit());
+    // A full screen stays where it is; only a window is placed anew.
+    const bool bPlace = !isFullScreen();
+    if (bPlace) {
+        hide();
+        PlacedRect rc;
+        PlaceWindow(item, rc, true, m_pView->IsFit());
+    }
     CopyEntryTexts(item);
     m_pView->Reload();
     setWindowTitle(ToDisplay(m_pView->Item().m_strName));
-    show();
+    if (bPlace) show();
+}
+
+void CImageWin::SetFullScreen(bool bOn) {
+    if (!m_pView) return;
+    if (bOn) {
+        showFullScreen();
+    } else {
+        showNormal();
+        // Photos shown meanwhile may differ in size: the window is placed
+        // for the one it shows now, and the view gets that size at once.
+        PlacedRect rc;
+        PlaceWindow(m_pView->Item(), rc, true, m_pView->IsFit());
+    }
+    m_pView->SetFullScreen(bOn);
 }
 
 void CImageWin::DestroyWindow() { close(); }

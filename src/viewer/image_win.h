@@ -38,6 +38,10 @@ public:
     // Tests and odd desktops fix the work area; an empty size lifts it.
     static void SetWorkAreaOverride(QSize size);
 
+    // Full screen on the window's screen, or back to the window it was.
+    void SetFullScreen(bool bOn);
+    void ToggleFullScreen() { SetFullScreen(!isFullScreen()); }
+
     CScrollVu* View() const { return m_pView; }
     bool IsSlideShow() const { return m_bSlideShow; }
 

@@ -18,6 +18,7 @@
 #include "codec/orientation.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "viewer/facts_panel.h"
 
 namespace {
 
@@ -63,10 +64,7 @@ void CScrollVu::SetFitAndLoad(bool bFit) {
     m_fontCaption.setPointSizeF(10.0);
     m_fontCaption.setWeight(QFont::Normal);
     m_bFit = bFit;
-    // A fitted image is mapped onto the whole client area: nothing to scroll.
-    const Qt::ScrollBarPolicy policy = bFit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
-    setHorizontalScrollBarPolicy(policy);
-    setVerticalScrollBarPolicy(policy);
+    SetScrollPolicy();
     Reload();
 }
 
@@ -74,10 +72,12 @@ void CScrollVu::Reload() {
     if (!BuildViewBitmap()) return;
     SetScrolls();
     viewport()->update();
+    if (m_pFacts && m_pFacts->isVisible()) m_pFacts->ShowFacts(m_item);
 }
 
 void CScrollVu::ReleaseBitmap() {
     m_image = QImage();  // it reads the rows below
+    m_imageFree = QImage();
     m_item.m_pBits.reset();
     m_item.m_nThumbWidth = 0;
     m_item.m_nThumbHeight = 0;
@@ -138,12 +138,14 @@ bool CScrollVu::BuildViewBitmap() {
     const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
     const std::uint32_t ch = static_cast<std::uint32_t>(std::max(client.height(), 1));
     // Fitting makes a copy of at most the client's size beside the picture.
-    const std::uint64_t nFitted = m_bFit ? std::uint64_t(DisplayStride(cw)) * ch : 0;
+    const bool bShrink = m_bFit && !FreeLayout();
+    const std::uint64_t nFitted = bShrink ? std::uint64_t(DisplayStride(cw)) * ch : 0;
     std::uint32_t w = 0, h = 0;
     std::unique_ptr<std::uint8_t[]> pRows =
         LoadDisplayRows(nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget), w, h);
     if (!pRows) return false;
-    if (m_bFit && (w > cw || h > ch)) {
+    m_bShrunk = bShrink && (w > cw || h > ch);
+    if (m_bShrunk) {
         // Never wider or higher than the image: a client area larger in one
         // direction keeps the image's own extent there, so every pixel shown
         // comes from the image and the mapping stretches it.
@@ -166,6 +168,10 @@ bool CScrollVu::BuildViewBitmap() {
 void CScrollVu::SetScrolls() {
     QScrollBar* pH = horizontalScrollBar();
     QScrollBar* pV = verticalScrollBar();
+    if (FreeLayout() && m_item.m_pBits) {
+        SetFreeScrolls();
+        return;
+    }
     if (m_bFit || !m_item.m_pBits) {
         pH->setRange(0, 0);
         pV->setRange(0, 0);
@@ -204,6 +210,10 @@ QString CScrollVu::DimCaption() const {
 
 void CScrollVu::OnDraw(QPainter& dc) {
     if (!m_item.m_pBits || m_image.isNull() || window()->isMinimized()) return;
+    if (FreeLayout()) {
+        DrawFree(dc);
+        return;
+    }
     const QRect rcVisible = VisibleArea();
     dc.save();
     if (m_bFit) {
@@ -222,11 +232,15 @@ void CScrollVu::OnDraw(QPainter& dc) {
     dc.scale(1, -1);
     dc.drawImage(QPoint(0, 0), m_image);
     dc.restore();
-    DrawCaptions(dc, rcVisible);
+    const int w = m_item.m_nThumbWidth, h = m_item.m_nThumbHeight;
+    const bool bCorner[4] = {rcVisible.contains(0, 0), rcVisible.contains(w - 1, 0),
+                             rcVisible.contains(0, h - 1), rcVisible.contains(w - 1, h - 1)};
+    DrawCaptions(dc, rcVisible, bCorner, DimCaption());
     dc.restore();
 }
 
-void CScrollVu::DrawCaptions(QPainter& dc, const QRect& rcVisible) {
+void CScrollVu::DrawCaptions(QPainter& dc, const QRect& rcAnchor, const bool (&bCorner)[4],
+                             const QString& strDim) {
     if (!m_pGridView) return;
     const bool bDim = m_pGridView->Settings().m_bShowDim;
     const bool bSize = m_pGridView->Settings().m_bShowFileSize;
@@ -236,24 +250,22 @@ void CScrollVu::DrawCaptions(QPainter& dc, const QRect& rcVisible) {
 
     dc.setFont(m_fontCaption);
     dc.setPen(QColor(0, 0, 0));
-    const int w = m_item.m_nThumbWidth;
-    const int h = m_item.m_nThumbHeight;
-    const qreal nLeft = rcVisible.x() + kCaptionInset;
-    const qreal nTop = rcVisible.y() + kCaptionInset;
-    const qreal nRight = rcVisible.x() + rcVisible.width() - kCaptionInset;
-    const qreal nBottom = rcVisible.y() + rcVisible.height() - kCaptionInset;
+    const qreal nLeft = rcAnchor.x() + kCaptionInset;
+    const qreal nTop = rcAnchor.y() + kCaptionInset;
+    const qreal nRight = rcAnchor.x() + rcAnchor.width() - kCaptionInset;
+    const qreal nBottom = rcAnchor.y() + rcAnchor.height() - kCaptionInset;
     // A caption belongs to an image corner and is drawn only while that
     // corner's pixel is on the screen.
-    if (bDim && rcVisible.contains(0, 0))
+    if (bDim && bCorner[0])
         dc.drawText(QRectF(nLeft, nTop, kCaptionRoom, kCaptionRoom), Qt::AlignLeft | Qt::AlignTop,
-                    DimCaption());
-    if (bSize && rcVisible.contains(w - 1, 0))
+                    strDim);
+    if (bSize && bCorner[1])
         dc.drawText(QRectF(nRight - kCaptionRoom, nTop, kCaptionRoom, kCaptionRoom),
                     Qt::AlignRight | Qt::AlignTop, ToDisplay(m_item.m_strSize));
-    if (bName && rcVisible.contains(0, h - 1))
+    if (bName && bCorner[2])
         dc.drawText(QRectF(nLeft, nBottom - kCaptionRoom, kCaptionRoom, kCaptionRoom),
                     Qt::AlignLeft | Qt::AlignBottom, ToDisplay(m_item.m_strName));
-    if (bDate && rcVisible.contains(w - 1, h - 1))
+    if (bDate && bCorner[3])
         dc.drawText(
             QRectF(nRight - kCaptionRoom, nBottom - kCaptionRoom, kCaptionRoom, kCaptionRoom),
             Qt::AlignRight | Qt::AlignBottom, ToDisplay(m_item.m_strDate));
@@ -276,6 +288,12 @@ void CScrollVu::scrollContentsBy(int, int) { viewport()->update(); }
 void CScrollVu::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Escape:
+            // Full screen is left first; the next Escape closes.
+            if (window()->isFullScreen()) {
+                e->accept();
+                emit FullScreenToggled();
+                return;
+            }
             // Whatever window this is, the show stops advancing.
             if (m_pGridView) m_pGridView->Slides().StopTimer();
             e->accept();
@@ -284,6 +302,25 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_Space:
             if (m_pGridView) m_pGridView->Slides().TogglePause();
             break;
+        case Qt::Key_Plus:
+            ZoomBy(1, viewport()->rect().center());
+            return;
+        case Qt::Key_Minus:
+            ZoomBy(-1, viewport()->rect().center());
+            return;
+        case Qt::Key_1:
+            ZoomTo(1.0, viewport()->rect().center());
+            return;
+        case Qt::Key_0:
+        case Qt::Key_Asterisk:
+            ResetZoom();
+            return;
+        case Qt::Key_F:
+            emit FullScreenToggled();
+            return;
+        case Qt::Key_I:
+            ToggleFacts();
+            return;
         default:
             break;
     }

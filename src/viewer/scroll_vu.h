@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QPointer>
@@ -11,9 +12,12 @@
 #include <memory>
 
 #include "model/image_item.h"
+#include "viewer/zoom_state.h"
 
+class CFactsPanel;
 class CGalerioView;
 class QPainter;
+class QTimer;
 
 // Reads an entry's pixels at a decoder reduction; LoadImagePixels unless a
 // test counts or replaces the decoding.
@@ -51,15 +55,35 @@ public:
     bool IsFit() const { return m_bFit; }
     const QFont& CaptionFont() const { return m_fontCaption; }
 
+    // To be called before another photo is loaded into the view: one of the
+    // same size keeps the zoom and pan, any other brings the usual mode back.
+    void OnImageChanged(QSize oldSize, QSize newSize);
+    // The full screen's look, set by the frame: black around the photo,
+    // fitted, and the cursor hidden while the mouse is still.
+    void SetFullScreen(bool bOn);
+    bool IsFullScreen() const { return m_bFullScreen; }
+    // The photo's pixels on the screen per pixel of its own.
+    double ShownScale() const;
+    bool IsZoomed() const { return m_zoom.IsZoomed(); }
+
     // Every image window decodes through this; an empty function restores
     // LoadImagePixels.
     static void SetPixelLoader(PixelLoader fn);
+
+signals:
+    // F or a double click: the frame goes into full screen or out of it.
+    void FullScreenToggled();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     // The picture upright in display rows, reduced to spend at most nBudget
@@ -70,12 +94,50 @@ private:
     void SetScrolls();
     // What the bitmap is fitted to: the view's client area (no bars when fitted).
     QSize ClientSize() const;
-    void DrawCaptions(QPainter& dc, const QRect& rcVisible);
+    // The captions aligned in rcAnchor; each corner's only while its image
+    // pixel is on the screen (top left, top right, bottom left, bottom right).
+    void DrawCaptions(QPainter& dc, const QRect& rcAnchor, const bool (&bCorner)[4],
+                      const QString& strDim);
 
+    // Zoomed or full screen: the photo keeps its shape, placed by m_zoom.
+    bool FreeLayout() const { return m_zoom.IsZoomed() || m_bFullScreen; }
+    QSize PhotoSize() const;
+    QPoint ScrollPos() const;
+    void SetScrollPolicy();
+    void SetFreeScrolls();
+    void DrawFree(QPainter& dc);
+    void DrawPhotoPart(QPainter& dc, const QRect& rcPhoto, const QRect& rcShown);
+    // m_imageFree for the layout, made on its first paint; null where the
+    // display rows are drawn instead.
+    const QImage& FreeImage();
+    void ZoomTo(double dScale, QPoint anchor);
+    void ZoomBy(int nSteps, QPoint anchor);
+    void ResetZoom();
+    // Loads again when the bitmap held is not the one the layout needs.
+    void MatchBitmapToLayout();
+    void ToggleFacts();
+    void MouseMoved();
+    void HideIdleCursor();
     QPointer<CGalerioView> m_pGridView;
     ImageItem m_item;
     QFont m_fontCaption;
     bool m_bFit = false;
     // The display rows as the painter reads them, without a copy.
     QImage m_image;
+    // The bitmap was shrunk to the client area for the fitted mode.
+    bool m_bShrunk = false;
+    // The photo top-down in the painter's own format while it is zoomed
+    // (scaled and smoothed, it is read several times faster), or shrunk to
+    // the full screen's fitted size.
+    QImage m_imageFree;
+    ZoomState m_zoom;
+    bool m_bFullScreen = false;
+    // Ctrl+wheel turns not yet spent on a zoom step (fine-grained wheels).
+    int m_nWheelZoom = 0;
+    bool m_bDragging = false;
+    QPoint m_ptDragStart, m_ptScrollAtDragStart;
+    IdleCursor m_idleCursor;
+    QElapsedTimer m_clock;
+    QTimer* m_pCursorTimer = nullptr;
+    CFactsPanel* m_pFacts = nullptr;
 };

@@ -534,3 +534,29 @@ TEST_F(PreferencesDlg, RotateCheckBoxSitsInABoxOfItsOwnAndOkReadsIt) {
 }
 
 }  // namespace
+
+// ---- The slide show's full screen: the "Browsing" box, its own section ----
+
+namespace {
+
+TEST_F(PreferencesDlg, FullScreenChoiceSitsInTheBrowsingBoxAndIsStoredThereWhenChanged) {
+    auto dlg = Make(103, 1000);
+    QCheckBox* pFull = dlg->SlideShowFullScreen();
+    EXPECT_EQ(pFull->text(), "Start Slide Show Full Screen");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(pFull->parentWidget())->title(), "Browsing");
+    pFull->click();
+    dlg->accept();
+    const ViewOptions before = SomeView();
+    PreferencesOutcome out = ApplyPreferences(dlg->Data(), before, kSysBack, kSysText, false);
+    StorePreferences(m_store, out);
+    EXPECT_EQ(m_store.GetString(kSectionBrowsing, kSlideShowFullScreen, "unset"), "1");
+    // Unchanged, nothing is written; Restore Defaults switches it off.
+    m_store.PutString(kSectionBrowsing, kSlideShowFullScreen, "unset");
+    out = ApplyPreferences(FillPreferences(before, 8, 1000), before, kSysBack, kSysText, false);
+    StorePreferences(m_store, out);
+    EXPECT_EQ(m_store.GetString(kSectionBrowsing, kSlideShowFullScreen, "x"), "unset");
+    dlg->RestoreDefaultsButton()->click();
+    EXPECT_FALSE(pFull->isChecked());
+}
+
+}  // namespace

@@ -117,21 +117,26 @@ std::string WithoutUsageLines(const char* text) {
 }
 
 TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
-    const std::string page =
-        MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html"});
+    const std::string page = MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(),
+                                          "/usr/share/x.html", ImageWindowKeys()});
     const std::size_t desc = page.find(".SH DESCRIPTION\n");
     const std::size_t batch =
         page.find(".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n");
+    const std::size_t keys = page.find(".SH \"KEYS IN AN IMAGE WINDOW\"\n");
     const std::size_t seeAlso = page.find(".SH \"SEE ALSO\"\n");
     ASSERT_NE(desc, std::string::npos);
     ASSERT_NE(batch, std::string::npos);
+    ASSERT_NE(keys, std::string::npos);
     ASSERT_NE(seeAlso, std::string::npos);
     const std::size_t descBody = desc + std::string(".SH DESCRIPTION\n").size();
     const std::size_t batchBody = page.find('\n', batch) + 1;
+    const std::size_t keysBody = page.find('\n', keys) + 1;
     EXPECT_EQ(WordsOf(PlainText(page.substr(descBody, batch - descBody))),
               WordsOf(WithoutUsageLines(CommandLineUsage())));
-    EXPECT_EQ(WordsOf(PlainText(page.substr(batchBody, seeAlso - batchBody))),
+    EXPECT_EQ(WordsOf(PlainText(page.substr(batchBody, keys - batchBody))),
               WordsOf(WithoutUsageLines(BatchUsage())));
+    EXPECT_EQ(WordsOf(PlainText(page.substr(keysBody, seeAlso - keysBody))),
+              WordsOf(ImageWindowKeys()));
 }
 
 TEST(ManPage, HeaderNameAndSynopsisComeFromTheUsageLines) {
