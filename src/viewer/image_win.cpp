@@ -11,9 +11,11 @@
 #include <QWindow>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "viewer/scroll_vu.h"
 
@@ -33,6 +35,8 @@ CImageWin::CImageWin(CGalerioView* pGridView, QWidget* pMainWindow)
 }
 
 CImageWin::~CImageWin() {
+    // The worker stops before the window it reports to goes.
+    m_pLookAhead.reset();
     // The flag is read while this object is whole; the grid forgets its
     // show window so its commands come back at once.
     if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnImageWindowDestroyed(this);
@@ -78,10 +82,14 @@ void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, b
     update();
 }
 
+QSize CImageWin::ClientSizeFor(const PlacedRect& rc) const {
+    const QSize frame = FrameAllowance();
+    return {std::max(rc.cx - frame.width(), 1), std::max(rc.cy - frame.height(), 1)};
+}
+
 void CImageWin::ApplyRect(const PlacedRect& rc) {
     // Qt places the frame's corner but sizes the client area.
-    const QSize frame = FrameAllowance();
-    const QSize client(std::max(rc.cx - frame.width(), 1), std::max(rc.cy - frame.height(), 1));
+    const QSize client = ClientSizeFor(rc);
     move(rc.x, rc.y);
     resize(client);
     // A hidden window gets its resize event only when shown; the view must
@@ -115,20 +123,163 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     CopyEntryTexts(item);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
+    connect(m_pView, &CScrollVu::StepRequested, this, &CImageWin::Step);
+    if (m_pGridView) {
+        connect(m_pGridView, &CGalerioView::EntryLeaving, this, &CImageWin::OnEntryLeaving);
+        connect(m_pGridView, &CGalerioView::CatalogueReplaced, this,
+                &CImageWin::OnCatalogueReplaced);
+        // Reported on the worker, handled here on the window's own thread.
+        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmap, [this] {
+            QMetaObject::invokeMethod(this, &CImageWin::OnLookAheadDone, Qt::QueuedConnection);
+        });
+    }
+    m_pToFollow = &item;
+    LookAround();
     // A file that cannot be read still leaves a titled, empty window.
     return true;
 }
 
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
-    m_pView->ReleaseBitmap();
+    m_pPending = nullptr;
+    std::optional<LookAhead::Result> ready;
+    if (m_pLookAhead && Catalogue()) ready = m_pLookAhead->Take(&item, RequestFor(item));
+    KeepShownBitmap();
     hide();
     PlacedRect rc;
     PlaceWindow(item, rc, true, m_pView->IsFit());
     CopyEntryTexts(item);
-    m_pView->Reload();
+    if (ready) {
+        m_pView->ShowBitmap(std::move(ready->bitmap));
+        for (const MessageRequest& request : ready->messages) ShowMessage(request);
+    } else {
+        m_pView->Reload();
+    }
     setWindowTitle(ToDisplay(m_pView->Item().m_strName));
     show();
+    m_pToFollow = &item;
+    LookAround();
+}
+
+const ImageList* CImageWin::Catalogue() const {
+    if (!m_pGridView || m_pGridView->IsSearching() || m_pGridView->IsProcessing() ||
+        m_pGridView->FindDlg())
+        return nullptr;
+    return &m_pGridView->Catalogue();
+}
+
+void CImageWin::FollowShown(const ImageList& list) {
+    if (m_pToFollow) m_stepper.Follow(list, std::exchange(m_pToFollow, nullptr));
+}
+
+ViewRequest CImageWin::RequestFor(const ImageItem& entry) {
+    PlacedRect rc;
+    PlaceWindow(entry, rc, false, m_pView->IsFit());
+    return m_pView->Request(entry, ClientSizeFor(rc));
+}
+
+void CImageWin::KeepShownBitmap() {
+    const ImageItem* pShown = m_stepper.Shown();
+    ViewBitmap bitmap = m_pView->TakeBitmap();
+    if (m_pLookAhead && pShown && !m_pToFollow && bitmap.pRows)
+        m_pLookAhead->Put({pShown, bitmap.request}, {std::move(bitmap), {}});
+}
+
+void CImageWin::Step(StepKind kind, bool bAutoRepeat) {
+    const ImageList* pList = Catalogue();
+    if (!pList || !m_pView) return;
+    FollowShown(*pList);
+    if (m_pPending && bAutoRepeat) return;
+    // A second press while a step waits steps on from the photo awaited.
+    const ImageItem* pTarget = m_stepper.Target(*pList, kind, m_pPending);
+    if (!pTarget) return;
+    const ViewRequest request = RequestFor(*pTarget);
+    if (m_pLookAhead) {
+        if (std::optional<LookAhead::Result> ready = m_pLookAhead->Take(pTarget, request)) {
+            m_pPending = nullptr;
+            ShowStep(*pTarget, std::move(*ready));
+            return;
+        }
+    }
+    if (!m_pLookAhead || !m_pLookAhead->HasWorker() || HasOwnPixelLoader()) {
+        CodecContext context;
+        LookAhead::Result result;
+        result.bitmap = DecodeViewBitmap(request, context);
+        result.messages = std::move(context.messages);
+        ShowStep(*pTarget, std::move(result));
+        return;
+    }
+    m_pPending = pTarget;
+    std::vector<LookAhead::Want> vWanted{{pTarget, request}};
+    for (const LookAhead::Want& want : m_vWanted)
+        if (want.key != pTarget) vWanted.push_back(want);
+    m_pLookAhead->Keep(vWanted, true);
+}
+
+void CImageWin::ShowStep(const ImageItem& entry, LookAhead::Result result) {
+    KeepShownBitmap();
+    PlacedRect rc;
+    PlaceWindow(entry, rc, true, m_pView->IsFit());
+    CopyEntryTexts(entry);
+    m_pView->ShowBitmap(std::move(result.bitmap));
+    setWindowTitle(ToDisplay(m_pView->Item().m_strName));
+    m_pToFollow = &entry;
+    if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnUserStep(&entry);
+    LookAround();
+    // Last: a box runs its own event loop, and everything is in place by then.
+    for (const MessageRequest& request : result.messages) ShowMessage(request);
+}
+
+void CImageWin::LookAround() {
+    const ImageList* pList = Catalogue();
+    if (!pList || !m_pLookAhead || !m_pView || HasOwnPixelLoader()) return;
+    FollowShown(*pList);
+    m_vWanted.clear();
+    for (const StepKind kind : {StepKind::Next, StepKind::Previous})
+        if (const ImageItem* pEntry = m_stepper.Target(*pList, kind))
+            m_vWanted.push_back({pEntry, RequestFor(*pEntry)});
+    if (m_pPending) return;  // the step's own photo comes first
+    m_pLookAhead->Keep(m_vWanted);
+}
+
+void CImageWin::OnLookAheadDone() {
+    if (!m_pPending || !m_pLookAhead || !m_pView) return;
+    // A run that took the catalogue over meanwhile may change the entry.
+    if (!Catalogue()) {
+        m_pPending = nullptr;
+        return;
+    }
+    const ImageItem* pEntry = m_pPending;
+    const ViewRequest request = RequestFor(*pEntry);
+    if (std::optional<LookAhead::Result> ready = m_pLookAhead->Take(pEntry, request)) {
+        m_pPending = nullptr;
+        ShowStep(*pEntry, std::move(*ready));
+    } else if (!m_pLookAhead->IsPending(pEntry)) {
+        // Made for other settings than those now in force: made again.
+        std::vector<LookAhead::Want> vWanted{{pEntry, request}};
+        m_pLookAhead->Keep(vWanted, true);
+    }
+}
+
+void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
+    if (const ImageList* pList = Catalogue()) {
+        FollowShown(*pList);
+        m_stepper.OnEntryLeaving(*pList, pItem);
+    }
+    if (pItem == m_pPending) m_pPending = nullptr;
+    std::erase_if(m_vWanted, [pItem](const LookAhead::Want& want) { return want.key == pItem; });
+    if (m_pLookAhead) m_pLookAhead->Forget(pItem);
+    // The neighbours are looked for once the entry has gone.
+    QMetaObject::invokeMethod(this, &CImageWin::LookAround, Qt::QueuedConnection);
+}
+
+void CImageWin::OnCatalogueReplaced() {
+    // The window keeps its photo but has no catalogue to step through.
+    m_stepper.OnCatalogueReplaced();
+    m_pToFollow = nullptr;
+    m_pPending = nullptr;
+    m_vWanted.clear();
+    if (m_pLookAhead) m_pLookAhead->Forget(nullptr);
 }
 
 void CImageWin::DestroyWindow() { close(); }

@@ -11,14 +11,11 @@
 #include <memory>
 
 #include "model/image_item.h"
+#include "viewer/image_stepper.h"
+#include "viewer/view_decode.h"
 
 class CGalerioView;
 class QPainter;
-
-// Reads an entry's pixels at a decoder reduction; LoadImagePixels unless a
-// test counts or replaces the decoding.
-using PixelLoader = std::function<std::unique_ptr<std::uint8_t[]>(
-    const ImageItem&, std::uint32_t&, std::uint32_t&, std::int32_t, std::int32_t)>;
 
 // The view inside an image window: one image at its pixel size with scroll
 // bars, or fitted to the client area, with up to four corner captions. It
@@ -38,6 +35,13 @@ public:
     bool BuildViewBitmap();
     // Drops the display bitmap (the next image replaces it).
     void ReleaseBitmap();
+    // What this view's display bitmap of the entry is made from, for a
+    // client area of the given size.
+    ViewRequest Request(const ImageItem& entry, QSize client) const;
+    // Shows a bitmap made elsewhere as Reload shows its own.
+    void ShowBitmap(ViewBitmap bitmap);
+    // Hands the display bitmap over; the view is left empty.
+    ViewBitmap TakeBitmap();
     // Paints in logical coordinates: the visible area, the bitmap, captions.
     void OnDraw(QPainter& dc);
 
@@ -55,18 +59,21 @@ public:
     // LoadImagePixels.
     static void SetPixelLoader(PixelLoader fn);
 
+signals:
+    // A key or the wheel asks for another catalogue entry; bAutoRepeat when
+    // a held key repeats.
+    void StepRequested(StepKind kind, bool bAutoRepeat);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // The picture upright in display rows, reduced to spend at most nBudget
-    // bytes; m_nImageWidth and m_nImageHeight receive its own size.
-    std::unique_ptr<std::uint8_t[]> LoadDisplayRows(int nOrientation, std::uint64_t nBudget,
-                                                    std::uint32_t& w, std::uint32_t& h);
-    void ShowTooLarge() const;
+    // Takes the bitmap's rows and sizes; false when it holds no rows.
+    bool AdoptBitmap(ViewBitmap bitmap);
     void SetScrolls();
     // What the bitmap is fitted to: the view's client area (no bars when fitted).
     QSize ClientSize() const;
@@ -78,4 +85,7 @@ private:
     bool m_bFit = false;
     // The display rows as the painter reads them, without a copy.
     QImage m_image;
+    ViewRequest m_request;  // what the display rows were made from
+    // Wheel turns not yet worth a step, at a scroll end.
+    int m_nWheelRest = 0;
 };
