@@ -128,10 +128,7 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
         connect(m_pGridView, &CGalerioView::EntryLeaving, this, &CImageWin::OnEntryLeaving);
         connect(m_pGridView, &CGalerioView::CatalogueReplaced, this,
                 &CImageWin::OnCatalogueReplaced);
-        // Reported on the worker, handled here on the window's own thread.
-        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmap, [this] {
-            QMetaObject::invokeMethod(this, &CImageWin::OnLookAheadDone, Qt::QueuedConnection);
-        });
+        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmap);
     }
     m_pToFollow = &item;
     LookAround();
@@ -141,7 +138,6 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
 
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
-    m_pPending = nullptr;
     std::optional<LookAhead::Result> ready;
     if (m_pLookAhead && Catalogue()) ready = m_pLookAhead->Take(&item, RequestFor(item));
     KeepShownBitmap();
@@ -185,35 +181,25 @@ void CImageWin::KeepShownBitmap() {
         m_pLookAhead->Put({pShown, bitmap.request}, {std::move(bitmap), {}});
 }
 
-void CImageWin::Step(StepKind kind, bool bAutoRepeat) {
+void CImageWin::Step(StepKind kind) {
     const ImageList* pList = Catalogue();
     if (!pList || !m_pView) return;
     FollowShown(*pList);
-    if (m_pPending && bAutoRepeat) return;
-    // A second press while a step waits steps on from the photo awaited.
-    const ImageItem* pTarget = m_stepper.Target(*pList, kind, m_pPending);
+    const ImageItem* pTarget = m_stepper.Target(*pList, kind);
     if (!pTarget) return;
     const ViewRequest request = RequestFor(*pTarget);
-    if (m_pLookAhead) {
-        if (std::optional<LookAhead::Result> ready = m_pLookAhead->Take(pTarget, request)) {
-            m_pPending = nullptr;
-            ShowStep(*pTarget, std::move(*ready));
-            return;
-        }
-    }
-    if (!m_pLookAhead || !m_pLookAhead->HasWorker() || HasOwnPixelLoader()) {
+    std::optional<LookAhead::Result> ready;
+    if (m_pLookAhead) ready = m_pLookAhead->Take(pTarget, request);
+    if (!ready) {
+        // The worker waits meanwhile, so the two decodes share neither the
+        // cores nor the memory.
+        if (m_pLookAhead) m_pLookAhead->Hold();
         CodecContext context;
-        LookAhead::Result result;
-        result.bitmap = DecodeViewBitmap(request, context);
-        result.messages = std::move(context.messages);
-        ShowStep(*pTarget, std::move(result));
-        return;
+        ready.emplace();
+        ready->bitmap = DecodeViewBitmap(request, context);
+        ready->messages = std::move(context.messages);
     }
-    m_pPending = pTarget;
-    std::vector<LookAhead::Want> vWanted{{pTarget, request}};
-    for (const LookAhead::Want& want : m_vWanted)
-        if (want.key != pTarget) vWanted.push_back(want);
-    m_pLookAhead->Keep(vWanted, true);
+    ShowStep(*pTarget, std::move(*ready));
 }
 
 void CImageWin::ShowStep(const ImageItem& entry, LookAhead::Result result) {
@@ -225,7 +211,9 @@ void CImageWin::ShowStep(const ImageItem& entry, LookAhead::Result result) {
     setWindowTitle(ToDisplay(m_pView->Item().m_strName));
     m_pToFollow = &entry;
     if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnUserStep(&entry);
-    LookAround();
+    // The neighbours are decoded once the photo has been painted, so the
+    // worker does not compete with the paint.
+    QMetaObject::invokeMethod(this, &CImageWin::LookAround, Qt::QueuedConnection);
     // Last: a box runs its own event loop, and everything is in place by then.
     for (const MessageRequest& request : result.messages) ShowMessage(request);
 }
@@ -238,27 +226,7 @@ void CImageWin::LookAround() {
     for (const StepKind kind : {StepKind::Next, StepKind::Previous})
         if (const ImageItem* pEntry = m_stepper.Target(*pList, kind))
             m_vWanted.push_back({pEntry, RequestFor(*pEntry)});
-    if (m_pPending) return;  // the step's own photo comes first
     m_pLookAhead->Keep(m_vWanted);
-}
-
-void CImageWin::OnLookAheadDone() {
-    if (!m_pPending || !m_pLookAhead || !m_pView) return;
-    // A run that took the catalogue over meanwhile may change the entry.
-    if (!Catalogue()) {
-        m_pPending = nullptr;
-        return;
-    }
-    const ImageItem* pEntry = m_pPending;
-    const ViewRequest request = RequestFor(*pEntry);
-    if (std::optional<LookAhead::Result> ready = m_pLookAhead->Take(pEntry, request)) {
-        m_pPending = nullptr;
-        ShowStep(*pEntry, std::move(*ready));
-    } else if (!m_pLookAhead->IsPending(pEntry)) {
-        // Made for other settings than those now in force: made again.
-        std::vector<LookAhead::Want> vWanted{{pEntry, request}};
-        m_pLookAhead->Keep(vWanted, true);
-    }
 }
 
 void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
@@ -266,7 +234,6 @@ void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
         FollowShown(*pList);
         m_stepper.OnEntryLeaving(*pList, pItem);
     }
-    if (pItem == m_pPending) m_pPending = nullptr;
     std::erase_if(m_vWanted, [pItem](const LookAhead::Want& want) { return want.key == pItem; });
     if (m_pLookAhead) m_pLookAhead->Forget(pItem);
     // The neighbours are looked for once the entry has gone.
@@ -277,7 +244,6 @@ void CImageWin::OnCatalogueReplaced() {
     // The window keeps its photo but has no catalogue to step through.
     m_stepper.OnCatalogueReplaced();
     m_pToFollow = nullptr;
-    m_pPending = nullptr;
     m_vWanted.clear();
     if (m_pLookAhead) m_pLookAhead->Forget(nullptr);
 }

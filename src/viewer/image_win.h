@@ -45,12 +45,9 @@ public:
     CScrollVu* View() const { return m_pView; }
     bool IsSlideShow() const { return m_bSlideShow; }
 
-    // Shows the catalogue entry a step reaches: at once when it was decoded
-    // ahead, else once the worker has it. While a step waits, a held key's
-    // repeats are dropped, so no steps are left over when it is released.
-    void Step(StepKind kind, bool bAutoRepeat);
-    // True while a step waits for its photo.
-    bool IsStepPending() const { return m_pPending != nullptr; }
+    // Shows the catalogue entry a step reaches, without hiding the window:
+    // the bitmap decoded ahead, else one decoded now as opening does.
+    void Step(StepKind kind);
     // True while the neighbours of the photo shown are being decoded.
     bool IsLookingAhead() const { return m_pLookAhead && !m_pLookAhead->IsIdle(); }
 
@@ -77,7 +74,6 @@ private:
     void ShowStep(const ImageItem& entry, LookAhead::Result result);
     // Asks the look-ahead for the neighbours of the entry shown.
     void LookAround();
-    void OnLookAheadDone();
     void OnEntryLeaving(const ImageItem* pItem);
     void OnCatalogueReplaced();
 
@@ -87,7 +83,6 @@ private:
 
     ImageStepper m_stepper;
     const ImageItem* m_pToFollow = nullptr;  // shown, not yet found in the catalogue
-    const ImageItem* m_pPending = nullptr;   // a step's photo being decoded
     std::vector<LookAhead::Want> m_vWanted;  // the neighbours asked for
     std::unique_ptr<LookAhead> m_pLookAhead;
 };

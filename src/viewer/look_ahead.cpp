@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <system_error>
 
-LookAhead::LookAhead(Decoder fnDecode, std::function<void()> fnDone)
-    : m_fnDecode(std::move(fnDecode)), m_fnDone(std::move(fnDone)) {
+LookAhead::LookAhead(Decoder fnDecode) : m_fnDecode(std::move(fnDecode)) {
     try {
         m_worker = std::thread([this] { WorkerLoop(); });
     } catch (const std::system_error&) {
@@ -37,10 +36,11 @@ std::vector<LookAhead::Slot> LookAhead::RemoveIf(const std::function<bool(const 
     return vDropped;
 }
 
-void LookAhead::Keep(const std::vector<Want>& vWanted, bool bUrgent) {
+void LookAhead::Keep(const std::vector<Want>& vWanted) {
     std::vector<Slot> vDropped;
     {
         std::lock_guard lock(m_mutex);
+        m_bHeld = false;
         const auto wanted = [&](const Slot& slot) {
             return std::any_of(vWanted.begin(), vWanted.end(), [&](const Want& want) {
                 return want.key == slot.want.key && want.request == slot.want.request;
@@ -61,18 +61,22 @@ void LookAhead::Keep(const std::vector<Want>& vWanted, bool bUrgent) {
                 vOrdered.push_back(std::move(slot));
             }
         }
-        if (bUrgent && !vOrdered.empty() && vOrdered.front().state == State::Queued) {
-            for (Slot& slot : vOrdered) {
-                if (slot.state != State::Running) continue;
-                slot.pStop->store(true);
-                slot.pStop = std::make_shared<std::atomic<bool>>(false);
-                slot.state = State::Queued;
-                slot.nJob = m_nNextJob++;
-            }
-        }
         m_vSlots = std::move(vOrdered);
     }
     m_cvWork.notify_all();
+}
+
+void LookAhead::Hold() {
+    std::lock_guard lock(m_mutex);
+    m_bHeld = true;
+    for (Slot& slot : m_vSlots) {
+        if (slot.state != State::Running) continue;
+        // The worker drops what the stopped job gives: its number is gone.
+        slot.pStop->store(true);
+        slot.pStop = std::make_shared<std::atomic<bool>>(false);
+        slot.state = State::Queued;
+        slot.nJob = m_nNextJob++;
+    }
 }
 
 void LookAhead::Put(const Want& want, Result result) {
@@ -98,17 +102,11 @@ std::optional<LookAhead::Result> LookAhead::Take(Key key, const ViewRequest& req
     return std::move(vTaken.front().result);
 }
 
-bool LookAhead::IsPending(Key key) const {
-    std::lock_guard lock(m_mutex);
-    return std::any_of(m_vSlots.begin(), m_vSlots.end(), [&](const Slot& slot) {
-        return slot.want.key == key && slot.state != State::Done;
-    });
-}
-
 bool LookAhead::IsIdle() const {
     std::lock_guard lock(m_mutex);
-    return std::all_of(m_vSlots.begin(), m_vSlots.end(),
-                       [](const Slot& slot) { return slot.state == State::Done; });
+    return std::all_of(m_vSlots.begin(), m_vSlots.end(), [this](const Slot& slot) {
+        return slot.state == State::Done || (slot.state == State::Queued && m_bHeld);
+    });
 }
 
 void LookAhead::Forget(Key key) {
@@ -124,7 +122,7 @@ void LookAhead::WorkerLoop() {
         m_cvWork.wait(lock, [&] {
             it = std::find_if(m_vSlots.begin(), m_vSlots.end(),
                               [](const Slot& slot) { return slot.state == State::Queued; });
-            return m_bQuit || it != m_vSlots.end();
+            return m_bQuit || (!m_bHeld && it != m_vSlots.end());
         });
         if (m_bQuit) return;
         it->state = State::Running;
@@ -149,7 +147,6 @@ void LookAhead::WorkerLoop() {
         }
         lock.unlock();
         result = Result();
-        if (m_fnDone) m_fnDone();
         lock.lock();
     }
 }

@@ -33,26 +33,23 @@ public:
         std::vector<MessageRequest> messages;
     };
 
-    // fnDone runs on the worker each time a decode has ended, finished or
-    // stopped; the owner hands it to its own thread.
-    LookAhead(Decoder fnDecode, std::function<void()> fnDone);
+    explicit LookAhead(Decoder fnDecode);
     ~LookAhead();
     LookAhead(const LookAhead&) = delete;
     LookAhead& operator=(const LookAhead&) = delete;
 
     // False when no worker thread could be started: nothing is made ahead.
     bool HasWorker() const { return m_worker.joinable(); }
-    // The entries to hold or make, most wanted first. With bUrgent the
-    // first one is waited for: a decode of another in progress is stopped
-    // and queued again behind it.
-    void Keep(const std::vector<Want>& vWanted, bool bUrgent = false);
+    // The entries to hold or make, most wanted first; the worker goes on.
+    void Keep(const std::vector<Want>& vWanted);
+    // Stops the decode in progress (it is made again later) and holds the
+    // worker until the next Keep.
+    void Hold();
     // Holds a bitmap made elsewhere, such as the one a window steps away from.
     void Put(const Want& want, Result result);
     // The finished bitmap of the entry, if it was made for this request.
     std::optional<Result> Take(Key key, const ViewRequest& request);
-    // True while the entry waits for the worker or is being decoded.
-    bool IsPending(Key key) const;
-    // True when no decode waits or runs.
+    // True when no decode runs or is about to.
     bool IsIdle() const;
     // Drops the entry (it left the catalogue); all of them for a null key.
     void Forget(Key key);
@@ -74,12 +71,12 @@ private:
     std::vector<Slot> RemoveIf(const std::function<bool(const Slot&)>& fnDrop);
 
     const Decoder m_fnDecode;
-    const std::function<void()> m_fnDone;
     mutable std::mutex m_mutex;
     std::condition_variable m_cvWork;
     std::vector<Slot> m_vSlots;  // most wanted first
     std::uint64_t m_nNextJob = 1;
     bool m_bQuit = false;
+    bool m_bHeld = false;
     // Declared last: started once everything above exists.
     std::thread m_worker;
 };

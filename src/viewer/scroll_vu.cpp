@@ -5,6 +5,7 @@
 #include "viewer/scroll_vu.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <QPaintEvent>
@@ -250,7 +251,7 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
     // scrolling; Home and End go to its ends.
     const auto step = [this, e](StepKind kind) {
         e->accept();
-        emit StepRequested(kind, e->isAutoRepeat());
+        RequestStep(kind, e->isAutoRepeat(), e->timestamp());
     };
     switch (e->key()) {
         case Qt::Key_Escape:
@@ -298,5 +299,15 @@ void CScrollVu::wheelEvent(QWheelEvent* e) {
     constexpr int kNotch = 120;
     if (std::abs(m_nWheelRest) < kNotch) return;
     m_nWheelRest = 0;
-    emit StepRequested(nDelta < 0 ? StepKind::Next : StepKind::Previous, false);
+    RequestStep(nDelta < 0 ? StepKind::Next : StepKind::Previous, true, e->timestamp());
+}
+
+void CScrollVu::RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp) {
+    // Input made while the last photo was being decoded waited in the queue;
+    // steps for it would go on after a held key is released.
+    if (bDroppable && nTimestamp < m_nStepBusyUntil) return;
+    QElapsedTimer timer;
+    timer.start();
+    emit StepRequested(kind);
+    m_nStepBusyUntil = nTimestamp + quint64(timer.elapsed()) + 1;
 }

@@ -60,9 +60,8 @@ public:
     static void SetPixelLoader(PixelLoader fn);
 
 signals:
-    // A key or the wheel asks for another catalogue entry; bAutoRepeat when
-    // a held key repeats.
-    void StepRequested(StepKind kind, bool bAutoRepeat);
+    // A key or the wheel asks for another catalogue entry.
+    void StepRequested(StepKind kind);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -86,6 +85,13 @@ private:
     // The display rows as the painter reads them, without a copy.
     QImage m_image;
     ViewRequest m_request;  // what the display rows were made from
+    // Asks for a step unless the input queued up while the last one was
+    // being shown (bDroppable: a held key's repeat, or the wheel).
+    void RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp);
+
     // Wheel turns not yet worth a step, at a scroll end.
     int m_nWheelRest = 0;
+    // The input's time (its own clock) until which the last step kept the
+    // window busy.
+    quint64 m_nStepBusyUntil = 0;
 };

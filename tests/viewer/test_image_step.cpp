@@ -65,18 +65,18 @@ protected:
         EXPECT_TRUE(PumpUntil([this] { return !m_pWin->IsLookingAhead(); }));
         return m_pWin;
     }
-    void Send(Qt::Key key, bool bAutoRepeat = false) {
+    void Send(Qt::Key key, bool bAutoRepeat = false, quint64 nTimestamp = 0) {
         QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, QString(), bAutoRepeat);
+        e.setTimestamp(nTimestamp);
         QApplication::sendEvent(m_pWin->View(), &e);
     }
-    void Wheel(int nDelta) {
+    void Wheel(int nDelta, quint64 nTimestamp) {
         QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, nDelta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        e.setTimestamp(nTimestamp);
         QApplication::sendEvent(m_pWin->View()->viewport(), &e);
     }
-    // The photo shown once no step waits any more.
     std::string Shown() {
-        EXPECT_TRUE(PumpUntil([this] { return !m_pWin->IsStepPending(); }));
         EXPECT_EQ(m_pWin->windowTitle().toStdString(), m_pWin->View()->Item().m_strName);
         EXPECT_EQ(int(m_pWin->View()->Item().m_nImageWidth), m_pWin->width());
         return m_pWin->View()->Item().m_strName;
@@ -92,11 +92,12 @@ protected:
 struct KeyPress {
     Qt::Key key;
     bool bAutoRepeat;
+    quint64 nTimestamp;
 };
 struct StepCase {
     const char* name;
     int nStart;
-    std::vector<KeyPress> presses;  // sent without the event loop running between them
+    std::vector<KeyPress> presses;
     const char* shown;
 };
 void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
@@ -106,7 +107,7 @@ class Steps : public ImageStepTest, public ::testing::WithParamInterface<StepCas
 TEST_P(Steps, ReachTheEntryAndStopAtTheEnds) {
     const StepCase& c = GetParam();
     Open(c.nStart);
-    for (const KeyPress& press : c.presses) Send(press.key, press.bAutoRepeat);
+    for (const KeyPress& press : c.presses) Send(press.key, press.bAutoRepeat, press.nTimestamp);
     EXPECT_EQ(Shown(), c.shown);
 }
 
@@ -114,28 +115,34 @@ INSTANTIATE_TEST_SUITE_P(
     Rule, Steps,
     ::testing::Values(
         StepCase{"RightAndDownAndPageDown", 0,
-                 {{Qt::Key_Right, false}, {Qt::Key_Down, false}, {Qt::Key_PageDown, false}},
+                 {{Qt::Key_Right, false, 0}, {Qt::Key_Down, false, 0}, {Qt::Key_PageDown, false, 0}},
                  "s3"},
         StepCase{"LeftAndUpAndPageUp", 4,
-                 {{Qt::Key_Left, false}, {Qt::Key_Up, false}, {Qt::Key_PageUp, false}}, "s1"},
-        StepCase{"NoWrapAfterTheLast", 4, {{Qt::Key_Right, false}}, "s4"},
-        StepCase{"NoWrapBeforeTheFirst", 0, {{Qt::Key_Up, false}}, "s0"},
-        StepCase{"Home", 3, {{Qt::Key_Home, false}}, "s0"},
-        StepCase{"End", 1, {{Qt::Key_End, false}}, "s4"},
-        // End waits for its photo: a held key's repeats meanwhile are dropped,
-        // a fresh press steps on from the photo awaited.
-        StepCase{"RepeatsWhileWaitingAreDropped", 1,
-                 {{Qt::Key_End, false}, {Qt::Key_Left, true}, {Qt::Key_Left, true}}, "s4"},
-        StepCase{"PressWhileWaitingStepsOn", 1,
-                 {{Qt::Key_End, false}, {Qt::Key_Left, false}}, "s3"}),
+                 {{Qt::Key_Left, false, 0}, {Qt::Key_Up, false, 0}, {Qt::Key_PageUp, false, 0}},
+                 "s1"},
+        StepCase{"NoWrapAfterTheLast", 4, {{Qt::Key_Right, false, 0}}, "s4"},
+        StepCase{"NoWrapBeforeTheFirst", 0, {{Qt::Key_Up, false, 0}}, "s0"},
+        StepCase{"Home", 3, {{Qt::Key_Home, false, 0}}, "s0"},
+        StepCase{"End", 1, {{Qt::Key_End, false, 0}}, "s4"},
+        // End decodes its photo now: a held key's repeats made meanwhile
+        // are dropped, later ones and fresh presses step.
+        StepCase{"RepeatsMadeWhileDecodingAreDropped", 1,
+                 {{Qt::Key_End, false, 1000}, {Qt::Key_Left, true, 1000}, {Qt::Key_Up, true, 1000}},
+                 "s4"},
+        StepCase{"RepeatAfterTheStepSteps", 1,
+                 {{Qt::Key_End, false, 1000}, {Qt::Key_Left, true, 900000}}, "s3"},
+        StepCase{"FreshPressSteps", 1, {{Qt::Key_End, false, 1000}, {Qt::Key_Left, false, 1000}},
+                 "s3"}),
     [](const ::testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ImageStepTest, WheelStepsOnlyWhenNothingIsLeftToScroll) {
     Open(2);
-    Wheel(-120);
+    Wheel(-120, 1000);
     EXPECT_EQ(Shown(), "s3");
     // A touchpad's small turns add up to one notch.
-    for (int i = 0; i < 4; ++i) Wheel(60);
+    // Turns made while that photo was being decoded are dropped.
+    Wheel(120, 1000);
+    for (int i = 0; i < 4; ++i) Wheel(60, 900000 + i);
     EXPECT_EQ(Shown(), "s1");
 }
 
@@ -216,7 +223,7 @@ protected:
     std::vector<std::string> m_vStarted;
     std::set<std::string> m_vReleased;
     ImageItem m_a, m_b;
-    LookAhead m_ahead{[this](const ViewRequest& r, CodecContext& c) { return Decode(r, c); }, {}};
+    LookAhead m_ahead{[this](const ViewRequest& r, CodecContext& c) { return Decode(r, c); }};
 };
 
 TEST_F(LookAheadStop, AnEntryNoLongerWantedIsStoppedAndNotKept) {
@@ -228,13 +235,15 @@ TEST_F(LookAheadStop, AnEntryNoLongerWantedIsStoppedAndNotKept) {
     EXPECT_FALSE(m_ahead.Take(&m_a, Want(m_a).request));
 }
 
-TEST_F(LookAheadStop, AnUrgentEntryStopsTheDecodeInProgressWhichFollowsIt) {
+TEST_F(LookAheadStop, HoldStopsTheDecodeInProgressAndKeepStartsItAgain) {
     m_a.m_strPath = "a";
     m_b.m_strPath = "b";
     m_ahead.Keep({Want(m_a)});
     WaitStarted(1);
-    m_ahead.Keep({Want(m_b), Want(m_a)}, true);
-    WaitStarted(2);
+    m_ahead.Hold();
+    ASSERT_TRUE(PumpUntil([this] { return m_ahead.IsIdle(); }));
+    EXPECT_EQ(m_vStarted, std::vector<std::string>{"a"});
+    m_ahead.Keep({Want(m_b), Want(m_a)});
     Release("b");
     Release("a");
     ASSERT_TRUE(PumpUntil([this] { return m_ahead.IsIdle(); }));
