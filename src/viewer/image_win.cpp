@@ -222,11 +222,11 @@ void CImageWin::LookAround() {
     const ImageList* pList = Catalogue();
     if (!pList || !m_pLookAhead || !m_pView || HasOwnPixelLoader()) return;
     FollowShown(*pList);
-    m_vWanted.clear();
+    std::vector<LookAhead::Want> vWanted;
     for (const StepKind kind : {StepKind::Next, StepKind::Previous})
         if (const ImageItem* pEntry = m_stepper.Target(*pList, kind))
-            m_vWanted.push_back({pEntry, RequestFor(*pEntry)});
-    m_pLookAhead->Keep(m_vWanted);
+            vWanted.push_back({pEntry, RequestFor(*pEntry)});
+    m_pLookAhead->Keep(vWanted);
 }
 
 void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
@@ -234,7 +234,6 @@ void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
         FollowShown(*pList);
         m_stepper.OnEntryLeaving(*pList, pItem);
     }
-    std::erase_if(m_vWanted, [pItem](const LookAhead::Want& want) { return want.key == pItem; });
     if (m_pLookAhead) m_pLookAhead->Forget(pItem);
     // The neighbours are looked for once the entry has gone.
     QMetaObject::invokeMethod(this, &CImageWin::LookAround, Qt::QueuedConnection);
@@ -244,7 +243,6 @@ void CImageWin::OnCatalogueReplaced() {
     // The window keeps its photo but has no catalogue to step through.
     m_stepper.OnCatalogueReplaced();
     m_pToFollow = nullptr;
-    m_vWanted.clear();
     if (m_pLookAhead) m_pLookAhead->Forget(nullptr);
 }
 

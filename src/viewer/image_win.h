@@ -83,6 +83,5 @@ private:
 
     ImageStepper m_stepper;
     const ImageItem* m_pToFollow = nullptr;  // shown, not yet found in the catalogue
-    std::vector<LookAhead::Want> m_vWanted;  // the neighbours asked for
     std::unique_ptr<LookAhead> m_pLookAhead;
 };

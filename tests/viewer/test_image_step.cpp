@@ -187,6 +187,22 @@ TEST_F(ImageStepTest, ReplacedCatalogueKeepsThePhotoAndStopsStepping) {
     EXPECT_TRUE(m_pWin->View()->Item().m_pBits);
 }
 
+TEST_F(ImageStepTest, AStepInTheSlideShowIsWhereTheShowGoesOnFrom) {
+    ASSERT_TRUE(m_store.PutString(kSectionSettings, kSlideTime, "1"));
+    m_pView = std::make_unique<CGalerioView>(m_store, &m_host);
+    Fill();
+    m_pView->Slides().SetImageWindowFactory(
+        [this] { return new CImageWin(m_pView.get(), nullptr); });
+    m_pView->OnStartSlideShow();
+    ASSERT_TRUE(PumpUntil([this] { return m_pView->Slides().Window() != nullptr; }));
+    m_pWin = dynamic_cast<CImageWin*>(m_pView->Slides().Window());
+    Send(Qt::Key_End);
+    EXPECT_EQ(Shown(), "s4");
+    // In catalogue order the show wraps around after the last entry.
+    ASSERT_TRUE(PumpUntil([this] { return m_pWin->windowTitle() != "s4"; }));
+    EXPECT_EQ(Shown(), "s0");
+}
+
 // ---- The look-ahead's worker, with a decoder that waits to be stopped ----
 
 class LookAheadStop : public ::testing::Test {
