@@ -150,7 +150,8 @@ void RunStepAgainstOpen(benchmark::State& state, int nStart,
 // Back and forth between two neighbours: each is decoded ahead (or kept
 // from the step before) by the time its key comes.
 void BM_StepToPhotoDecodedAheadVsOpen(benchmark::State& state) {
-    RunStepAgainstOpen(state, 1, [](std::size_t i) { return i % 2 ? Qt::Key_Left : Qt::Key_Right; });
+    RunStepAgainstOpen(state, 1,
+                       [](std::size_t i) { return i % 2 ? Qt::Key_Left : Qt::Key_Right; });
 }
 
 // From one end of the catalogue to the other: never a neighbour.

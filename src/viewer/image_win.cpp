@@ -128,7 +128,7 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
         connect(m_pGridView, &CGalerioView::EntryLeaving, this, &CImageWin::OnEntryLeaving);
         connect(m_pGridView, &CGalerioView::CatalogueReplaced, this,
                 &CImageWin::OnCatalogueReplaced);
-        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmap);
+        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmapAhead);
     }
     m_pToFollow = &item;
     LookAround();
@@ -139,7 +139,8 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
     std::optional<LookAhead::Result> ready;
-    if (m_pLookAhead && Catalogue()) ready = m_pLookAhead->Take(&item, RequestFor(item));
+    if (m_pLookAhead && Catalogue() && !HasOwnPixelLoader())
+        ready = m_pLookAhead->Take(&item, RequestFor(item));
     KeepShownBitmap();
     hide();
     PlacedRect rc;
@@ -189,7 +190,7 @@ void CImageWin::Step(StepKind kind) {
     if (!pTarget) return;
     const ViewRequest request = RequestFor(*pTarget);
     std::optional<LookAhead::Result> ready;
-    if (m_pLookAhead) ready = m_pLookAhead->Take(pTarget, request);
+    if (m_pLookAhead && !HasOwnPixelLoader()) ready = m_pLookAhead->Take(pTarget, request);
     if (!ready) {
         // The worker waits meanwhile, so the two decodes share neither the
         // cores nor the memory.

@@ -94,9 +94,8 @@ std::optional<LookAhead::Result> LookAhead::Take(Key key, const ViewRequest& req
     std::vector<Slot> vTaken;
     {
         std::lock_guard lock(m_mutex);
-        vTaken = RemoveIf([&](const Slot& slot) {
-            return slot.want.key == key && slot.state == State::Done;
-        });
+        vTaken = RemoveIf(
+            [&](const Slot& slot) { return slot.want.key == key && slot.state == State::Done; });
     }
     if (vTaken.empty() || !(vTaken.front().want.request == request)) return std::nullopt;
     return std::move(vTaken.front().result);

@@ -7,11 +7,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
 
@@ -286,8 +286,8 @@ void CScrollVu::wheelEvent(QWheelEvent* e) {
     // end it steps, one entry per notch (a touchpad's small turns add up).
     const int nDelta = e->angleDelta().y();
     const QScrollBar* pBar = verticalScrollBar();
-    const bool bAtEnd = nDelta < 0 ? pBar->value() >= pBar->maximum()
-                                   : pBar->value() <= pBar->minimum();
+    const bool bAtEnd =
+        nDelta < 0 ? pBar->value() >= pBar->maximum() : pBar->value() <= pBar->minimum();
     if (nDelta == 0 || (e->modifiers() & Qt::ControlModifier) || !bAtEnd) {
         m_nWheelRest = 0;
         QAbstractScrollArea::wheelEvent(e);

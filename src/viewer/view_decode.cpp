@@ -31,14 +31,14 @@ void SayTooLarge(const ImageItem& item, CodecContext& context) {
 // bytes; the entry's image size receives its own size.
 std::unique_ptr<std::uint8_t[]> LoadDisplayRows(ImageItem& item, int nOrientation,
                                                 std::uint64_t nBudget, std::uint32_t& w,
-                                                std::uint32_t& h, CodecContext& context) {
-    const PixelLoader& fnLoader = LoaderSlot();
+                                                std::uint32_t& h, CodecContext& context,
+                                                const PixelLoader& fnLoader) {
     if (item.m_nKind == IMAGE_JPEG && !fnLoader) {
         // Decoded straight into display rows, upright and reduced as the
         // budget asks: no other buffer of the picture's size.
         JpegFile::ViewRows rows;
-        auto pRows = JpegFile::ReadJpegDisplayRows(item.m_strPath, nOrientation, nBudget, rows,
-                                                   context);
+        auto pRows =
+            JpegFile::ReadJpegDisplayRows(item.m_strPath, nOrientation, nBudget, rows, context);
         item.m_nImageWidth = rows.nFullWidth;
         item.m_nImageHeight = rows.nFullHeight;
         if (rows.bTooLarge) SayTooLarge(item, context);
@@ -71,13 +71,8 @@ std::unique_ptr<std::uint8_t[]> LoadDisplayRows(ImageItem& item, int nOrientatio
     return AlignRowsToDword(pPixels.get(), w, h, nStride);
 }
 
-}  // namespace
-
-void SetViewPixelLoader(PixelLoader fn) { LoaderSlot() = std::move(fn); }
-
-bool HasOwnPixelLoader() { return static_cast<bool>(LoaderSlot()); }
-
-ViewBitmap DecodeViewBitmap(const ViewRequest& request, CodecContext& context) {
+ViewBitmap DecodeWith(const ViewRequest& request, CodecContext& context,
+                      const PixelLoader& fnLoader) {
     ImageItem item;
     item.m_strPath = request.strPath;
     item.m_nKind = request.nKind;
@@ -91,8 +86,9 @@ ViewBitmap DecodeViewBitmap(const ViewRequest& request, CodecContext& context) {
     ViewBitmap bitmap;
     bitmap.request = request;
     std::uint32_t w = 0, h = 0;
-    std::unique_ptr<std::uint8_t[]> pRows = LoadDisplayRows(
-        item, nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget), w, h, context);
+    std::unique_ptr<std::uint8_t[]> pRows =
+        LoadDisplayRows(item, nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget),
+                        w, h, context, fnLoader);
     bitmap.nImageWidth = item.m_nImageWidth;
     bitmap.nImageHeight = item.m_nImageHeight;
     if (!pRows) return bitmap;
@@ -110,4 +106,18 @@ ViewBitmap DecodeViewBitmap(const ViewRequest& request, CodecContext& context) {
     bitmap.nWidth = w;
     bitmap.nHeight = h;
     return bitmap;
+}
+
+}  // namespace
+
+void SetViewPixelLoader(PixelLoader fn) { LoaderSlot() = std::move(fn); }
+
+bool HasOwnPixelLoader() { return static_cast<bool>(LoaderSlot()); }
+
+ViewBitmap DecodeViewBitmap(const ViewRequest& request, CodecContext& context) {
+    return DecodeWith(request, context, LoaderSlot());
+}
+
+ViewBitmap DecodeViewBitmapAhead(const ViewRequest& request, CodecContext& context) {
+    return DecodeWith(request, context, PixelLoader());
 }

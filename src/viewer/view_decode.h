@@ -46,13 +46,15 @@ struct ViewBitmap {
 
 // Builds the display bitmap the request asks for; null rows when the file
 // cannot be read, is too large or the context's stop token was set. The
-// boxes are said in the context, none is shown. Any thread, unless a pixel
-// loader of the caller's own is installed.
+// boxes are said in the context; only a pixel loader of the caller's own
+// shows any.
 ViewBitmap DecodeViewBitmap(const ViewRequest& request, CodecContext& context);
+// The same with the codec's own loaders, never the caller's: any thread.
+ViewBitmap DecodeViewBitmapAhead(const ViewRequest& request, CodecContext& context);
 
-// Every image window decodes through this; an empty function restores
-// LoadImagePixels.
+// Every image window decodes through this on the user-interface thread; an
+// empty function restores LoadImagePixels. User-interface thread.
 void SetViewPixelLoader(PixelLoader fn);
-// True while a loader of the caller's own is installed: it may not be safe
-// to call from another thread.
+// True while a loader of the caller's own is installed: every photo shown is
+// then decoded through it, none ahead.
 bool HasOwnPixelLoader();

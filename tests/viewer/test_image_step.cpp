@@ -5,9 +5,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QPointer>
 #include <QTest>
+#include <QWheelEvent>
 #include <condition_variable>
 #include <mutex>
 #include <ostream>
@@ -44,8 +44,8 @@ protected:
             auto pItem = std::make_unique<ImageItem>();
             pItem->m_nKind = IMAGE_JPEG;
             pItem->m_strName = "s" + std::to_string(i);
-            pItem->m_strPath = WriteQuadrantJpeg(m_config.WorkDir(), pItem->m_strName + ".jpg",
-                                                 100 + 10 * i, 80);
+            pItem->m_strPath =
+                WriteQuadrantJpeg(m_config.WorkDir(), pItem->m_strName + ".jpg", 100 + 10 * i, 80);
             pItem->m_nImageWidth = std::uint32_t(100 + 10 * i);
             pItem->m_nImageHeight = 80;
             m_pView->Catalogue().push_back(std::move(pItem));
@@ -114,10 +114,13 @@ TEST_P(Steps, ReachTheEntryAndStopAtTheEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Rule, Steps,
     ::testing::Values(
-        StepCase{"RightAndDownAndPageDown", 0,
-                 {{Qt::Key_Right, false, 0}, {Qt::Key_Down, false, 0}, {Qt::Key_PageDown, false, 0}},
-                 "s3"},
-        StepCase{"LeftAndUpAndPageUp", 4,
+        StepCase{
+            "RightAndDownAndPageDown",
+            0,
+            {{Qt::Key_Right, false, 0}, {Qt::Key_Down, false, 0}, {Qt::Key_PageDown, false, 0}},
+            "s3"},
+        StepCase{"LeftAndUpAndPageUp",
+                 4,
                  {{Qt::Key_Left, false, 0}, {Qt::Key_Up, false, 0}, {Qt::Key_PageUp, false, 0}},
                  "s1"},
         StepCase{"NoWrapAfterTheLast", 4, {{Qt::Key_Right, false, 0}}, "s4"},
@@ -126,13 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"End", 1, {{Qt::Key_End, false, 0}}, "s4"},
         // End decodes its photo now: a held key's repeats made meanwhile
         // are dropped, later ones and fresh presses step.
-        StepCase{"RepeatsMadeWhileDecodingAreDropped", 1,
+        StepCase{"RepeatsMadeWhileDecodingAreDropped",
+                 1,
                  {{Qt::Key_End, false, 1000}, {Qt::Key_Left, true, 1000}, {Qt::Key_Up, true, 1000}},
                  "s4"},
-        StepCase{"RepeatAfterTheStepSteps", 1,
-                 {{Qt::Key_End, false, 1000}, {Qt::Key_Left, true, 900000}}, "s3"},
-        StepCase{"FreshPressSteps", 1, {{Qt::Key_End, false, 1000}, {Qt::Key_Left, false, 1000}},
-                 "s3"}),
+        StepCase{"RepeatAfterTheStepSteps",
+                 1,
+                 {{Qt::Key_End, false, 1000}, {Qt::Key_Left, true, 900000}},
+                 "s3"},
+        StepCase{
+            "FreshPressSteps", 1, {{Qt::Key_End, false, 1000}, {Qt::Key_Left, false, 1000}}, "s3"}),
     [](const ::testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ImageStepTest, WheelStepsOnlyWhenNothingIsLeftToScroll) {
@@ -154,8 +160,7 @@ struct DeleteCase {
 };
 void PrintTo(const DeleteCase& c, std::ostream* os) { *os << c.name; }
 
-class DeletionWhileOpen : public ImageStepTest, public ::testing::WithParamInterface<DeleteCase> {
-};
+class DeletionWhileOpen : public ImageStepTest, public ::testing::WithParamInterface<DeleteCase> {};
 
 TEST_P(DeletionWhileOpen, IsSkipped) {
     const DeleteCase& c = GetParam();
@@ -169,13 +174,14 @@ TEST_P(DeletionWhileOpen, IsSkipped) {
     EXPECT_EQ(Shown(), c.shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rule, DeletionWhileOpen,
-    ::testing::Values(DeleteCase{"ShownThenNext", 2, Qt::Key_Right, "s3"},
-                      DeleteCase{"ShownThenPrevious", 2, Qt::Key_Left, "s1"},
-                      DeleteCase{"NextDecodedAhead", 3, Qt::Key_Right, "s4"},
-                      DeleteCase{"EarlierEntry", 0, Qt::Key_Left, "s1"}),
-    [](const ::testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rule, DeletionWhileOpen,
+                         ::testing::Values(DeleteCase{"ShownThenNext", 2, Qt::Key_Right, "s3"},
+                                           DeleteCase{"ShownThenPrevious", 2, Qt::Key_Left, "s1"},
+                                           DeleteCase{"NextDecodedAhead", 3, Qt::Key_Right, "s4"},
+                                           DeleteCase{"EarlierEntry", 0, Qt::Key_Left, "s1"}),
+                         [](const ::testing::TestParamInfo<DeleteCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ImageStepTest, ReplacedCatalogueKeepsThePhotoAndStopsStepping) {
     Open(2);
