@@ -123,7 +123,7 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     CopyEntryTexts(item);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
-    connect(m_pView, &CScrollVu::StepRequested, this, &CImageWin::Step);
+    m_pView->SetStepHandler([this](StepKind kind) { return Step(kind); });
     if (m_pGridView) {
         connect(m_pGridView, &CGalerioView::EntryLeaving, this, &CImageWin::OnEntryLeaving);
         connect(m_pGridView, &CGalerioView::CatalogueReplaced, this,
@@ -182,12 +182,14 @@ void CImageWin::KeepShownBitmap() {
         m_pLookAhead->Put({pShown, bitmap.request}, {std::move(bitmap), {}});
 }
 
-void CImageWin::Step(StepKind kind) {
+bool CImageWin::Step(StepKind kind) {
     const ImageList* pList = Catalogue();
-    if (!pList || !m_pView) return;
+    if (!pList || !m_pView) return false;
     FollowShown(*pList);
+    if (!m_stepper.CanStep()) return false;
+    // At either end the key does nothing: no wrap, no scroll.
     const ImageItem* pTarget = m_stepper.Target(*pList, kind);
-    if (!pTarget) return;
+    if (!pTarget) return true;
     const ViewRequest request = RequestFor(*pTarget);
     std::optional<LookAhead::Result> ready;
     if (m_pLookAhead && !HasOwnPixelLoader()) ready = m_pLookAhead->Take(pTarget, request);
@@ -201,6 +203,7 @@ void CImageWin::Step(StepKind kind) {
         ready->messages = std::move(context.messages);
     }
     ShowStep(*pTarget, std::move(*ready));
+    return true;
 }
 
 void CImageWin::ShowStep(const ImageItem& entry, LookAhead::Result result) {

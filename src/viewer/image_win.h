@@ -46,8 +46,9 @@ public:
     bool IsSlideShow() const { return m_bSlideShow; }
 
     // Shows the catalogue entry a step reaches, without hiding the window:
-    // the bitmap decoded ahead, else one decoded now as opening does.
-    void Step(StepKind kind);
+    // the bitmap decoded ahead, else one decoded now as opening does. False
+    // when the window has no catalogue to step through.
+    bool Step(StepKind kind);
     // True while the neighbours of the photo shown are being decoded.
     bool IsLookingAhead() const { return m_pLookAhead && !m_pLookAhead->IsIdle(); }
 

@@ -250,8 +250,7 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
     // The arrows and page keys step through the catalogue instead of
     // scrolling; Home and End go to its ends.
     const auto step = [this, e](StepKind kind) {
-        e->accept();
-        RequestStep(kind, e->isAutoRepeat(), e->timestamp());
+        return RequestStep(kind, e->isAutoRepeat(), e->timestamp());
     };
     switch (e->key()) {
         case Qt::Key_Escape:
@@ -266,15 +265,19 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_Right:
         case Qt::Key_Down:
         case Qt::Key_PageDown:
-            return step(StepKind::Next);
+            if (step(StepKind::Next)) return e->accept();
+            break;
         case Qt::Key_Left:
         case Qt::Key_Up:
         case Qt::Key_PageUp:
-            return step(StepKind::Previous);
+            if (step(StepKind::Previous)) return e->accept();
+            break;
         case Qt::Key_Home:
-            return step(StepKind::First);
+            if (step(StepKind::First)) return e->accept();
+            break;
         case Qt::Key_End:
-            return step(StepKind::Last);
+            if (step(StepKind::Last)) return e->accept();
+            break;
         default:
             break;
     }
@@ -302,12 +305,13 @@ void CScrollVu::wheelEvent(QWheelEvent* e) {
     RequestStep(nDelta < 0 ? StepKind::Next : StepKind::Previous, true, e->timestamp());
 }
 
-void CScrollVu::RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp) {
+bool CScrollVu::RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp) {
     // Input made while the last photo was being decoded waited in the queue;
     // steps for it would go on after a held key is released.
-    if (bDroppable && nTimestamp < m_nStepBusyUntil) return;
+    if (bDroppable && nTimestamp < m_nStepBusyUntil) return true;
     QElapsedTimer timer;
     timer.start();
-    emit StepRequested(kind);
+    if (!m_fnStep || !m_fnStep(kind)) return false;
     m_nStepBusyUntil = nTimestamp + quint64(timer.elapsed()) + 1;
+    return true;
 }

@@ -59,9 +59,9 @@ public:
     // LoadImagePixels.
     static void SetPixelLoader(PixelLoader fn);
 
-signals:
-    // A key or the wheel asks for another catalogue entry.
-    void StepRequested(StepKind kind);
+    // Where the step keys and the wheel at a scroll end go: true when the
+    // window steps through a catalogue, false to let the keys scroll.
+    void SetStepHandler(std::function<bool(StepKind)> fn) { m_fnStep = std::move(fn); }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -86,9 +86,11 @@ private:
     QImage m_image;
     ViewRequest m_request;  // what the display rows were made from
     // Asks for a step unless the input queued up while the last one was
-    // being shown (bDroppable: a held key's repeat, or the wheel).
-    void RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp);
+    // being shown (bDroppable: a held key's repeat, or the wheel); false
+    // when the window does not step.
+    bool RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp);
 
+    std::function<bool(StepKind)> m_fnStep;
     // Wheel turns not yet worth a step, at a scroll end.
     int m_nWheelRest = 0;
     // The input's time (its own clock) until which the last step kept the

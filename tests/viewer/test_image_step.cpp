@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <condition_variable>
@@ -191,6 +192,20 @@ TEST_F(ImageStepTest, ReplacedCatalogueKeepsThePhotoAndStopsStepping) {
     Send(Qt::Key_Home);
     EXPECT_EQ(Shown(), "s2");
     EXPECT_TRUE(m_pWin->View()->Item().m_pBits);
+}
+
+TEST_F(ImageStepTest, KeysStillScrollAWindowWithNoCatalogueToStepThrough) {
+    ImageItem item;
+    item.m_nKind = IMAGE_JPEG;
+    item.m_strName = "wide";
+    item.m_strPath = WriteQuadrantJpeg(m_config.WorkDir(), "wide.jpg", 1600, 1000);
+    m_pWin = new CImageWin(m_pView.get(), nullptr);
+    ASSERT_TRUE(m_pWin->OpenImage(item, false, false));
+    Send(Qt::Key_Right);
+    Send(Qt::Key_PageDown);
+    EXPECT_GT(m_pWin->View()->horizontalScrollBar()->value(), 0);
+    EXPECT_GT(m_pWin->View()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(m_pWin->windowTitle(), QStringLiteral("wide"));
 }
 
 TEST_F(ImageStepTest, AStepInTheSlideShowIsWhereTheShowGoesOnFrom) {
