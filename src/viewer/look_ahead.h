@@ -38,8 +38,6 @@ public:
     LookAhead(const LookAhead&) = delete;
     LookAhead& operator=(const LookAhead&) = delete;
 
-    // False when no worker thread could be started: nothing is made ahead.
-    bool HasWorker() const { return m_worker.joinable(); }
     // The entries to hold or make, most wanted first; the worker goes on.
     void Keep(const std::vector<Want>& vWanted);
     // Stops the decode in progress (it is made again later) and holds the
