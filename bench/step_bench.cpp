@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <chrono>
@@ -95,12 +96,21 @@ void Press(CImageWin& win, Qt::Key key) {
     QApplication::sendEvent(win.View(), &e);
 }
 
+// Paints the photo as the screen would get it. A window just shown may not
+// be exposed yet offscreen, so its repaint could be skipped: both sides
+// render the view the same way instead.
+void Paint(CImageWin& win) {
+    QImage image(win.View()->viewport()->size(), QImage::Format_RGB32);
+    win.View()->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.constBits());
+}
+
 // Opening a fitted window on the photo and painting it, in seconds.
 double OpenSeconds(const ImageItem& item) {
     const auto t0 = std::chrono::steady_clock::now();
     auto pWin = std::make_unique<CImageWin>(nullptr, nullptr);
     pWin->OpenImage(item, false, true);
-    pWin->View()->viewport()->repaint();
+    Paint(*pWin);
     const double f = Seconds(t0);
     pWin.reset();
     return f;
@@ -126,7 +136,7 @@ void RunStepAgainstOpen(benchmark::State& state, int nStart,
             if ((nTurn == 0) == (i % 2 == 0)) {
                 const auto t0 = std::chrono::steady_clock::now();
                 Press(*pWin, fnKey(i));
-                pWin->View()->viewport()->repaint();
+                Paint(*pWin);
                 fStep = Seconds(t0);
             } else {
                 fOpen = OpenSeconds(grid.Entry(nStart));
