@@ -15,7 +15,10 @@ CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* pare
       m_slides(m_listImages, Settings()),
       m_files(m_listImages, m_pSelected, m_store, m_pHost, m_pThumbCache,
               {[this] { return WorkerOwnsCatalogue(); },
-               [this](const ImageItem* pItem) { m_slides.OnEntryLeaving(pItem); },
+               [this](const ImageItem* pItem) {
+                   m_slides.OnEntryLeaving(pItem);
+                   emit EntryLeaving(pItem);
+               },
                [this](bool bRemoved) {
                    if (bRemoved)
                        CatalogueChanged(false);

@@ -87,6 +87,14 @@ public:
     // Scans the folder shown again, after telling the user why when asked to.
     void ReloadCatalogue(bool bMessage);
 
+signals:
+    // Before an entry leaves the catalogue (delete, move); open image
+    // windows step past it.
+    void EntryLeaving(const ImageItem* pItem);
+    // The catalogue was emptied for a new scan: its entries are gone.
+    void CatalogueReplaced();
+
+public:
     // Starts the slide show over the catalogue when the view is idle.
     void OnStartSlideShow();
     // The slide show and the image windows opened from the grid.

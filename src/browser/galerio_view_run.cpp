@@ -51,6 +51,7 @@ void CGalerioView::SortImages() {
 
 void CGalerioView::FreeImageList() {
     ::FreeImageList(m_listImages, m_pSelected);
+    emit CatalogueReplaced();
     CatalogueChanged(false);
 }
 
@@ -87,6 +88,7 @@ bool CGalerioView::StartWorker(Fn fnStart) {
         delete m_pFindFDlg;
         m_pFindFDlg = nullptr;
         ::FreeImageList(m_listImages, m_pSelected);
+        emit CatalogueReplaced();
         CatalogueChanged(true);
         ShowMessage(QString::fromLatin1(kNoThreadText).arg(QString::fromLocal8Bit(error.what())));
         return false;

@@ -116,3 +116,13 @@ void SlideShow::CatalogueChanged() {
         m_posSlide = nullptr;
     if (m_listImages.empty() && m_pImageWin) End();
 }
+
+void SlideShow::OnUserStep(const ImageItem* pShown) {
+    if (!m_settings.m_bRandom) {
+        const auto it = std::find_if(m_listImages.begin(), m_listImages.end(),
+                                     [pShown](const auto& p) { return p.get() == pShown; });
+        if (it != m_listImages.end())
+            m_posSlide = it + 1 != m_listImages.end() ? (it + 1)->get() : nullptr;
+    }
+    if (m_timerSlide.isActive()) m_timerSlide.start(m_settings.SlideIntervalMs(), this);
+}

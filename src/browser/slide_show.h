@@ -43,6 +43,9 @@ public:
     // After any change of the catalogue: the next entry must still be one of
     // its entries, and the show cannot go on without entries.
     void CatalogueChanged();
+    // The user stepped the show's window to this entry: in catalogue order
+    // the show goes on after it, and the interval starts again.
+    void OnUserStep(const ImageItem* pShown);
 
 protected:
     void timerEvent(QTimerEvent* e) override;

@@ -11,9 +11,11 @@
 #include <QWindow>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "viewer/scroll_vu.h"
 
@@ -33,6 +35,8 @@ CImageWin::CImageWin(CGalerioView* pGridView, QWidget* pMainWindow)
 }
 
 CImageWin::~CImageWin() {
+    // The worker stops before the window it reports to goes.
+    m_pLookAhead.reset();
     // The flag is read while this object is whole; the grid forgets its
     // show window so its commands come back at once.
     if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnImageWindowDestroyed(this);
@@ -78,10 +82,14 @@ void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, b
     update();
 }
 
+QSize CImageWin::ClientSizeFor(const PlacedRect& rc) const {
+    const QSize frame = FrameAllowance();
+    return {std::max(rc.cx - frame.width(), 1), std::max(rc.cy - frame.height(), 1)};
+}
+
 void CImageWin::ApplyRect(const PlacedRect& rc) {
     // Qt places the frame's corner but sizes the client area.
-    const QSize frame = FrameAllowance();
-    const QSize client(std::max(rc.cx - frame.width(), 1), std::max(rc.cy - frame.height(), 1));
+    const QSize client = ClientSizeFor(rc);
     move(rc.x, rc.y);
     resize(client);
     // A hidden window gets its resize event only when shown; the view must
@@ -124,16 +132,27 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     m_pView->SetFullScreen(bFullScreen);
     m_pView->SetFitAndLoad(bFit);
     m_pView->setFocus();
+    m_pView->SetStepHandler([this](StepKind kind) { return Step(kind); });
+    if (m_pGridView) {
+        connect(m_pGridView, &CGalerioView::EntryLeaving, this, &CImageWin::OnEntryLeaving);
+        connect(m_pGridView, &CGalerioView::CatalogueReplaced, this,
+                &CImageWin::OnCatalogueReplaced);
+        m_pLookAhead = std::make_unique<LookAhead>(DecodeViewBitmapAhead);
+    }
+    m_pToFollow = &item;
+    LookAround();
     // A file that cannot be read still leaves a titled, empty window.
     return true;
 }
 
 void CImageWin::ShowImage(const ImageItem& item) {
     if (!m_pView) return;
-    const ImageItem& shown = m_pView->Item();
-    m_pView->OnImageChanged(QSize(int(shown.m_nImageWidth), int(shown.m_nImageHeight)),
-                            QSize(int(item.m_nImageWidth), int(item.m_nImageHeight)));
-    m_pView->ReleaseBitmap();
+    // First, as the mode it leaves decides what the new photo is decoded for.
+    ImageChanging(item);
+    std::optional<LookAhead::Result> ready;
+    if (m_pLookAhead && Catalogue() && !HasOwnPixelLoader())
+        ready = m_pLookAhead->Take(&item, RequestFor(item));
+    KeepShownBitmap();
     // A full screen stays where it is; only a window is placed anew.
     const bool bPlace = !isFullScreen();
     if (bPlace) {
@@ -142,9 +161,22 @@ void CImageWin::ShowImage(const ImageItem& item) {
         PlaceWindow(item, rc, true, m_pView->IsFit());
     }
     CopyEntryTexts(item);
-    m_pView->Reload();
+    if (ready) {
+        m_pView->ShowBitmap(std::move(ready->bitmap));
+        for (const MessageRequest& request : ready->messages) ShowMessage(request);
+    } else {
+        m_pView->Reload();
+    }
     setWindowTitle(ToDisplay(m_pView->Item().m_strName));
     if (bPlace) show();
+    m_pToFollow = &item;
+    LookAround();
+}
+
+void CImageWin::ImageChanging(const ImageItem& next) {
+    const ImageItem& shown = m_pView->Item();
+    m_pView->OnImageChanged(QSize(int(shown.m_nImageWidth), int(shown.m_nImageHeight)),
+                            QSize(int(next.m_nImageWidth), int(next.m_nImageHeight)));
 }
 
 void CImageWin::SetFullScreen(bool bOn) {
@@ -159,6 +191,102 @@ void CImageWin::SetFullScreen(bool bOn) {
         PlaceWindow(m_pView->Item(), rc, true, m_pView->IsFit());
     }
     m_pView->SetFullScreen(bOn);
+}
+
+const ImageList* CImageWin::Catalogue() const {
+    if (!m_pGridView || m_pGridView->IsSearching() || m_pGridView->IsProcessing() ||
+        m_pGridView->FindDlg())
+        return nullptr;
+    return &m_pGridView->Catalogue();
+}
+
+void CImageWin::FollowShown(const ImageList& list) {
+    if (m_pToFollow) m_stepper.Follow(list, std::exchange(m_pToFollow, nullptr));
+}
+
+ViewRequest CImageWin::RequestFor(const ImageItem& entry) {
+    PlacedRect rc;
+    PlaceWindow(entry, rc, false, m_pView->IsFit());
+    return m_pView->Request(entry, ClientSizeFor(rc));
+}
+
+void CImageWin::KeepShownBitmap() {
+    const ImageItem* pShown = m_stepper.Shown();
+    ViewBitmap bitmap = m_pView->TakeBitmap();
+    if (m_pLookAhead && pShown && !m_pToFollow && bitmap.pRows)
+        m_pLookAhead->Put({pShown, bitmap.request}, {std::move(bitmap), {}});
+}
+
+bool CImageWin::Step(StepKind kind) {
+    const ImageList* pList = Catalogue();
+    if (!pList || !m_pView) return false;
+    FollowShown(*pList);
+    if (!m_stepper.CanStep()) return false;
+    // At either end the key does nothing: no wrap, no scroll.
+    const ImageItem* pTarget = m_stepper.Target(*pList, kind);
+    if (!pTarget) return true;
+    ImageChanging(*pTarget);
+    const ViewRequest request = RequestFor(*pTarget);
+    std::optional<LookAhead::Result> ready;
+    if (m_pLookAhead && !HasOwnPixelLoader()) ready = m_pLookAhead->Take(pTarget, request);
+    if (!ready) {
+        // The worker waits meanwhile, so the two decodes share neither the
+        // cores nor the memory.
+        if (m_pLookAhead) m_pLookAhead->Hold();
+        CodecContext context;
+        ready.emplace();
+        ready->bitmap = DecodeViewBitmap(request, context);
+        ready->messages = std::move(context.messages);
+    }
+    ShowStep(*pTarget, std::move(*ready));
+    return true;
+}
+
+void CImageWin::ShowStep(const ImageItem& entry, LookAhead::Result result) {
+    KeepShownBitmap();
+    // A full screen stays where it is; only a window is placed anew.
+    if (!isFullScreen()) {
+        PlacedRect rc;
+        PlaceWindow(entry, rc, true, m_pView->IsFit());
+    }
+    CopyEntryTexts(entry);
+    m_pView->ShowBitmap(std::move(result.bitmap));
+    setWindowTitle(ToDisplay(m_pView->Item().m_strName));
+    m_pToFollow = &entry;
+    if (m_bSlideShow && m_pGridView) m_pGridView->Slides().OnUserStep(&entry);
+    // The neighbours are decoded once the photo has been painted, so the
+    // worker does not compete with the paint.
+    QMetaObject::invokeMethod(this, &CImageWin::LookAround, Qt::QueuedConnection);
+    // Last: a box runs its own event loop, and everything is in place by then.
+    for (const MessageRequest& request : result.messages) ShowMessage(request);
+}
+
+void CImageWin::LookAround() {
+    const ImageList* pList = Catalogue();
+    if (!pList || !m_pLookAhead || !m_pView || HasOwnPixelLoader()) return;
+    FollowShown(*pList);
+    std::vector<LookAhead::Want> vWanted;
+    for (const StepKind kind : {StepKind::Next, StepKind::Previous})
+        if (const ImageItem* pEntry = m_stepper.Target(*pList, kind))
+            vWanted.push_back({pEntry, RequestFor(*pEntry)});
+    m_pLookAhead->Keep(vWanted);
+}
+
+void CImageWin::OnEntryLeaving(const ImageItem* pItem) {
+    if (const ImageList* pList = Catalogue()) {
+        FollowShown(*pList);
+        m_stepper.OnEntryLeaving(*pList, pItem);
+    }
+    if (m_pLookAhead) m_pLookAhead->Forget(pItem);
+    // The neighbours are looked for once the entry has gone.
+    QMetaObject::invokeMethod(this, &CImageWin::LookAround, Qt::QueuedConnection);
+}
+
+void CImageWin::OnCatalogueReplaced() {
+    // The window keeps its photo but has no catalogue to step through.
+    m_stepper.OnCatalogueReplaced();
+    m_pToFollow = nullptr;
+    if (m_pLookAhead) m_pLookAhead->Forget(nullptr);
 }
 
 void CImageWin::DestroyWindow() { close(); }

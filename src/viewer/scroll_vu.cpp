@@ -5,12 +5,15 @@
 #include "viewer/scroll_vu.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cstdlib>
 
 #include "browser/galerio_view.h"
 #include "codec/display_bitmap.h"
@@ -28,23 +31,9 @@ constexpr qreal kCaptionRoom = 1 << 20;
 // Captions keep this far from the visible area's edges.
 constexpr int kCaptionInset = 2;
 
-PixelLoader& LoaderSlot() {
-    static PixelLoader s_loader;
-    return s_loader;
-}
-
-std::unique_ptr<std::uint8_t[]> LoadPixels(const ImageItem& item, std::uint32_t& nWidth,
-                                           std::uint32_t& nHeight, int nReduction) {
-    const PixelLoader& fn = LoaderSlot();
-    return fn ? fn(item, nWidth, nHeight, 1, nReduction)
-              : LoadImagePixels(item, nWidth, nHeight, 1, nReduction);
-}
-
-constexpr const char* kTooLargeText = "%1\nis too large to show: %2 x %3 pixels.";
-
 }  // namespace
 
-void CScrollVu::SetPixelLoader(PixelLoader fn) { LoaderSlot() = std::move(fn); }
+void CScrollVu::SetPixelLoader(PixelLoader fn) { SetViewPixelLoader(std::move(fn)); }
 
 CScrollVu::CScrollVu(CGalerioView* pGridView, QWidget* parent)
     : QAbstractScrollArea(parent), m_pGridView(pGridView) {
@@ -69,7 +58,10 @@ void CScrollVu::SetFitAndLoad(bool bFit) {
 }
 
 void CScrollVu::Reload() {
-    if (!BuildViewBitmap()) return;
+    if (BuildViewBitmap()) BitmapChanged();
+}
+
+void CScrollVu::BitmapChanged() {
     SetScrolls();
     viewport()->update();
     if (m_pFacts && m_pFacts->isVisible()) m_pFacts->ShowFacts(m_item);
@@ -89,80 +81,63 @@ QSize CScrollVu::ClientSize() const {
     return m_bFit ? size() : viewport()->size();
 }
 
-void CScrollVu::ShowTooLarge() const {
-    // One pass over the text, so a "%2" in the file's name stays as it is.
-    ShowMessage(QString::fromLatin1(kTooLargeText)
-                    .arg(ToDisplay(m_item.m_strPath), QString::number(m_item.m_nImageWidth),
-                         QString::number(m_item.m_nImageHeight)));
-}
-
-std::unique_ptr<std::uint8_t[]> CScrollVu::LoadDisplayRows(int nOrientation, std::uint64_t nBudget,
-                                                           std::uint32_t& w, std::uint32_t& h) {
-    if (m_item.m_nKind == IMAGE_JPEG && !LoaderSlot()) {
-        // Decoded straight into display rows, upright and reduced as the
-        // budget asks: no other buffer of the picture's size.
-        JpegFile::ViewRows rows;
-        auto pRows = JpegFile::ReadJpegDisplayRows(m_item.m_strPath, nOrientation, nBudget, rows);
-        m_item.m_nImageWidth = rows.nFullWidth;
-        m_item.m_nImageHeight = rows.nFullHeight;
-        if (rows.bTooLarge) ShowTooLarge();
-        w = rows.nWidth;
-        h = rows.nHeight;
-        return pRows;
+ViewRequest CScrollVu::Request(const ImageItem& entry, QSize client) const {
+    ViewRequest request;
+    request.strPath = entry.m_strPath;
+    request.nKind = entry.m_nKind;
+    request.bRotateByTag = m_pGridView && m_pGridView->Settings().m_bRotateByTag;
+    // A zoomed or full-screen photo is drawn from the whole picture.
+    request.bFit = m_bFit && !FreeLayout();
+    if (request.bFit) {
+        request.nClientWidth = static_cast<std::uint32_t>(std::max(client.width(), 1));
+        request.nClientHeight = static_cast<std::uint32_t>(std::max(client.height(), 1));
     }
-    // Bitmap files, read whole: the header decides before a pixel is read.
-    if (!GetImageSize(m_item, m_item.m_nImageWidth, m_item.m_nImageHeight)) return nullptr;
-    if (OrientationSwapsSides(nOrientation)) std::swap(m_item.m_nImageWidth, m_item.m_nImageHeight);
-    const int nReduction = ChooseViewReduction(m_item, nBudget);
-    if (nReduction == 0) {
-        ShowTooLarge();
-        return nullptr;
-    }
-    std::unique_ptr<std::uint8_t[]> pPixels = LoadPixels(m_item, w, h, nReduction);
-    pPixels = OrientPixels(std::move(pPixels), w, h, nOrientation);
-    if (!pPixels) return nullptr;
-    if (m_item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), w, h);
-    FlipRowsVertically(pPixels.get(), w * 3, h);
-    // Rows already ending on a 4-byte boundary (every width divisible by 4,
-    // as camera sizes are) are display rows as they stand.
-    if (w * 3 % 4 == 0) return pPixels;
-    std::uint32_t nStride = 0;
-    return AlignRowsToDword(pPixels.get(), w, h, nStride);
+    request.nImageWidth = entry.m_nImageWidth;
+    request.nImageHeight = entry.m_nImageHeight;
+    return request;
 }
 
 bool CScrollVu::BuildViewBitmap() {
     ReleaseBitmap();
-    const bool bRotate = m_pGridView && m_pGridView->Settings().m_bRotateByTag;
-    const int nOrientation = bRotate ? ReadOrientation(m_item) : kOrientationAsStored;
-    const QSize client = ClientSize();
-    const std::uint32_t cw = static_cast<std::uint32_t>(std::max(client.width(), 1));
-    const std::uint32_t ch = static_cast<std::uint32_t>(std::max(client.height(), 1));
-    // Fitting makes a copy of at most the client's size beside the picture.
-    const bool bShrink = m_bFit && !FreeLayout();
-    const std::uint64_t nFitted = bShrink ? std::uint64_t(DisplayStride(cw)) * ch : 0;
-    std::uint32_t w = 0, h = 0;
-    std::unique_ptr<std::uint8_t[]> pRows =
-        LoadDisplayRows(nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget), w, h);
-    if (!pRows) return false;
-    m_bShrunk = bShrink && (w > cw || h > ch);
-    if (m_bShrunk) {
-        // Never wider or higher than the image: a client area larger in one
-        // direction keeps the image's own extent there, so every pixel shown
-        // comes from the image and the mapping stretches it.
-        const std::uint32_t nDispW = std::min(cw, w), nDispH = std::min(ch, h);
-        pRows = ShrinkDisplayRows(pRows.get(), w, h, nDispW, nDispH);
-        if (!pRows) return false;
-        w = nDispW;
-        h = nDispH;
-    }
-    m_item.m_pBits = std::move(pRows);
-    m_item.m_nThumbWidth = static_cast<std::int32_t>(w);
-    m_item.m_nThumbHeight = static_cast<std::int32_t>(h);
+    CodecContext context;
+    ViewBitmap bitmap = DecodeViewBitmap(Request(m_item, ClientSize()), context);
+    context.ShowAll();
+    return AdoptBitmap(std::move(bitmap));
+}
+
+void CScrollVu::ShowBitmap(ViewBitmap bitmap) {
+    if (AdoptBitmap(std::move(bitmap))) BitmapChanged();
+}
+
+bool CScrollVu::AdoptBitmap(ViewBitmap bitmap) {
+    ReleaseBitmap();
+    m_request = std::move(bitmap.request);
+    m_bShrunk = bitmap.bShrunk;
+    m_item.m_nImageWidth = bitmap.nImageWidth;
+    m_item.m_nImageHeight = bitmap.nImageHeight;
+    if (!bitmap.pRows) return false;
+    m_item.m_pBits = std::move(bitmap.pRows);
+    m_item.m_nThumbWidth = static_cast<std::int32_t>(bitmap.nWidth);
+    m_item.m_nThumbHeight = static_cast<std::int32_t>(bitmap.nHeight);
     // The painter reads the display rows where they are (bottom-up, turned
     // by its transform), so a large photo is not held a second time.
-    m_image = QImage(m_item.m_pBits.get(), int(w), int(h), qsizetype(DisplayStride(w)),
-                     QImage::Format_BGR888);
+    m_image = QImage(m_item.m_pBits.get(), int(bitmap.nWidth), int(bitmap.nHeight),
+                     qsizetype(DisplayStride(bitmap.nWidth)), QImage::Format_BGR888);
     return true;
+}
+
+ViewBitmap CScrollVu::TakeBitmap() {
+    ViewBitmap bitmap;
+    bitmap.nImageWidth = m_item.m_nImageWidth;
+    bitmap.nImageHeight = m_item.m_nImageHeight;
+    bitmap.nWidth = static_cast<std::uint32_t>(std::max(m_item.m_nThumbWidth, 0));
+    bitmap.nHeight = static_cast<std::uint32_t>(std::max(m_item.m_nThumbHeight, 0));
+    bitmap.request = m_request;
+    bitmap.bShrunk = m_bShrunk;
+    m_image = QImage();  // it reads the rows handed over
+    bitmap.pRows = std::move(m_item.m_pBits);
+    ReleaseBitmap();
+    return bitmap;
 }
 
 void CScrollVu::SetScrolls() {
@@ -286,6 +261,11 @@ void CScrollVu::resizeEvent(QResizeEvent* e) {
 void CScrollVu::scrollContentsBy(int, int) { viewport()->update(); }
 
 void CScrollVu::keyPressEvent(QKeyEvent* e) {
+    // The arrows and page keys step through the catalogue instead of
+    // scrolling; Home and End go to its ends.
+    const auto step = [this, e](StepKind kind) {
+        return RequestStep(kind, e->isAutoRepeat(), e->timestamp());
+    };
     switch (e->key()) {
         case Qt::Key_Escape:
             // Full screen is left first; the next Escape closes.
@@ -321,8 +301,56 @@ void CScrollVu::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_I:
             ToggleFacts();
             return;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+        case Qt::Key_PageDown:
+            if (step(StepKind::Next)) return e->accept();
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+        case Qt::Key_PageUp:
+            if (step(StepKind::Previous)) return e->accept();
+            break;
+        case Qt::Key_Home:
+            if (step(StepKind::First)) return e->accept();
+            break;
+        case Qt::Key_End:
+            if (step(StepKind::Last)) return e->accept();
+            break;
         default:
             break;
     }
     QAbstractScrollArea::keyPressEvent(e);
+}
+
+void CScrollVu::WheelScrollOrStep(QWheelEvent* e) {
+    // The wheel scrolls while there is something to scroll its way; at the
+    // end it steps, one entry per notch (a touchpad's small turns add up).
+    const int nDelta = e->angleDelta().y();
+    const QScrollBar* pBar = verticalScrollBar();
+    const bool bAtEnd =
+        nDelta < 0 ? pBar->value() >= pBar->maximum() : pBar->value() <= pBar->minimum();
+    if (nDelta == 0 || !bAtEnd) {
+        m_nWheelRest = 0;
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    e->accept();
+    if ((m_nWheelRest < 0) != (nDelta < 0)) m_nWheelRest = 0;
+    m_nWheelRest += nDelta;
+    constexpr int kNotch = 120;
+    if (std::abs(m_nWheelRest) < kNotch) return;
+    m_nWheelRest = 0;
+    RequestStep(nDelta < 0 ? StepKind::Next : StepKind::Previous, true, e->timestamp());
+}
+
+bool CScrollVu::RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp) {
+    // Input made while the last photo was being decoded waited in the queue;
+    // steps for it would go on after a held key is released.
+    if (bDroppable && nTimestamp < m_nStepBusyUntil) return true;
+    QElapsedTimer timer;
+    timer.start();
+    if (!m_fnStep || !m_fnStep(kind)) return false;
+    m_nStepBusyUntil = nTimestamp + quint64(timer.elapsed()) + 1;
+    return true;
 }

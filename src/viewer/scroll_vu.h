@@ -12,17 +12,14 @@
 #include <memory>
 
 #include "model/image_item.h"
+#include "viewer/image_stepper.h"
+#include "viewer/view_decode.h"
 #include "viewer/zoom_state.h"
 
 class CFactsPanel;
 class CGalerioView;
 class QPainter;
 class QTimer;
-
-// Reads an entry's pixels at a decoder reduction; LoadImagePixels unless a
-// test counts or replaces the decoding.
-using PixelLoader = std::function<std::unique_ptr<std::uint8_t[]>(
-    const ImageItem&, std::uint32_t&, std::uint32_t&, std::int32_t, std::int32_t)>;
 
 // The view inside an image window: one image at its pixel size with scroll
 // bars, or fitted to the client area, with up to four corner captions. It
@@ -42,6 +39,13 @@ public:
     bool BuildViewBitmap();
     // Drops the display bitmap (the next image replaces it).
     void ReleaseBitmap();
+    // What this view's display bitmap of the entry is made from, for a
+    // client area of the given size.
+    ViewRequest Request(const ImageItem& entry, QSize client) const;
+    // Shows a bitmap made elsewhere as Reload shows its own.
+    void ShowBitmap(ViewBitmap bitmap);
+    // Hands the display bitmap over; the view is left empty.
+    ViewBitmap TakeBitmap();
     // Paints in logical coordinates: the visible area, the bitmap, captions.
     void OnDraw(QPainter& dc);
 
@@ -70,6 +74,10 @@ public:
     // LoadImagePixels.
     static void SetPixelLoader(PixelLoader fn);
 
+    // Where the step keys and the wheel at a scroll end go: true when the
+    // window steps through a catalogue, false to let the keys scroll.
+    void SetStepHandler(std::function<bool(StepKind)> fn) { m_fnStep = std::move(fn); }
+
 signals:
     // F or a double click: the frame goes into full screen or out of it.
     void FullScreenToggled();
@@ -86,11 +94,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
-    // The picture upright in display rows, reduced to spend at most nBudget
-    // bytes; m_nImageWidth and m_nImageHeight receive its own size.
-    std::unique_ptr<std::uint8_t[]> LoadDisplayRows(int nOrientation, std::uint64_t nBudget,
-                                                    std::uint32_t& w, std::uint32_t& h);
-    void ShowTooLarge() const;
+    // Takes the bitmap's rows and sizes; false when it holds no rows.
+    bool AdoptBitmap(ViewBitmap bitmap);
+    // Scroll bars, paint and the facts panel follow a new bitmap.
+    void BitmapChanged();
     void SetScrolls();
     // What the bitmap is fitted to: the view's client area (no bars when fitted).
     QSize ClientSize() const;
@@ -140,4 +147,18 @@ private:
     QElapsedTimer m_clock;
     QTimer* m_pCursorTimer = nullptr;
     CFactsPanel* m_pFacts = nullptr;
+    ViewRequest m_request;  // what the display rows were made from
+    // Asks for a step unless the input queued up while the last one was
+    // being shown (bDroppable: a held key's repeat, or the wheel); false
+    // when the window does not step.
+    bool RequestStep(StepKind kind, bool bDroppable, quint64 nTimestamp);
+    // The wheel without Ctrl: scrolls, or steps at a scroll end.
+    void WheelScrollOrStep(QWheelEvent* e);
+
+    std::function<bool(StepKind)> m_fnStep;
+    // Wheel turns not yet worth a step, at a scroll end.
+    int m_nWheelRest = 0;
+    // The input's time (its own clock) until which the last step kept the
+    // window busy.
+    quint64 m_nStepBusyUntil = 0;
 };

@@ -253,7 +253,7 @@ const QImage& CScrollVu::FreeImage() {
 
 void CScrollVu::wheelEvent(QWheelEvent* e) {
     if (!(e->modifiers() & Qt::ControlModifier)) {
-        QAbstractScrollArea::wheelEvent(e);
+        WheelScrollOrStep(e);
         return;
     }
     e->accept();

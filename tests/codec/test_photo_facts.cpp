@@ -83,7 +83,9 @@ TEST_P(ExifFacts, ListWhatTheBlockHoldsAndLeaveOutTheRest) {
     const FactsCase& c = GetParam();
     std::string strBlock = ExifBlock(c.fields, c.bBigEndian);
     strBlock.resize(std::size_t(strBlock.size() * c.dKeep));
-    PhotoFacts facts{4000, 3000};
+    PhotoFacts facts;
+    facts.nWidth = 4000;
+    facts.nHeight = 3000;
     ReadExifFacts(reinterpret_cast<const std::uint8_t*>(strBlock.data()), strBlock.size(), facts);
     EXPECT_EQ(PhotoFactsText(facts).toStdString(), c.expected);
 }

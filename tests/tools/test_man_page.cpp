@@ -140,8 +140,8 @@ TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
 }
 
 TEST(ManPage, HeaderNameAndSynopsisComeFromTheUsageLines) {
-    const std::string page =
-        MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html"});
+    const std::string page = MakeManPage(
+        {"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html", ""});
     EXPECT_EQ(page.find(".TH GALERIO 1 \"\" \"Galerio 9.8.7\" \"User Commands\"\n"),
               page.find(".TH "));
     EXPECT_NE(page.find(".SH NAME\ngalerio \\- shows the JPEG and BMP images of a folder as "
