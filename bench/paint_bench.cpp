@@ -13,6 +13,7 @@
 #include "browser/galerio_view.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "support/view_probe.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ void BM_FullRepaint(benchmark::State& state) {
     view.resize(1280 + 2 * view.frameWidth(), 1024 + 2 * view.frameWidth());
     view.show();
     view.OnInitialUpdate();
-    FillCatalogue(view.Catalogue(), nEntries);
+    FillCatalogue(ViewProbe::Catalogue(view), nEntries);
     view.SetScrolls(true);
     QScrollBar* pV = view.verticalScrollBar();
     pV->setValue(pV->maximum() / 2);
@@ -60,7 +61,7 @@ void BM_FullRepaint(benchmark::State& state) {
     for (auto _ : state) {
         QPainter dc(&image);
         dc.translate(-ptScroll);
-        view.OnDraw(dc, rcDoc);
+        ViewProbe::OnDraw(view, dc, rcDoc);
         dc.end();
         benchmark::DoNotOptimize(image.constBits());
     }

@@ -27,6 +27,7 @@
 #include "codec/jpeg_file.h"
 #include "platform/message_box.h"
 #include "settings/settings_store.h"
+#include "support/view_probe.h"
 #include "viewer/image_win.h"
 #include "viewer/scroll_vu.h"
 
@@ -77,7 +78,7 @@ struct StepGrid {
             pItem->m_strName = "photo" + std::to_string(n);
             pItem->m_nImageWidth = kWidth;
             pItem->m_nImageHeight = kHeight;
-            pView->Catalogue().push_back(std::move(pItem));
+            ViewProbe::Catalogue(*pView).push_back(std::move(pItem));
         }
     }
     const ImageItem& Entry(int n) const { return *pView->Catalogue()[std::size_t(n)]; }
