@@ -165,9 +165,10 @@ private:
     // Releases the pixels (and painted copies) of entries far from the
     // screen, and has the screens next to it remade ahead.
     void TrimPixels();
-    // Puts the pixels remade ahead, and their painted copies, in place;
-    // bShow repaints the cells of them on the screen.
-    void TakeRestored(bool bShow);
+    // Puts the pixels remade ahead, and their painted copies, in place: on
+    // the helpers' event (which also starts the work asked for), or before
+    // a paint.
+    void TakeRestored(bool bEvent);
     // Repaints one entry's cell, without erasing the rest.
     void InvalidateCell(const ImageItem& item);
     void EndSlideShow() { m_slides.End(); }

@@ -131,8 +131,7 @@ void CGalerioView::TrimPixels() {
     const int yTop = verticalScrollBar()->value();
     const IndexRange visible = GridEntriesInBand(m_listImages.size(), std::max(1, m_nCols),
                                                  m_nPitch, yTop, yTop + viewport()->height(), 0);
-    if (!WorkerOwnsCatalogue())
-        m_ahead.Request(m_residency, m_listImages, visible.first, visible.last);
+    if (!WorkerOwnsCatalogue()) m_ahead.Request(visible.first, visible.last);
     if (!m_residency.Trim(m_listImages, visible.first, visible.last)) return;
     // A painted copy goes with its pixels.
     std::erase_if(m_thumbCache,
@@ -149,13 +148,18 @@ bool CGalerioView::RestorePixels(ImageItem& item, std::size_t nIndexHint) {
     return m_residency.Restore(item, nIndexHint);
 }
 
-void CGalerioView::TakeRestored(bool bShow) {
-    m_ahead.TakeReady(m_listImages, m_residency, [this, bShow](std::size_t i, QImage&& painted) {
+void CGalerioView::TakeRestored(bool bEvent) {
+    const auto fnRestored = [this, bEvent](std::size_t i, QImage&& painted) {
         const ImageItem& item = *m_listImages[i];
         m_thumbCache[&item] = {item.m_pBits.get(), item.m_nThumbWidth, item.m_nThumbHeight,
                                std::move(painted)};
-        if (bShow) InvalidateCell(item);
-    });
+        // A paint shows them anyway.
+        if (bEvent) InvalidateCell(item);
+    };
+    if (bEvent)
+        m_ahead.OnEvent(m_listImages, m_residency, fnRestored);
+    else
+        m_ahead.TakeReady(m_listImages, m_residency, fnRestored);
 }
 
 void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {

@@ -42,15 +42,32 @@ void RestoreAhead::Cancel() {
     m_vecIndices.clear();
     m_vecEntries.clear();
     m_nTaken = 0;
+    m_bStartWanted = false;
 }
 
-void RestoreAhead::Request(const ThumbResidency& residency, const ImageList& list,
-                           std::size_t nFirst, std::size_t nLast) {
+void RestoreAhead::Request(std::size_t nFirst, std::size_t nLast) {
     if (nFirst != m_nFirst) m_bDownwards = nFirst > m_nFirst;
     m_nFirst = nFirst;
     m_nLast = std::max(nFirst, nLast);
-    // Work whose entries are still near the screen is worth finishing; the
-    // next request after it looks again.
+    StartWhenIdle();
+}
+
+void RestoreAhead::StartWhenIdle() {
+    m_bStartWanted = true;
+    if (m_bStartPosted) return;
+    // Behind the events already queued: while paints follow each other
+    // closely (a thumb dragged fast), none of them waits for helpers.
+    m_bStartPosted = true;
+    QCoreApplication::postEvent(m_pReceiver, new QEvent(WM_PIXELS_READY));
+}
+
+void RestoreAhead::OnEvent(const ImageList& list, ThumbResidency& residency,
+                           const Restored& fnRestored) {
+    m_bStartPosted = false;
+    TakeReady(list, residency, fnRestored);
+    if (!std::exchange(m_bStartWanted, false)) return;
+    // Work whose entries are still near the screen is worth finishing; it
+    // asks again when it is done.
     if (m_pEngine && m_nTaken < m_vecIndices.size() && m_nFirst >= m_nBandFirst &&
         m_nLast <= m_nBandLast)
         return;
@@ -128,5 +145,8 @@ void RestoreAhead::TakeReady(const ImageList& list, ThumbResidency& residency,
             fnRestored(i, std::move(pRemade->painted));
     }
     // All done: the screen may have moved meanwhile.
-    if (m_pEngine && m_nTaken == m_vecIndices.size()) Start(residency, list);
+    if (m_pEngine && m_nTaken == m_vecIndices.size()) {
+        m_pEngine.reset();
+        StartWhenIdle();
+    }
 }

@@ -40,15 +40,18 @@ public:
     // user-interface thread, and the helpers yield to it.
     void SetThreads(int nThreads) { m_nHelpers = std::max(nThreads - 1, 1); }
 
-    // After the cells [nFirst, nLast) were shown. Work already under way
-    // goes on while the screen it serves stays near; otherwise it is
-    // abandoned for the new screen's neighbours.
-    void Request(const ThumbResidency& residency, const ImageList& list, std::size_t nFirst,
-                 std::size_t nLast);
+    // After the cells [nFirst, nLast) were shown. Once the events queued
+    // now are handled, work already under way goes on while the screen it
+    // serves stays near; otherwise it is abandoned for the new screen's
+    // neighbours.
+    void Request(std::size_t nFirst, std::size_t nLast);
     // Hears an entry that got its pixels back, with their painted copy.
     using Restored = std::function<void(std::size_t nIndex, QImage&& painted)>;
-    // Puts the pixels ready now into their entries: on a WM_PIXELS_READY
-    // event, and before a paint that would otherwise make them again.
+    // Takes a WM_PIXELS_READY event: the ready pixels go into their
+    // entries, and the work a request asked for starts.
+    void OnEvent(const ImageList& list, ThumbResidency& residency, const Restored& fnRestored);
+    // Puts the pixels ready now into their entries, before a paint that
+    // would otherwise make them again.
     void TakeReady(const ImageList& list, ThumbResidency& residency, const Restored& fnRestored);
     // The catalogue or the way thumbnails are made changed: nothing of the
     // work under way may be used.
@@ -57,6 +60,7 @@ public:
 private:
     struct Remade;
     void Start(const ThumbResidency& residency, const ImageList& list);
+    void StartWhenIdle();
 
     QObject* m_pReceiver;
     int m_nHelpers = 1;
@@ -73,4 +77,6 @@ private:
     std::size_t m_nBandFirst = 0;
     std::size_t m_nBandLast = 0;
     std::atomic<bool> m_bStop{false};
+    bool m_bStartWanted = false;  // a request waits for the next event
+    bool m_bStartPosted = false;  // and that event is on its way
 };
