@@ -290,4 +290,21 @@ TEST_F(LookAheadStop, HoldStopsTheDecodeInProgressAndKeepStartsItAgain) {
     EXPECT_TRUE(m_ahead.Take(&m_a, Want(m_a).request));
 }
 
+// A step keeps the zoom for a photo of the same size and brings the
+// window's own mode back for another size.
+TEST_F(ImageStepTest, AStepKeepsTheZoomOnlyForTheSameSize) {
+    ImageItem& second = *ViewProbe::Catalogue(*m_pView)[1];
+    second.m_strPath = WriteQuadrantJpeg(m_config.WorkDir(), "same.jpg", 100, 80);
+    second.m_nImageWidth = 100;
+    Open(0);
+    Send(Qt::Key_Plus);
+    ASSERT_TRUE(m_pWin->View()->IsZoomed());
+    Send(Qt::Key_Right);
+    EXPECT_EQ(m_pWin->View()->Item().m_strName, "s1");
+    EXPECT_TRUE(m_pWin->View()->IsZoomed());
+    Send(Qt::Key_Right);
+    EXPECT_FALSE(m_pWin->View()->IsZoomed());
+    EXPECT_EQ(Shown(), "s2");
+}
+
 }  // namespace
