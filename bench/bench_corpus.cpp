@@ -63,3 +63,15 @@ double Median(std::vector<double> v) {
     std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
     return v[v.size() / 2];
 }
+
+std::vector<std::uint8_t> PhotoPixels(std::uint32_t nWidth, std::uint32_t nHeight) {
+    std::vector<std::uint8_t> v(std::size_t(nWidth) * nHeight * 3);
+    std::size_t i = 0;
+    for (std::uint32_t y = 0; y < nHeight; ++y)
+        for (std::uint32_t x = 0; x < nWidth; ++x) {
+            v[i++] = std::uint8_t((x * 255) / nWidth ^ (y & 7));
+            v[i++] = std::uint8_t((y * 255) / nHeight + ((x * y) & 15));
+            v[i++] = std::uint8_t(((x + y) * 3) & 0xFF);
+        }
+    return v;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ std::vector<std::string> CorpusFiles(const char* pszPrefix);
 // The floor of any thumbnail maker: the library alone at the given DCT
 // reduction (1, 2, 4 or 8), rows thrown away.
 void BareDecode(const std::string& strPath, int nReduction);
+
+// A photograph-like picture in RGB rows: smooth gradients with fine detail,
+// so the entropy decoder has real work, unlike a flat fill.
+std::vector<std::uint8_t> PhotoPixels(std::uint32_t nWidth, std::uint32_t nHeight);
 
 // Seconds since t0, and the median of a set of per-iteration figures (a
 // stolen time slice on a virtual machine skews single iterations).

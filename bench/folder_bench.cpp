@@ -203,13 +203,13 @@ void BM_PeakMemory200Large(benchmark::State& state) {
             return;
         }
     }
-    rusage before {};
+    rusage before{};
     getrusage(RUSAGE_SELF, &before);
     for (auto _ : state) {
         double fSearch = 0;
         state.SetIterationTime(fixture.Run(folder, fSearch));
     }
-    rusage after {};
+    rusage after{};
     getrusage(RUSAGE_SELF, &after);
     state.counters["maxrss_before_MiB"] = double(before.ru_maxrss) / 1024;
     state.counters["maxrss_after_MiB"] = double(after.ru_maxrss) / 1024;

@@ -2,8 +2,8 @@
 // Memory of the grid for big folders, with the real view, the real run and
 // real files: peak memory of the run, the paint and a scroll to the end and
 // back; the time of each screen while scrolling (pixels coming back from the
-// cache), back to back and at the pace of a held key; the search and sort of 100,000 entries. Each case is meant to run
-// alone (--benchmark_filter=...), since peak memory is the process's.
+// cache), back to back and at the pace of a held key; the search and sort of 100,000 entries. Each
+// case is meant to run alone (--benchmark_filter=...), since peak memory is the process's.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>

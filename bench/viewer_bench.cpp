@@ -28,20 +28,6 @@ namespace {
 constexpr std::uint32_t kWidth = 4000;
 constexpr std::uint32_t kHeight = 3000;
 
-// A photograph-like picture: smooth gradients with fine detail, so the
-// entropy decoder has real work, unlike a flat fill.
-std::vector<std::uint8_t> PhotoPixels() {
-    std::vector<std::uint8_t> v(std::size_t(kWidth) * kHeight * 3);
-    std::size_t i = 0;
-    for (std::uint32_t y = 0; y < kHeight; ++y)
-        for (std::uint32_t x = 0; x < kWidth; ++x) {
-            v[i++] = std::uint8_t((x * 255) / kWidth ^ (y & 7));
-            v[i++] = std::uint8_t((y * 255) / kHeight + ((x * y) & 15));
-            v[i++] = std::uint8_t(((x + y) * 3) & 0xFF);
-        }
-    return v;
-}
-
 // The test photograph, written once per process.
 struct LargeJpeg {
     QTemporaryDir dir;
@@ -49,7 +35,7 @@ struct LargeJpeg {
     std::vector<std::uint8_t> pixels;  // decoded once, for the shrink baseline
     LargeJpeg() {
         strPath = dir.path().toStdString() + "/large.jpg";
-        const std::vector<std::uint8_t> v = PhotoPixels();
+        const std::vector<std::uint8_t> v = PhotoPixels(kWidth, kHeight);
         JpegFile::WriteJpegFile(strPath, v.data(), kWidth, kHeight, 90);
         std::uint32_t w = 0, h = 0;
         auto p = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);

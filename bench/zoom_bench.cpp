@@ -27,19 +27,12 @@ namespace {
 constexpr std::uint32_t kWidth = 4000;
 constexpr std::uint32_t kHeight = 3000;
 
-// A photograph-like picture: gradients with fine detail.
+// A photograph-like picture, as a 4000 x 3000 JPEG.
 struct ZoomPhoto {
     QTemporaryDir dir;
     ImageItem item;
     ZoomPhoto() {
-        std::vector<std::uint8_t> v(std::size_t(kWidth) * kHeight * 3);
-        std::size_t i = 0;
-        for (std::uint32_t y = 0; y < kHeight; ++y)
-            for (std::uint32_t x = 0; x < kWidth; ++x) {
-                v[i++] = std::uint8_t((x * 255) / kWidth ^ (y & 7));
-                v[i++] = std::uint8_t((y * 255) / kHeight + ((x * y) & 15));
-                v[i++] = std::uint8_t(((x + y) * 3) & 0xFF);
-            }
+        const std::vector<std::uint8_t> v = PhotoPixels(kWidth, kHeight);
         item.m_nKind = IMAGE_JPEG;
         item.m_strPath = dir.path().toStdString() + "/zoom.jpg";
         item.m_strName = "zoom";
