@@ -131,7 +131,7 @@ void CGalerioView::StartSearch(std::string folder) {
 
 void CGalerioView::customEvent(QEvent* e) {
     // Pixels remade ahead go into their entries; a cell on the screen shows them.
-    if (e->type() == WM_PIXELS_READY)
+    if (RestoreAhead::IsReadyEvent(*e))
         TakeRestored(true);
     else
         m_run.Dispatch(*e, *this);

@@ -26,6 +26,34 @@ QImage PaintedCopy(const std::uint8_t* pBits, int nWidth, int nHeight) {
     return rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
 
+namespace {
+
+// Posted by a helper, or by the user-interface thread itself. Qt's queue
+// hands it over under a lock of its own that a thread checker cannot see;
+// the flag makes the hand-over explicit, as for the run's events.
+class CPixelsReadyEvent : public QEvent {
+public:
+    CPixelsReadyEvent() : QEvent(WM_PIXELS_READY) {
+        m_bPosted.store(true, std::memory_order_release);
+    }
+    ~CPixelsReadyEvent() override { m_bPosted.load(std::memory_order_acquire); }
+    bool Posted() const { return m_bPosted.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<bool> m_bPosted{false};
+};
+
+void PostReady(QObject* pReceiver) {
+    QCoreApplication::postEvent(pReceiver, new CPixelsReadyEvent);
+}
+
+}  // namespace
+
+bool RestoreAhead::IsReadyEvent(const QEvent& e) {
+    const auto* pEvent = dynamic_cast<const CPixelsReadyEvent*>(&e);
+    return pEvent && pEvent->Posted();
+}
+
 struct RestoreAhead::Remade {
     std::unique_ptr<std::uint8_t[]> pBits;
     QImage painted;
@@ -58,7 +86,7 @@ void RestoreAhead::StartWhenIdle() {
     // Behind the events already queued: while paints follow each other
     // closely (a thumb dragged fast), none of them waits for helpers.
     m_bStartPosted = true;
-    QCoreApplication::postEvent(m_pReceiver, new QEvent(WM_PIXELS_READY));
+    PostReady(m_pReceiver);
 }
 
 void RestoreAhead::OnEvent(const ImageList& list, ThumbResidency& residency,
@@ -116,8 +144,7 @@ void RestoreAhead::Start(const ThumbResidency& residency, const ImageList& list)
                     PaintedCopy(remade.pBits.get(), entry.m_nThumbWidth, entry.m_nThumbHeight);
             return remade;
         },
-        m_nHelpers, m_vecIndices.size(),
-        [pReceiver] { QCoreApplication::postEvent(pReceiver, new QEvent(WM_PIXELS_READY)); },
+        m_nHelpers, m_vecIndices.size(), [pReceiver] { PostReady(pReceiver); },
         [](std::function<void()> fnBody) {
             return std::thread([fnBody = std::move(fnBody)] {
                 // Linux keeps a nice value per thread; lowering one's own

@@ -47,6 +47,10 @@ public:
     void Request(std::size_t nFirst, std::size_t nLast);
     // Hears an entry that got its pixels back, with their painted copy.
     using Restored = std::function<void(std::size_t nIndex, QImage&& painted)>;
+    // Whether a posted event is one of ours. The run's events are told apart
+    // by their class as well, never by reading the event first: a worker
+    // made it, and only the class's own flag orders that for a checker.
+    static bool IsReadyEvent(const QEvent& e);
     // Takes a WM_PIXELS_READY event: the ready pixels go into their
     // entries, and the work a request asked for starts.
     void OnEvent(const ImageList& list, ThumbResidency& residency, const Restored& fnRestored);
