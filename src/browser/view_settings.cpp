@@ -60,8 +60,8 @@ void ViewSettings::Load(const SettingsStore& s) {
     m_nShellBrowse = s.GetInt(kSectionSettings, kShellBrowse, kShellBrowseDefault);
     m_nCreateHere = s.GetInt(kSectionSettings, kCreateHere, kCreateHereDefault);
     m_bRotateByTag = s.GetInt(kSectionOrientation, kRotateByTag, kRotateByTagDefault) != 0;
-    m_bSlideShowFullScreen =
-        s.GetInt(kSectionBrowsing, kSlideShowFullScreen, kSlideShowFullScreenDefault) != 0;
+    for (const BrowsingChoice& c : kBrowsingChoices)
+        m_browsing.*c.pMember = s.GetInt(kSectionBrowsing, c.pszKey, kBrowsingOptionDefault) != 0;
 }
 
 ViewOptions ViewSettings::Options() const {
@@ -83,7 +83,7 @@ ViewOptions ViewSettings::Options() const {
     o.nShellBrowse = m_nShellBrowse;
     o.nCreateHere = m_nCreateHere;
     o.bRotateByTag = m_bRotateByTag;
-    o.bSlideShowFullScreen = m_bSlideShowFullScreen;
+    o.browsing = m_browsing;
     return o;
 }
 
@@ -105,7 +105,7 @@ void ViewSettings::Take(const ViewOptions& o) {
     m_nShellBrowse = o.nShellBrowse;
     m_nCreateHere = o.nCreateHere;
     m_bRotateByTag = o.bRotateByTag;
-    m_bSlideShowFullScreen = o.bSlideShowFullScreen;
+    m_browsing = o.browsing;
 }
 
 void ViewSettings::SetPitch(int nPitch) {

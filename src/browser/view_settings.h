@@ -42,5 +42,5 @@ struct ViewSettings {
     int m_nShellBrowse = 1;
     int m_nCreateHere = 0;
     bool m_bRotateByTag = false;
-    bool m_bSlideShowFullScreen = false;
+    BrowsingOptions m_browsing;
 };

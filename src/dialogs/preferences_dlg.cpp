@@ -168,8 +168,10 @@ void CPreferencesDlg::BuildControls() {
 
     auto* pBrowsingBox = new QGroupBox(QStringLiteral("Browsing"));
     auto* pBrowsingLayout = new QVBoxLayout(pBrowsingBox);
-    m_pSlideShowFullScreen = new QCheckBox(QStringLiteral("Start Slide Show Full Screen"));
-    pBrowsingLayout->addWidget(m_pSlideShowFullScreen);
+    for (const BrowsingChoice& c : kBrowsingChoices) {
+        m_browsingBoxes.push_back(new QCheckBox(QString::fromLatin1(c.pszLabel)));
+        pBrowsingLayout->addWidget(m_browsingBoxes.back());
+    }
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pRestoreDefaults =
@@ -223,7 +225,8 @@ void CPreferencesDlg::ExchangeToControls(const PreferencesData& data, bool bMru)
     m_pRandom->setChecked(data.bRandom);
     m_pFitToScreen->setChecked(data.bFitToScreen);
     m_pRotateByTag->setChecked(data.bRotateByTag);
-    m_pSlideShowFullScreen->setChecked(data.bSlideShowFullScreen);
+    for (size_t i = 0; i < m_browsingBoxes.size(); ++i)
+        m_browsingBoxes[i]->setChecked(data.browsing.*kBrowsingChoices[i].pMember);
     m_pIgnoreTagged->setChecked(data.bIgnoreTagged);
     if (bMru) m_pMruCount->setText(IntLabel(data.nMruCount));
     CheckButton(m_pOpenFolder, data.nOpenFolderChoice);
@@ -246,7 +249,8 @@ PreferencesData CPreferencesDlg::ReadControls() const {
     data.bRandom = m_pRandom->isChecked();
     data.bFitToScreen = m_pFitToScreen->isChecked();
     data.bRotateByTag = m_pRotateByTag->isChecked();
-    data.bSlideShowFullScreen = m_pSlideShowFullScreen->isChecked();
+    for (size_t i = 0; i < m_browsingBoxes.size(); ++i)
+        data.browsing.*kBrowsingChoices[i].pMember = m_browsingBoxes[i]->isChecked();
     data.bIgnoreTagged = m_pIgnoreTagged->isChecked();
     data.nOpenFolderChoice = std::max(m_pOpenFolder->checkedId(), 0);
     data.nThumbsFolderChoice = std::max(m_pThumbsFolder->checkedId(), 0);

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 #include "dialogs/preferences_rules.h"
 
@@ -51,7 +52,8 @@ public:
     QCheckBox* Random() const { return m_pRandom; }
     QCheckBox* FitToScreen() const { return m_pFitToScreen; }
     QCheckBox* RotateByTag() const { return m_pRotateByTag; }
-    QCheckBox* SlideShowFullScreen() const { return m_pSlideShowFullScreen; }
+    // The "Browsing" box's choices, in the order of kBrowsingChoices.
+    const std::vector<QCheckBox*>& BrowsingBoxes() const { return m_browsingBoxes; }
     QCheckBox* IgnoreTagged() const { return m_pIgnoreTagged; }
     QLineEdit* MruCount() const { return m_pMruCount; }
     QRadioButton* OpenFolderButton(int nChoice) const;
@@ -89,7 +91,7 @@ private:
     QCheckBox* m_pRandom = nullptr;
     QCheckBox* m_pFitToScreen = nullptr;
     QCheckBox* m_pRotateByTag = nullptr;
-    QCheckBox* m_pSlideShowFullScreen = nullptr;
+    std::vector<QCheckBox*> m_browsingBoxes;
     QCheckBox* m_pIgnoreTagged = nullptr;
     QLineEdit* m_pMruCount = nullptr;
     QButtonGroup* m_pOpenFolder = nullptr;

@@ -44,7 +44,7 @@ PreferencesData FillPreferences(const ViewOptions& view, int nMruCount, int nCli
     data.nOpenFolderChoice = view.nShellBrowse;
     data.nThumbsFolderChoice = view.nCreateHere;
     data.bRotateByTag = view.bRotateByTag;
-    data.bSlideShowFullScreen = view.bSlideShowFullScreen;
+    data.browsing = view.browsing;
     return data;
 }
 
@@ -64,7 +64,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.nOpenFolderChoice = 1;
     data.nThumbsFolderChoice = 0;
     data.bRotateByTag = kRotateByTagDefault != 0;
-    data.bSlideShowFullScreen = kSlideShowFullScreenDefault != 0;
+    data.browsing = BrowsingOptions{};
 }
 
 void ResetWarnings(const SettingsStore& store) {
@@ -157,8 +157,8 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
     view.bRotateByTag = chosen.bRotateByTag;
     out.bRotateChanged = chosen.bRotateByTag != before.bRotateByTag;
     out.bRemakeForRotation = out.bRotateChanged && !bCatalogueEmpty;
-    view.bSlideShowFullScreen = chosen.bSlideShowFullScreen;
-    out.bFullScreenChanged = chosen.bSlideShowFullScreen != before.bSlideShowFullScreen;
+    view.browsing = chosen.browsing;
+    out.browsingBefore = before.browsing;
 
     if (chosen.nPitch != before.nPitch) {
         view.nPitch = EvenPitch(chosen.nPitch);
@@ -172,7 +172,9 @@ void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outc
         store.PutString(kSectionSettings, w.strName, w.strValue);
     if (outcome.bRotateChanged)
         store.PutInt(kSectionOrientation, kRotateByTag, outcome.view.bRotateByTag ? 1 : 0);
-    if (outcome.bFullScreenChanged)
-        store.PutInt(kSectionBrowsing, kSlideShowFullScreen,
-                     outcome.view.bSlideShowFullScreen ? 1 : 0);
+    for (const BrowsingChoice& c : kBrowsingChoices) {
+        const bool bOn = outcome.view.browsing.*c.pMember;
+        if (bOn != outcome.browsingBefore.*c.pMember)
+            store.PutInt(kSectionBrowsing, c.pszKey, bOn ? 1 : 0);
+    }
 }

@@ -32,7 +32,7 @@ struct PreferencesData {
     int nOpenFolderChoice = 1;    // 0 previous folder, 1 desktop
     int nThumbsFolderChoice = 0;  // 0 previous folder, 1 current folder
     bool bRotateByTag = false;
-    bool bSlideShowFullScreen = false;
+    BrowsingOptions browsing;
 };
 
 inline constexpr int kPreferencesPitchMin = 50;
@@ -82,8 +82,8 @@ struct PreferencesOutcome {
     // every thumbnail is to be made again (unless the catalogue is empty).
     bool bRotateChanged = false;
     bool bRemakeForRotation = false;
-    // The slide show's full-screen choice changed: stored in its own section.
-    bool bFullScreenChanged = false;
+    // The browsing choices before OK: only those that changed are stored.
+    BrowsingOptions browsingBefore;
 };
 
 // Works out the result of OK: crSystemBack and crSystemText are the desktop's
@@ -91,5 +91,5 @@ struct PreferencesOutcome {
 PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOptions& before,
                                     int crSystemBack, int crSystemText, bool bCatalogueEmpty);
 // Stores the outcome's values in their order, then the orientation and
-// full-screen choices that changed; a failed write is not reported.
+// browsing choices that changed; a failed write is not reported.
 void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outcome);

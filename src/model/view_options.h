@@ -1,6 +1,34 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "settings/settings_keys.h"
+
+// The choices of the "Browsing" section, each off unless the user picks it.
+struct BrowsingOptions {
+    bool bSlideShowFullScreen = false;  // the slide show opens its window full screen
+    bool bShowWhileMaking = false;      // thumbnails shown as they are made
+    bool bWatchFolder = false;          // changes by other programs show up
+    bool bKeyboardSelect = false;       // arrow keys move the grid's selection
+    bool bUseTrash = false;             // Delete moves to the Trash
+    bool operator==(const BrowsingOptions&) const = default;
+};
+
+// One choice of the section: its stored name, its member and the text of
+// its box in Preferences, in the order the boxes show.
+struct BrowsingChoice {
+    const char* pszKey;
+    bool BrowsingOptions::*pMember;
+    const char* pszLabel;
+};
+inline constexpr BrowsingChoice kBrowsingChoices[] = {
+    {kSlideShowFullScreen, &BrowsingOptions::bSlideShowFullScreen,
+     "Start Slide Show Full Screen"},
+    {kShowWhileMaking, &BrowsingOptions::bShowWhileMaking, "Show Thumbnails as They Are Made"},
+    {kWatchFolder, &BrowsingOptions::bWatchFolder, "Show Changes Made by Other Programs"},
+    {kKeyboardSelect, &BrowsingOptions::bKeyboardSelect, "Select with the Arrow Keys"},
+    {kUseTrash, &BrowsingOptions::bUseTrash, "Delete to the Trash"},
+};
+
 // The thumbnail view's own copies of the options the Preferences dialog
 // changes: plain data, so the dialog's rules and the view share it without
 // knowing each other.
@@ -21,6 +49,6 @@ struct ViewOptions {
     bool bFit = false;
     int nShellBrowse = 1;
     int nCreateHere = 0;
-    bool bRotateByTag = false;          // photos turned upright by their orientation tag
-    bool bSlideShowFullScreen = false;  // the slide show opens its window full screen
+    bool bRotateByTag = false;  // photos turned upright by their orientation tag
+    BrowsingOptions browsing;
 };

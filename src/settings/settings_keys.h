@@ -133,9 +133,16 @@ inline constexpr const char* kSectionOrientation = "Orientation";
 inline constexpr const char* kRotateByTag = "RotateByTag";
 inline constexpr int kRotateByTagDefault = 0;
 
-// How the image window browses: a section of its own, as none of the
-// described settings changes its meaning. "SlideShowFullScreen" 1 opens the
-// slide show's window full screen.
+// How the grid and the image window browse: a section of its own, as each
+// of these changes what the program does and is off unless chosen.
+// "SlideShowFullScreen" opens the slide show's window full screen;
+// "ShowWhileMaking" shows each thumbnail as soon as it is made; "WatchFolder"
+// follows changes other programs make to the folder; "KeyboardSelect" moves
+// the grid's selection with the arrow keys; "UseTrash" deletes to the Trash.
 inline constexpr const char* kSectionBrowsing = "Browsing";
 inline constexpr const char* kSlideShowFullScreen = "SlideShowFullScreen";
-inline constexpr int kSlideShowFullScreenDefault = 0;
+inline constexpr const char* kShowWhileMaking = "ShowWhileMaking";
+inline constexpr const char* kWatchFolder = "WatchFolder";
+inline constexpr const char* kKeyboardSelect = "KeyboardSelect";
+inline constexpr const char* kUseTrash = "UseTrash";
+inline constexpr int kBrowsingOptionDefault = 0;

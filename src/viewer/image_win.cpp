@@ -113,7 +113,7 @@ bool CImageWin::OpenImage(const ImageItem& item, bool bSlideShow, bool bFit) {
     // The show may open full screen at once: no window flashes first, and
     // the photo is decoded once, for the full screen.
     const bool bFullScreen =
-        bSlideShow && m_pGridView && m_pGridView->Settings().m_bSlideShowFullScreen;
+        bSlideShow && m_pGridView && m_pGridView->Settings().m_browsing.bSlideShowFullScreen;
     if (bFullScreen)
         showFullScreen();
     else

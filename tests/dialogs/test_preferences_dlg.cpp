@@ -535,28 +535,55 @@ TEST_F(PreferencesDlg, RotateCheckBoxSitsInABoxOfItsOwnAndOkReadsIt) {
 
 }  // namespace
 
-// ---- The slide show's full screen: the "Browsing" box, its own section ----
+// ---- The "Browsing" box: each choice in its own section, written when changed ----
 
 namespace {
 
-TEST_F(PreferencesDlg, FullScreenChoiceSitsInTheBrowsingBoxAndIsStoredThereWhenChanged) {
+struct BrowsingCase {
+    size_t nIndex;
+    const char* pszLabel;
+    const char* pszKey;
+};
+
+class BrowsingChoices : public PreferencesDlg, public ::testing::WithParamInterface<BrowsingCase> {};
+
+TEST_P(BrowsingChoices, SitInTheBrowsingBoxAndAreStoredThereOnlyWhenChanged) {
+    const BrowsingCase& c = GetParam();
     auto dlg = Make(103, 1000);
-    QCheckBox* pFull = dlg->SlideShowFullScreen();
-    EXPECT_EQ(pFull->text(), "Start Slide Show Full Screen");
-    EXPECT_EQ(qobject_cast<QGroupBox*>(pFull->parentWidget())->title(), "Browsing");
-    pFull->click();
+    ASSERT_EQ(dlg->BrowsingBoxes().size(), std::size(kBrowsingChoices));
+    QCheckBox* pBox = dlg->BrowsingBoxes()[c.nIndex];
+    EXPECT_EQ(pBox->text(), c.pszLabel);
+    EXPECT_EQ(qobject_cast<QGroupBox*>(pBox->parentWidget())->title(), "Browsing");
+    EXPECT_FALSE(pBox->isChecked());
+    pBox->click();
     dlg->accept();
     const ViewOptions before = SomeView();
     PreferencesOutcome out = ApplyPreferences(dlg->Data(), before, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
-    EXPECT_EQ(m_store.GetString(kSectionBrowsing, kSlideShowFullScreen, "unset"), "1");
-    // Unchanged, nothing is written; Restore Defaults switches it off.
-    m_store.PutString(kSectionBrowsing, kSlideShowFullScreen, "unset");
-    out = ApplyPreferences(FillPreferences(before, 8, 1000), before, kSysBack, kSysText, false);
+    EXPECT_EQ(m_store.GetString(kSectionBrowsing, c.pszKey, "unset"), "1");
+    for (const BrowsingChoice& other : kBrowsingChoices) {
+        if (std::string(other.pszKey) != c.pszKey) {
+            EXPECT_EQ(m_store.GetString(kSectionBrowsing, other.pszKey, "unset"), "unset");
+        }
+    }
+    // Unchanged on the next OK, nothing is written.
+    const ViewOptions on = out.view;
+    EXPECT_TRUE(on.browsing.*kBrowsingChoices[c.nIndex].pMember);
+    m_store.PutString(kSectionBrowsing, c.pszKey, "unset");
+    out = ApplyPreferences(FillPreferences(on, 8, 1000), on, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
-    EXPECT_EQ(m_store.GetString(kSectionBrowsing, kSlideShowFullScreen, "x"), "unset");
+    EXPECT_EQ(m_store.GetString(kSectionBrowsing, c.pszKey, "x"), "unset");
+    // Restore Defaults switches it off again.
     dlg->RestoreDefaultsButton()->click();
-    EXPECT_FALSE(pFull->isChecked());
+    EXPECT_FALSE(pBox->isChecked());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, BrowsingChoices,
+    ::testing::Values(BrowsingCase{0, "Start Slide Show Full Screen", "SlideShowFullScreen"},
+                      BrowsingCase{1, "Show Thumbnails as They Are Made", "ShowWhileMaking"},
+                      BrowsingCase{2, "Show Changes Made by Other Programs", "WatchFolder"},
+                      BrowsingCase{3, "Select with the Arrow Keys", "KeyboardSelect"},
+                      BrowsingCase{4, "Delete to the Trash", "UseTrash"}));
 
 }  // namespace
