@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "model/image_item.h"
 
@@ -10,6 +11,9 @@ class IViewHost;
 class QWidget;
 class SettingsStore;
 class ThumbCache;
+
+// Shows an entry's name, size, date and image size in the status panes.
+void ShowEntryPanes(IViewHost* pHost, const ImageItem& item);
 
 // What the file commands ask of the grid; an unset hook asks nothing.
 struct FileCommandHooks {
@@ -39,15 +43,36 @@ public:
     // open it; nothing happens with an empty catalogue.
     void OnShowDetails();
     // Deletes the selected photo's file for good, after the warning unless
-    // "NoDelDlg" is set, and takes its entry out of the catalogue.
+    // "NoDelDlg" is set, and takes its entry out of the catalogue. With
+    // bUseTrash the file goes to the desktop Trash instead, after a warning
+    // of its own, and never for good: a file the Trash refuses stays.
     void OnDeleteThumb();
+    void SetUseTrash(bool bUseTrash) { m_bUseTrash = bUseTrash; }
+    // Puts the photo last moved to the Trash back in its folder and, while
+    // the catalogue it left is still shown, in its cell, selected.
+    void UndoTrash();
+    // The catalogue was replaced: an entry kept for undo has no cell to go
+    // back to, but its file can still come back.
+    void CatalogueReplaced() { m_trashed.pItem.reset(); }
     // Moves or renames the selected photo's file through the save dialog,
     // never over another file; a file that left the folder leaves the catalogue.
     void OnMoveThumb();
 
 private:
-    // Takes a deleted or moved entry out of the catalogue and clears the panes.
-    void RemoveEntry(ImageItem* pItem);
+    // Takes a deleted or moved entry out of the catalogue and clears the
+    // panes; returns the entry.
+    std::unique_ptr<ImageItem> RemoveEntry(ImageItem* pItem);
+    void MoveToTrash(ImageItem* pItem);
+
+    // The photo last moved to the Trash, for undo.
+    struct Trashed {
+        std::string strPath;     // where it was
+        std::string strInTrash;  // where the Trash keeps it
+        std::unique_ptr<ImageItem> pItem;
+        std::size_t nIndex = 0;  // its place in the catalogue
+    };
+    Trashed m_trashed;
+    bool m_bUseTrash = false;
 
     ImageList& m_listImages;
     ImageItem*& m_pSelected;

@@ -29,6 +29,7 @@ CGalerioView::CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* pare
       m_run(this, m_listImages) {
     LoadSettings();
     m_run.SetThumbResidency(&m_residency);
+    connect(this, &CGalerioView::CatalogueReplaced, this, [this] { m_files.CatalogueReplaced(); });
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -37,6 +38,7 @@ void CGalerioView::LoadSettings() {
     const SettingsStore& s = m_store;
     Load(s);
     m_run.SetRotateByTag(m_bRotateByTag);
+    m_files.SetUseTrash(m_browsing.bUseTrash);
     const int nThreads = BuildThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault));
     m_run.SetThumbnailThreads(nThreads);
@@ -52,6 +54,7 @@ void CGalerioView::TakeOptions(const ViewOptions& o) {
     Take(o);
     // Thumbnails follow from the next processing run on.
     m_run.SetRotateByTag(m_bRotateByTag);
+    m_files.SetUseTrash(m_browsing.bUseTrash);
 }
 
 bool CGalerioView::IsIdle() const {

@@ -169,6 +169,11 @@ private:
     // the helpers' event (which also starts the work asked for), or before
     // a paint.
     void TakeRestored(bool bEvent);
+    // Selects an entry, as a click on its cell does.
+    void Select(ImageItem* pItem);
+    // A key that moves the selection, or Enter that opens it; false for
+    // any other key.
+    bool KeySelect(int nKey);
     // Repaints one entry's cell, without erasing the rest.
     void InvalidateCell(const ImageItem& item);
     void EndSlideShow() { m_slides.End(); }

@@ -6,6 +6,11 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "browser/catalogue/grid_layout.h"
 #include "browser/galerio_view.h"
 #include "browser/view_host.h"
 #include "platform/paths.h"
@@ -27,17 +32,50 @@ void CGalerioView::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::RightButton) ShowContextMenu(e->position().toPoint());
     if (e->button() != Qt::LeftButton) return;
     // Empty space between or after the thumbnails keeps the selection.
-    ImageItem* pHit = HitTest(e->position().toPoint());
-    if (!pHit) return;
+    if (ImageItem* pHit = HitTest(e->position().toPoint())) Select(pHit);
+}
+
+void CGalerioView::Select(ImageItem* pItem) {
     if (m_pSelected) InvalidateCell(*m_pSelected);
-    m_pSelected = pHit;
-    InvalidateCell(*pHit);
-    if (m_pHost) {
-        m_pHost->SetPaneTextSized(1, ToDisplay(pHit->m_strName));
-        m_pHost->SetPaneTextSized(2, ToDisplay(pHit->m_strSize));
-        m_pHost->SetPaneTextSized(3, ToDisplay(pHit->m_strDate));
-        m_pHost->SetPaneTextSized(4, ToDisplay(pHit->m_strDim));
+    m_pSelected = pItem;
+    InvalidateCell(*pItem);
+    ShowEntryPanes(m_pHost, *pItem);
+}
+
+bool CGalerioView::KeySelect(int nKey) {
+    static constexpr std::pair<int, SelectMove> kMoves[] = {
+        {Qt::Key_Left, SelectMove::Left},       {Qt::Key_Right, SelectMove::Right},
+        {Qt::Key_Up, SelectMove::Up},           {Qt::Key_Down, SelectMove::Down},
+        {Qt::Key_PageUp, SelectMove::PageUp},   {Qt::Key_PageDown, SelectMove::PageDown},
+        {Qt::Key_Home, SelectMove::Home},       {Qt::Key_End, SelectMove::End}};
+    if (nKey == Qt::Key_Return || nKey == Qt::Key_Enter) {
+        if (m_pSelected) m_slides.OpenImageWindow(*m_pSelected);
+        return true;
     }
+    const auto* pMove = std::find_if(std::begin(kMoves), std::end(kMoves),
+                                     [nKey](const auto& m) { return m.first == nKey; });
+    if (pMove == std::end(kMoves)) return false;
+    const auto itSelected =
+        std::find_if(m_listImages.begin(), m_listImages.end(),
+                     [this](const auto& p) { return p.get() == m_pSelected; });
+    const std::ptrdiff_t nCurrent =
+        itSelected == m_listImages.end() ? -1 : itSelected - m_listImages.begin();
+    const int nPageRows = viewport()->height() / std::max(m_nPitch, 1);
+    const std::ptrdiff_t nTarget =
+        GridSelectTarget(pMove->second, nCurrent, m_listImages.size(), m_nCols, nPageRows);
+    if (nTarget < 0) return true;
+    ImageItem* pTarget = m_listImages[static_cast<std::size_t>(nTarget)].get();
+    // The cell is scrolled just far enough to show it whole.
+    const CellRect rc = GridCellRect(static_cast<std::size_t>(nTarget), m_nCols, m_nPitch);
+    QScrollBar* pV = verticalScrollBar();
+    if (rc.bottom > pV->value() + viewport()->height())
+        pV->setValue(rc.bottom - viewport()->height());
+    if (rc.top < pV->value()) pV->setValue(rc.top);
+    QScrollBar* pH = horizontalScrollBar();
+    if (rc.right > pH->value() + viewport()->width()) pH->setValue(rc.right - viewport()->width());
+    if (rc.left < pH->value()) pH->setValue(rc.left);
+    if (pTarget != m_pSelected) Select(pTarget);
+    return true;
 }
 
 void CGalerioView::InvalidateCell(const ImageItem& item) {
@@ -48,6 +86,16 @@ void CGalerioView::InvalidateCell(const ImageItem& item) {
 }
 
 void CGalerioView::keyPressEvent(QKeyEvent* e) {
+    if (m_browsing.bUseTrash && e->matches(QKeySequence::Undo)) {
+        m_files.UndoTrash();
+        e->accept();
+        return;
+    }
+    if (m_browsing.bKeyboardSelect && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        KeySelect(e->key())) {
+        e->accept();
+        return;
+    }
     // The grid scrolls by page and by line up and down; every other key,
     // Home, End, Left and Right included, does nothing here.
     QScrollBar* pV = verticalScrollBar();

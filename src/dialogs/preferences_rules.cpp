@@ -70,6 +70,10 @@ void RestoreDefaults(PreferencesData& data) {
 void ResetWarnings(const SettingsStore& store) {
     store.PutInt(kSectionSettings, kNoDelDlg, 0);
     store.PutInt(kSectionSettings, kNoOverDlg, 0);
+    // Written only when ticked, so a profile that never used the Trash
+    // stays as it was.
+    if (store.GetInt(kSectionBrowsing, kNoTrashDlg, kNoTrashDlgDefault) != 0)
+        store.PutInt(kSectionBrowsing, kNoTrashDlg, 0);
 }
 
 bool ParseMruCount(const QString& text, int& nCount) {

@@ -146,3 +146,7 @@ inline constexpr const char* kWatchFolder = "WatchFolder";
 inline constexpr const char* kKeyboardSelect = "KeyboardSelect";
 inline constexpr const char* kUseTrash = "UseTrash";
 inline constexpr int kBrowsingOptionDefault = 0;
+// The Trash's warning has a "don't show" of its own: ticked there, it must
+// not silence the warning before a delete for good.
+inline constexpr const char* kNoTrashDlg = "NoTrashDlg";
+inline constexpr int kNoTrashDlgDefault = 0;

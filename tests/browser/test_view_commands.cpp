@@ -558,6 +558,128 @@ TEST_F(ContextMenuTest, MenuKeyScrollsTheSelectedCellIntoTheCorner) {
     EXPECT_EQ(m_pView->Selected(), nullptr);
 }
 
+// ---- Browsing choices: selecting from the keyboard, deleting to the Trash ----
+
+class BrowsingKeys : public ContextMenuTest {
+protected:
+    void Choose(bool BrowsingOptions::*pMember) {
+        ViewOptions o = m_pView->Settings().Options();
+        o.browsing.*pMember = true;
+        m_pView->TakeOptions(o);
+    }
+    std::ptrdiff_t SelectedIndex() const {
+        const ImageList& list = m_pView->Catalogue();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].get() == m_pView->Selected()) return static_cast<std::ptrdiff_t>(i);
+        return -1;
+    }
+};
+
+TEST_F(BrowsingKeys, ArrowsHomeEndAndPagesMoveTheSelectionIntoViewAndEnterOpensIt) {
+    ShowPhotos(20);
+    QScrollBar* pV = m_pView->verticalScrollBar();
+    // Off, the keys scroll as they always did and select nothing.
+    QTest::keyClick(m_pView.get(), Qt::Key_Right);
+    QTest::keyClick(m_pView.get(), Qt::Key_Down);
+    EXPECT_EQ(m_pView->Selected(), nullptr);
+    EXPECT_GT(pV->value(), 0);
+
+    Choose(&BrowsingOptions::bKeyboardSelect);
+    ASSERT_EQ(ViewProbe::Cols(*m_pView), 3);  // 7 rows, the last of two
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Left, 0},  {Qt::Key_Left, 0},   {Qt::Key_Right, 1},    {Qt::Key_Down, 4},
+        {Qt::Key_End, 19},  {Qt::Key_Up, 16},    {Qt::Key_Right, 17},   {Qt::Key_Down, 19},
+        {Qt::Key_Down, 19}, {Qt::Key_Home, 0},   {Qt::Key_Up, 0},       {Qt::Key_PageDown, 6},
+        {Qt::Key_PageDown, 12}, {Qt::Key_PageDown, 18}, {Qt::Key_PageUp, 12}, {Qt::Key_Right, 13}};
+    const int P = m_pView->Settings().m_nPitch;
+    for (const auto& [key, nExpected] : steps) {
+        QTest::keyClick(m_pView.get(), key);
+        ASSERT_EQ(SelectedIndex(), nExpected) << QTest::toString(key);
+        const int nTop = nExpected / 3 * P;
+        EXPECT_LE(pV->value(), nTop) << nExpected;
+        EXPECT_GE(pV->value() + m_pView->viewport()->height(), nTop + P) << nExpected;
+        EXPECT_EQ(m_host.m_panes.back(), std::make_pair(4, QString("1 x 1")));
+    }
+    auto pLog = std::make_shared<ImageWindowLog>();
+    m_pView->Slides().SetImageWindowFactory(FakeImageWindows(pLog));
+    QTest::keyClick(m_pView.get(), Qt::Key_Return);
+    EXPECT_EQ(pLog->shown, std::vector<std::string>{m_config.WorkDir() + "/p13.jpg"});
+}
+
+// The Trash lives in a home of the test's own, on the photos' file system.
+class TrashTest : public BrowsingKeys {
+protected:
+    void SetUp() override {
+        BrowsingKeys::SetUp();
+        for (const char* pszName : {"HOME", "XDG_DATA_HOME"}) m_saved.emplace_back(pszName, qgetenv(pszName));
+        m_strData = m_config.WorkDir() + "/.data";
+        qputenv("HOME", QByteArray::fromStdString(m_config.WorkDir()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(m_strData));
+        m_store.PutInt(kSectionSettings, kNoDelDlg, 0);
+        m_previousWarning = SetWarningHandler([this](const QString& text) {
+            m_questions << text;
+            return WarningAnswer{true, false};
+        });
+        ShowPhotos(4);
+        Choose(&BrowsingOptions::bUseTrash);
+        ClickEntry(*m_pView, 1);
+    }
+    void TearDown() override {
+        SetWarningHandler(m_previousWarning);
+        for (const auto& [name, value] : m_saved) qputenv(name, value);
+        BrowsingKeys::TearDown();
+    }
+    std::string InTrash(int i) const { return m_strData + "/Trash/files/p" + std::to_string(i) + ".jpg"; }
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+    std::string m_strData;
+    WarningHandler m_previousWarning;
+    QStringList m_questions;
+};
+
+TEST_F(TrashTest, DeleteMovesToTheTrashAfterItsOwnQuestionAndCtrlZPutsItBack) {
+    m_pView->OnDeleteThumb();
+    EXPECT_EQ(m_questions, QStringList{"You are about to move this photo to the Trash:\np1.jpg\n\n"
+                                       "Are you sure you want to do this?"});
+    EXPECT_FALSE(Exists(1));
+    EXPECT_EQ(::access(InTrash(1).c_str(), F_OK), 0);
+    EXPECT_EQ(::access((m_strData + "/Trash/info/p1.jpg.trashinfo").c_str(), F_OK), 0);
+    ASSERT_EQ(m_pView->Catalogue().size(), 3u);
+    QTest::keyClick(m_pView.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(Exists(1));
+    EXPECT_NE(::access((m_strData + "/Trash/info/p1.jpg.trashinfo").c_str(), F_OK), 0);
+    ASSERT_EQ(m_pView->Catalogue().size(), 4u);
+    EXPECT_EQ(SelectedIndex(), 1);
+    EXPECT_EQ(m_pView->Selected()->m_strName, "p1");
+    // Nothing more to undo; the "permamently" warning never showed.
+    QTest::keyClick(m_pView.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_pView->Catalogue().size(), 4u);
+    EXPECT_EQ(m_questions.size(), 1);
+    EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+TEST_F(TrashTest, ATrashThatRefusesDeletesNothingAndAnUndoNeverReplaces) {
+    // No Trash can be made where a file stands in its way.
+    std::ofstream(m_strData) << "in the way";
+    m_pView->OnDeleteThumb();
+    const QString path = QString::fromStdString(m_config.WorkDir() + "/p1.jpg");
+    EXPECT_EQ(m_messages.Texts(),
+              QStringList{"Could not move the photo to the Trash, so it was not deleted:\n" + path});
+    EXPECT_TRUE(Exists(1));
+    EXPECT_EQ(m_pView->Catalogue().size(), 4u);
+
+    // A file that took the name meanwhile stays; the photo stays in the Trash.
+    ::unlink(m_strData.c_str());
+    m_pView->OnDeleteThumb();
+    ASSERT_FALSE(Exists(1));
+    std::ofstream(path.toStdString()) << "newer";
+    QTest::keyClick(m_pView.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_messages.Texts().back(),
+              "Could not put the photo back from the Trash, as another file now has its "
+              "name:\n" + path);
+    EXPECT_EQ(::access(InTrash(1).c_str(), F_OK), 0);
+    EXPECT_EQ(m_pView->Catalogue().size(), 3u);
+}
+
 // ---- Reload ----
 
 TEST_F(DetailsTest, ReloadTellsWhyThenScansTheFolderAgain) {

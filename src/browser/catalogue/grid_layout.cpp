@@ -92,3 +92,29 @@ IndexRange GridEntriesInBand(std::size_t nEntries, int nCols, int nPitch, int yT
     const auto last = std::min(nEntries, static_cast<std::size_t>((lastRow + 1) * cols));
     return IndexRange{first, last};
 }
+
+std::ptrdiff_t GridSelectTarget(SelectMove move, std::ptrdiff_t nCurrent, std::size_t nEntries,
+                                int nCols, int nPageRows) {
+    if (nEntries == 0) return -1;
+    const std::ptrdiff_t nLast = static_cast<std::ptrdiff_t>(nEntries) - 1;
+    if (move == SelectMove::End) return nLast;
+    if (nCurrent < 0 || nCurrent > nLast || move == SelectMove::Home) return 0;
+    const std::ptrdiff_t cols = std::max(nCols, 1);
+    const std::ptrdiff_t page = cols * std::max(nPageRows, 1);
+    switch (move) {
+        case SelectMove::Left:
+            return std::max<std::ptrdiff_t>(nCurrent - 1, 0);
+        case SelectMove::Right:
+            return std::min(nCurrent + 1, nLast);
+        case SelectMove::Up:
+            return nCurrent >= cols ? nCurrent - cols : nCurrent;
+        case SelectMove::Down:
+            return nCurrent / cols < nLast / cols ? std::min(nCurrent + cols, nLast) : nCurrent;
+        case SelectMove::PageUp:
+            return nCurrent >= cols ? std::max(nCurrent - page, nCurrent % cols) : nCurrent;
+        case SelectMove::PageDown:
+            return nCurrent / cols < nLast / cols ? std::min(nCurrent + page, nLast) : nCurrent;
+        default:
+            return nCurrent;
+    }
+}

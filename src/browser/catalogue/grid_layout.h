@@ -48,3 +48,13 @@ struct IndexRange {
 // positive, as the cells then have no rows to speak of.
 IndexRange GridEntriesInBand(std::size_t nEntries, int nCols, int nPitch, int yTop, int yBottom,
                              int nMarginRows);
+
+// The ways a key moves the grid's selection.
+enum class SelectMove { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+
+// The entry the selection moves to from nCurrent (-1: none selected, where
+// every move but End starts at the first entry). A move stops at the edges
+// of the grid; Down from a row above a shorter last row lands on the last
+// entry. nPageRows: the rows a page moves, at least one. -1 for an empty grid.
+std::ptrdiff_t GridSelectTarget(SelectMove move, std::ptrdiff_t nCurrent, std::size_t nEntries,
+                                int nCols, int nPageRows);
