@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const ManPageSource source{"galerio",    argv[2], CommandLineUsage(),
-                               BatchUsage(), argv[3], ImageWindowKeys()};
+                               BatchUsage(), argv[3], ImageWindowKeys(),
+                               BrowsingChoicesText()};
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
     out << MakeManPage(source);
     out.close();

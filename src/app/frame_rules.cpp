@@ -71,6 +71,23 @@ const char* ImageWindowKeys() {
            "  Space                   pause or resume the slide show\n";
 }
 
+const char* BrowsingChoicesText() {
+    return "Each is off unless ticked in the Browsing box of Preferences or set to 1 in the\n"
+           "[Browsing] group of the settings file.\n"
+           "\n"
+           "  SlideShowFullScreen  start the slide show full screen\n"
+           "  ShowWhileMaking      lay the grid out as soon as the folder is read and show each\n"
+           "                       thumbnail as it is made, those on screen first; the status bar\n"
+           "                       counts them, and Esc in the grid stops the run\n"
+           "  WatchFolder          photos that other programs add, replace, rename or remove show\n"
+           "                       up within a second, where the sort puts them, without a reload\n"
+           "  KeyboardSelect       the arrow keys, Home, End, Page Up and Page Down move the\n"
+           "                       grid's selection, scrolled into view; Enter opens the photo\n"
+           "  UseTrash             Delete moves the photo to the desktop Trash, after a question\n"
+           "                       that names it; Ctrl+Z puts the last one back in its folder and\n"
+           "                       its cell; a photo the Trash refuses is never deleted\n";
+}
+
 WindowRect InitialWindowRect(const WindowRect& stored, int nWorkWidth, int nWorkHeight,
                              bool& bReplaced) {
     const int W = nWorkWidth;

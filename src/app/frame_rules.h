@@ -24,6 +24,9 @@ const char* CommandLineUsage();
 // The keys and mouse gestures of an image window, laid out like the usage
 // text, for the manual page.
 const char* ImageWindowKeys();
+// The choices of the settings file's [Browsing] group, each off by default,
+// as the manual page lists them.
+const char* BrowsingChoicesText();
 
 // ---- Window rectangle ----
 struct WindowRect {

@@ -117,13 +117,16 @@ std::string WithoutUsageLines(const char* text) {
 }
 
 TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
-    const std::string page = MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(),
-                                          "/usr/share/x.html", ImageWindowKeys()});
+    const std::string page =
+        MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html",
+                     ImageWindowKeys(), BrowsingChoicesText()});
     const std::size_t desc = page.find(".SH DESCRIPTION\n");
     const std::size_t batch =
         page.find(".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n");
     const std::size_t keys = page.find(".SH \"KEYS IN AN IMAGE WINDOW\"\n");
+    const std::size_t choices = page.find(".SH \"BROWSING CHOICES\"\n");
     const std::size_t seeAlso = page.find(".SH \"SEE ALSO\"\n");
+    ASSERT_NE(choices, std::string::npos);
     ASSERT_NE(desc, std::string::npos);
     ASSERT_NE(batch, std::string::npos);
     ASSERT_NE(keys, std::string::npos);
@@ -135,13 +138,16 @@ TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
               WordsOf(WithoutUsageLines(CommandLineUsage())));
     EXPECT_EQ(WordsOf(PlainText(page.substr(batchBody, keys - batchBody))),
               WordsOf(WithoutUsageLines(BatchUsage())));
-    EXPECT_EQ(WordsOf(PlainText(page.substr(keysBody, seeAlso - keysBody))),
+    const std::size_t choicesBody = page.find('\n', choices) + 1;
+    EXPECT_EQ(WordsOf(PlainText(page.substr(keysBody, choices - keysBody))),
               WordsOf(ImageWindowKeys()));
+    EXPECT_EQ(WordsOf(PlainText(page.substr(choicesBody, seeAlso - choicesBody))),
+              WordsOf(BrowsingChoicesText()));
 }
 
 TEST(ManPage, HeaderNameAndSynopsisComeFromTheUsageLines) {
     const std::string page = MakeManPage(
-        {"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html", ""});
+        {"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html", "", ""});
     EXPECT_EQ(page.find(".TH GALERIO 1 \"\" \"Galerio 9.8.7\" \"User Commands\"\n"),
               page.find(".TH "));
     EXPECT_NE(page.find(".SH NAME\ngalerio \\- shows the JPEG and BMP images of a folder as "
