@@ -52,6 +52,7 @@ void CGalerioView::TakeOptions(const ViewOptions& o) {
     Take(o);
     // Thumbnails follow from the next processing run on.
     m_run.SetRotateByTag(m_bRotateByTag);
+    UpdateWatch(true);
 }
 
 bool CGalerioView::IsIdle() const {
