@@ -10,8 +10,10 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "browser/catalogue/folder_scan.h"
 #include "browser/catalogue/sort_images.h"
@@ -156,6 +158,7 @@ void FolderWatch::Stop() {
     m_bCompareAll = false;
     m_bCheckFolder = false;
     m_bRewatch = false;
+    m_bOverflowed = false;
 }
 
 void FolderWatch::ReadEvents() {
@@ -167,7 +170,11 @@ void FolderWatch::ReadEvents() {
             const auto* pEvent = reinterpret_cast<const inotify_event*>(p);
             p += sizeof(inotify_event) + pEvent->len;
             if (pEvent->mask & IN_Q_OVERFLOW) {
+                // Closes were lost with the rest: which files are still being
+                // written is judged by their age until the folder settles.
                 m_bCompareAll = true;
+                m_bOverflowed = true;
+                m_setWriting.clear();
             } else if (pEvent->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
                 m_bCheckFolder = true;
                 m_bRewatch = true;
@@ -268,10 +275,21 @@ void FolderWatch::Flush() {
 
     const WatchBuild build = m_listener.CurrentBuild();
     std::vector<Job> vecJobs;
+    std::vector<std::string> vecYoung;
+    const bool bJudgeByAge = std::exchange(m_bOverflowed, false);
+    const std::int64_t nNow = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
     bool bRemoved = false;
     for (auto& [name, record] : seen) {
         // Still being written: its close brings it back here.
         if (m_setWriting.contains(name)) continue;
+        if (bJudgeByAge && record &&
+            nNow - (std::int64_t(record->m_tModified) * 1000000000 + record->m_nModifiedNsec) <
+                std::int64_t(kSteadyMs) * 1000000) {
+            vecYoung.push_back(name);
+            continue;
+        }
         const auto it = entries.find(JoinPath(m_strFolder, name));
         ImageItem* pItem = it == entries.end() ? nullptr : it->second;
         if (!record) {
@@ -286,6 +304,12 @@ void FolderWatch::Flush() {
             pItem->m_ftModified == UtcFileTicks(record->m_tModified, record->m_nModifiedNsec))
             continue;  // unchanged, or a change Galerio made itself
         vecJobs.push_back({std::move(*record), build.nPitch, build.nThumbSize});
+    }
+    if (!vecYoung.empty()) {
+        // Looked at again once it has stayed unchanged for a while.
+        m_bOverflowed = true;
+        m_setPending.insert(vecYoung.begin(), vecYoung.end());
+        Schedule();
     }
     if (bRemoved) m_listener.OnWatchedChange();
     if (!vecJobs.empty()) StartBuilds(std::move(vecJobs));

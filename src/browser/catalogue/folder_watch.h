@@ -79,6 +79,9 @@ public:
     // More changed names than this are not kept one by one: the whole folder
     // is compared instead, so a burst costs no memory.
     static constexpr std::size_t kMaxNames = 512;
+    // When the kernel lost events, a file unchanged this long is taken as
+    // complete.
+    static constexpr int kSteadyMs = 1000;
 
 protected:
     void customEvent(QEvent* e) override;
@@ -116,6 +119,7 @@ private:
     std::unordered_set<std::string> m_setWriting;
     bool m_bCheckFolder = false;  // the folder itself changed or went
     bool m_bRewatch = false;      // the kernel dropped the folder's watch
+    bool m_bOverflowed = false;   // the kernel's queue overflowed
 
     // Thumbnails of new and replaced photos being made; one batch at a time.
     std::unique_ptr<OrderedEngine<Built>> m_pEngine;
