@@ -91,6 +91,19 @@ public:
     // Scans the folder shown again, after telling the user why when asked to.
     void ReloadCatalogue(bool bMessage);
 
+    // While one lives, changes made by other programs wait: its owner walks
+    // the catalogue and lets the event loop run meanwhile (Make Thumbs).
+    class CatalogueHold {
+    public:
+        explicit CatalogueHold(CGalerioView& view) : m_view(view) { ++m_view.m_nCatalogueHolds; }
+        ~CatalogueHold();
+        CatalogueHold(const CatalogueHold&) = delete;
+        CatalogueHold& operator=(const CatalogueHold&) = delete;
+
+    private:
+        CGalerioView& m_view;
+    };
+
 signals:
     // Before an entry leaves the catalogue (delete, move); open image
     // windows step past it.
@@ -195,7 +208,9 @@ private:
     void UpdateWatch(bool bCompareAll);
 
     // The folder watch's questions and news.
-    bool CanChangeCatalogue() const override { return !WorkerOwnsCatalogue(); }
+    bool CanChangeCatalogue() const override {
+        return !WorkerOwnsCatalogue() && m_nCatalogueHolds == 0;
+    }
     WatchBuild CurrentBuild() const override;
     void OnEntryLeaving(ImageItem* pItem) override;
     void OnWatchedChange() override { CatalogueChanged(false); }
@@ -242,6 +257,7 @@ private:
 
     // Photos other programs add, replace or remove, while the user chose so.
     FolderWatch m_watch{m_listImages, *this};
+    int m_nCatalogueHolds = 0;
 
     // Declared last: its destructor joins the workers while everything they
     // use still exists.

@@ -15,6 +15,10 @@ void CGalerioView::UpdateWatch(bool bCompareAll) {
         m_watch.Start(m_strSearchFolder, CurrentScanOptions(), bCompareAll);
 }
 
+CGalerioView::CatalogueHold::~CatalogueHold() {
+    if (--m_view.m_nCatalogueHolds == 0) m_view.m_watch.Resume(false);
+}
+
 WatchBuild CGalerioView::CurrentBuild() const {
     WatchBuild build;
     build.nPitch = m_nPitch;

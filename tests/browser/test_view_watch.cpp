@@ -223,6 +223,18 @@ TEST_F(ViewWatch, ChangesDuringARunWaitForItsEnd) {
     EXPECT_TRUE(ShowsSoon({"a.jpg:40", "b.jpg:56", "c.jpg:80"}));
 }
 
+TEST_F(ViewWatch, AHeldCatalogueChangesOnlyOnceReleased) {
+    Put("a.jpg", 40);
+    Open();
+    {
+        const CGalerioView::CatalogueHold hold(*m_pView);
+        Put("b.jpg", 56);
+        PumpFor(1s);
+        EXPECT_EQ(Shown(), std::vector<std::string>{"a.jpg:40"});
+    }
+    EXPECT_TRUE(ShowsSoon({"a.jpg:40", "b.jpg:56"}));
+}
+
 class ViewWatchOption : public ViewWatch, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ViewWatchOption, OnlyTheOptionWatches) {
