@@ -105,6 +105,8 @@ TEST_P(ViewWatchChanges, TheGridFollowsTheFolderInSortOrder) {
     EXPECT_EQ(m_messages.Count(), 0u);
 }
 
+// One case to a line or two reads as a table.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Changes, ViewWatchChanges,
     ::testing::Values(
@@ -142,6 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {"a.jpg:40", "b.jpg:24", "c.jpg:80"}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(ViewWatch, AFileBeingWrittenIsReadOnlyOnceClosed) {
     Put("a.jpg", 40);
@@ -183,8 +186,10 @@ TEST_F(ViewWatch, OwnDeleteAndRenameLeaveOneEntryEachAndNoBox) {
     ClickEntry(*m_pView, 0);
     m_pView->OnDeleteThumb();
     ClickEntry(*m_pView, 0);
-    const SaveDialogHandler previous = SetSaveDialogHandler(
-        [this](QWidget*, const SaveDialogRequest&) { return QString::fromStdString(Path("z.jpg")); });
+    const SaveDialogHandler previous =
+        SetSaveDialogHandler([this](QWidget*, const SaveDialogRequest&) {
+            return QString::fromStdString(Path("z.jpg"));
+        });
     m_pView->OnMoveThumb();
     SetSaveDialogHandler(previous);
     Put("c.jpg", 24);  // once it shows, the changes before it were seen

@@ -48,8 +48,8 @@ constexpr std::uint32_t kWatchMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FRO
                                      IN_CREATE | IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF |
                                      IN_MOVE_SELF | IN_ONLYDIR;
 // The events that make a name worth comparing with its entry.
-constexpr std::uint32_t kSettled = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
-                                   IN_ATTRIB;
+constexpr std::uint32_t kSettled =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ATTRIB;
 // The events after which a name is no longer being written.
 constexpr std::uint32_t kWriteEnded = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 
@@ -343,9 +343,9 @@ void FolderWatch::StartBuilds(std::vector<Job> vecJobs) {
         built.item.m_dwSize = input.m_dwSize;
         CodecContext context(pStop);
         if (build.pCache)
-            built.bOk = BuildThumbnailCached(*build.pCache, built.item, build.nPitch,
-                                             build.nThumbSize, nullptr, build.bRotateByTag,
-                                             &context);
+            built.bOk =
+                BuildThumbnailCached(*build.pCache, built.item, build.nPitch, build.nThumbSize,
+                                     nullptr, build.bRotateByTag, &context);
         else
             built.bOk = BuildOrientedThumbnail(built.item, build.nPitch, build.nThumbSize,
                                                build.bRotateByTag, context);
@@ -357,9 +357,7 @@ void FolderWatch::StartBuilds(std::vector<Job> vecJobs) {
     m_pEngine = std::make_unique<OrderedEngine<Built>>(
         m_vecJobs.size(), std::move(fnJob), 1, 8,
         // Runs on the helper thread.
-        [this, nGeneration] {
-            QCoreApplication::postEvent(this, new CWatchEvent(nGeneration));
-        });
+        [this, nGeneration] { QCoreApplication::postEvent(this, new CWatchEvent(nGeneration)); });
     if (m_pEngine->HelperCount() == 0) {
         // No thread: the names are compared again at the next change.
         m_pEngine.reset();
