@@ -18,6 +18,8 @@
 void CMainFrame::RunMakeThumbs(bool bPage) {
     CGalerioView& view = *m_pView;
     if (view.Catalogue().empty() || !view.IsIdle()) return;
+    // The sheet and the progress run the event loop while the catalogue is read.
+    const CGalerioView::CatalogueHold hold(view);
     const SettingsStore& store = m_app.m_store;
     PublishSettings data =
         LoadPublishSettings(store, view.Settings().m_nThumbSize, m_app.Document()->GetPathName());

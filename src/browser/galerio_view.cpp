@@ -55,6 +55,7 @@ void CGalerioView::TakeOptions(const ViewOptions& o) {
     // Thumbnails follow from the next processing run on.
     m_run.SetRotateByTag(m_bRotateByTag);
     m_files.SetUseTrash(m_browsing.bUseTrash);
+    UpdateWatch(true);
 }
 
 bool CGalerioView::IsIdle() const {

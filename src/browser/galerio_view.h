@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "browser/catalogue/catalogue_run.h"
+#include "browser/catalogue/folder_watch.h"
 #include "browser/catalogue/thumb_residency.h"
 #include "browser/file_commands.h"
 #include "browser/image_window.h"
@@ -32,7 +33,10 @@ class QPainter;
 // of thumbnails. It owns the catalogue, the two worker threads and the
 // progress window. The settings are a private base, so drawing and the run
 // read them by their own names; others read them through Settings().
-class CGalerioView : public QAbstractScrollArea, private ViewSettings, private IRunListener {
+class CGalerioView : public QAbstractScrollArea,
+                     private ViewSettings,
+                     private IRunListener,
+                     private IWatchListener {
     Q_OBJECT
 public:
     CGalerioView(SettingsStore& store, IViewHost* pHost, QWidget* parent = nullptr);
@@ -86,6 +90,19 @@ public:
     bool CanEditFiles() const;
     // Scans the folder shown again, after telling the user why when asked to.
     void ReloadCatalogue(bool bMessage);
+
+    // While one lives, changes made by other programs wait: its owner walks
+    // the catalogue and lets the event loop run meanwhile (Make Thumbs).
+    class CatalogueHold {
+    public:
+        explicit CatalogueHold(CGalerioView& view) : m_view(view) { ++m_view.m_nCatalogueHolds; }
+        ~CatalogueHold();
+        CatalogueHold(const CatalogueHold&) = delete;
+        CatalogueHold& operator=(const CatalogueHold&) = delete;
+
+    private:
+        CGalerioView& m_view;
+    };
 
 signals:
     // Before an entry leaves the catalogue (delete, move); open image
@@ -187,6 +204,22 @@ private:
     void ShowContextMenuForSelection();
     // A worker fills or walks the catalogue, and may free its entries.
     bool WorkerOwnsCatalogue() const { return m_pFindFDlg || m_bSearching || m_bProcessing; }
+    // "Could not read folder" with the folder shown and the system's reason.
+    void ShowUnreadableFolder(int nError);
+    // What a scan of the folder accepts, from the settings as they are now.
+    ScanOptions CurrentScanOptions() const;
+    // Watches the folder shown when the user chose so, else nothing.
+    // bCompareAll: the catalogue may be out of step with the folder already.
+    void UpdateWatch(bool bCompareAll);
+
+    // The folder watch's questions and news.
+    bool CanChangeCatalogue() const override {
+        return !WorkerOwnsCatalogue() && m_nCatalogueHolds == 0;
+    }
+    WatchBuild CurrentBuild() const override;
+    void OnEntryLeaving(ImageItem* pItem) override;
+    void OnWatchedChange() override { CatalogueChanged(false); }
+    void OnFolderUnreadable(int nError) override { ShowUnreadableFolder(nError); }
 
     SettingsStore& m_store;
     IViewHost* m_pHost;
@@ -226,6 +259,10 @@ private:
     int m_nCellCols = 0;
     int m_nCellPitch = 0;
     bool m_bCellsCurrent = false;
+
+    // Photos other programs add, replace or remove, while the user chose so.
+    FolderWatch m_watch{m_listImages, *this};
+    int m_nCatalogueHolds = 0;
 
     // Declared last: its destructor joins the workers while everything they
     // use still exists.

@@ -90,6 +90,7 @@ bool CGalerioView::StartWorker(Fn fnStart) {
         ::FreeImageList(m_listImages, m_pSelected);
         emit CatalogueReplaced();
         CatalogueChanged(true);
+        m_watch.Resume(true);
         ShowMessage(QString::fromLatin1(kNoThreadText).arg(QString::fromLocal8Bit(error.what())));
         return false;
     }
@@ -114,14 +115,13 @@ void CGalerioView::StartSearch(std::string folder) {
     if (m_pHost) m_pHost->AddToRecentFileList(folder);
     m_strSearchFolder = folder;
     if (m_pHost) m_pHost->SetWindowTitle(QStringLiteral("Galerio - ") + ToDisplay(folder));
+    // Watched anew before the scan reads it, so no change falls between the two.
+    m_watch.Stop();
+    UpdateWatch(false);
 
     SearchSettings settings;
     settings.strFolder = folder;
-    settings.scan.m_bTNSearch = m_bTNSearch;
-    settings.scan.m_strPostPend =
-        m_store.GetString(kSectionSettings, kPostPendText, kPostPendTextDefault);
-    settings.scan.m_strPrePend =
-        m_store.GetString(kSectionSettings, kPrePendText, kPrePendTextDefault);
+    settings.scan = CurrentScanOptions();
     settings.nSortOption = m_nSortOption;
     settings.nSortStyle = m_nSortStyle;
     // Busy from this moment on, before the thread exists.
@@ -141,10 +141,22 @@ void CGalerioView::OnSearchProgress(const std::string& path) {
     if (m_pFindFDlg) m_pFindFDlg->SetText(ToDisplay(path));
 }
 
+ScanOptions CGalerioView::CurrentScanOptions() const {
+    ScanOptions scan;
+    scan.m_bTNSearch = m_bTNSearch;
+    scan.m_strPostPend = m_store.GetString(kSectionSettings, kPostPendText, kPostPendTextDefault);
+    scan.m_strPrePend = m_store.GetString(kSectionSettings, kPrePendText, kPrePendTextDefault);
+    return scan;
+}
+
+void CGalerioView::ShowUnreadableFolder(int nError) {
+    ShowMessage(QString::fromLatin1(kUnreadableFolderText)
+                    .arg(ToDisplay(m_strSearchFolder), SystemReason(nError)));
+}
+
 void CGalerioView::OnSearchDone(bool bNothingFound, int nFolderError) {
     if (nFolderError != 0)
-        ShowMessage(QString::fromLatin1(kUnreadableFolderText)
-                        .arg(ToDisplay(m_strSearchFolder), SystemReason(nFolderError)));
+        ShowUnreadableFolder(nFolderError);
     else if (bNothingFound)
         ShowMessage(QString::fromLatin1(kNoFilesText));
     m_bSearching = false;
@@ -197,5 +209,8 @@ void CGalerioView::DeleteFindDlg() {
     m_bProcessing = false;
     // Every entry may have new pixels, possibly at a freed entry's address.
     CatalogueChanged(true);
+    // Changes seen during the run are applied now; a run that ended empty
+    // (stopped, or an entry failed) is not refilled behind the user's back.
+    m_watch.Resume(m_listImages.empty());
     if (m_pHost && m_pHost->SlideShowRequested()) m_pHost->StartSlideShow();
 }

@@ -40,7 +40,38 @@ void SortByKey(ImageList& list, Key key, Less less, bool bDescending) {
     for (std::size_t i = 0; i < keyed.size(); ++i) list[i] = std::move(keyed[i].second);
 }
 
+template <typename Key, typename Less>
+std::size_t PlaceByKey(const ImageList& list, const ImageItem& item, Key key, Less less,
+                       bool bDescending) {
+    const auto k = key(item);
+    const auto it = std::partition_point(list.begin(), list.end(), [&](const auto& p) {
+        return bDescending ? less(k, key(*p)) : less(key(*p), k);
+    });
+    return static_cast<std::size_t>(it - list.begin());
+}
+
 }  // namespace
+
+std::size_t SortedPlace(const ImageList& list, const ImageItem& item, int nSortOption,
+                        int nSortStyle) {
+    const bool bDescending = nSortStyle != 0;
+    switch (nSortOption) {
+        case kSortByName:
+            return PlaceByKey(
+                list, item, [](const ImageItem& e) { return NameSortKey(e.m_strName); }, NameLess,
+                bDescending);
+        case kSortBySize:
+            return PlaceByKey(
+                list, item, [](const ImageItem& e) { return e.m_nFileSize; },
+                std::less<std::uint64_t>(), bDescending);
+        case kSortByDate:
+            return PlaceByKey(
+                list, item, [](const ImageItem& e) { return e.m_ftModified; },
+                std::less<std::uint64_t>(), bDescending);
+        default:
+            return list.size();
+    }
+}
 
 void SortImages(ImageList& list, int nSortOption, int nSortStyle) {
     if (list.empty()) return;

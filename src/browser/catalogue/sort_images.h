@@ -14,6 +14,11 @@ inline constexpr int kSortByDate = 3;
 // flips the runs of equal keys.
 void SortImages(ImageList& list, int nSortOption, int nSortStyle);
 
+// Where a new entry goes in a catalogue sorted by the same choice: before
+// the entries whose key equals its own; at the end when nothing is sorted.
+std::size_t SortedPlace(const ImageList& list, const ImageItem& item, int nSortOption,
+                        int nSortStyle);
+
 // The name key: ASCII letters lowered, every other byte kept, so the order
 // does not depend on the locale. Compared byte-wise as unsigned characters.
 std::string NameSortKey(const std::string& name);
