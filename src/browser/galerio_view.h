@@ -220,6 +220,7 @@ private:
     bool m_bRemakeable = true;
     // The screen density the catalogue's pixels were made for.
     double m_dPixelRatio = 1.0;
+    bool m_bRatioCheckQueued = false;
     // The pixels of the screens next to the shown one, remade while the
     // user looks at it.
     RestoreAhead m_ahead{this};

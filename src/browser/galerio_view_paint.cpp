@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "browser/catalogue/grid_layout.h"
@@ -311,6 +312,15 @@ ImageItem* CGalerioView::HitTest(const QPoint& ptWindow) const {
 }
 
 void CGalerioView::paintEvent(QPaintEvent* e) {
+    // A change of screen while a run or a slide show held the view busy is
+    // taken up once it is idle again, which is when it repaints.
+    if (ScreenPixelRatio() != m_dPixelRatio && !m_bRatioCheckQueued) {
+        m_bRatioCheckQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_bRatioCheckQueued = false;
+            PixelRatioChanged();
+        });
+    }
     QPainter dc(viewport());
     const QPoint ptScroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     dc.translate(-ptScroll);
@@ -321,15 +331,22 @@ double CGalerioView::ScreenPixelRatio() const { return std::max(1.0, devicePixel
 
 bool CGalerioView::event(QEvent* e) {
     const bool bDone = QAbstractScrollArea::event(e);
+    // Qt 6.6 and later also say when the density of the same screen changes.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (e->type() == QEvent::DevicePixelRatioChange) PixelRatioChanged();
+#endif
     if (e->type() == QEvent::ScreenChangeInternal) PixelRatioChanged();
     return bDone;
 }
 
 void CGalerioView::PixelRatioChanged() {
-    // A view busy with a run or a slide show keeps the pixels it has; the
-    // next run makes them for the screen of that day.
-    if (ScreenPixelRatio() == m_dPixelRatio || m_listImages.empty() || !IsIdle()) return;
-    ReprocessAtPitch(m_nPitch);
+    // A view busy with a run or a slide show keeps its pixels for now; an
+    // empty one has none to make again.
+    if (ScreenPixelRatio() == m_dPixelRatio || !IsIdle()) return;
+    if (m_listImages.empty())
+        m_dPixelRatio = ScreenPixelRatio();
+    else
+        ReprocessAtPitch(m_nPitch);
 }
 
 void CGalerioView::resizeEvent(QResizeEvent* e) {

@@ -74,8 +74,8 @@ void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, b
     const QSize work = WorkAreaSize();
     // A picture the window holds reduced is placed for the size it is shown
     // at, on a dense screen one picture pixel to a device pixel.
-    const double dShrink =
-        std::max(ChooseViewReduction(item, kViewPixelBudget), 1) * std::max(1.0, devicePixelRatioF());
+    const double dShrink = std::max(ChooseViewReduction(item, kViewPixelBudget), 1) *
+                           std::max(1.0, devicePixelRatioF());
     rc = PlaceWindowRect(static_cast<std::uint32_t>(std::ceil(item.m_nImageWidth / dShrink)),
                          static_cast<std::uint32_t>(std::ceil(item.m_nImageHeight / dShrink)),
                          frame.width(), frame.height(), work.width(), work.height(), bFit);

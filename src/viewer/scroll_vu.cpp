@@ -99,7 +99,8 @@ ViewRequest CScrollVu::Request(const ImageItem& entry, QSize client) const {
     if (request.bFit) {
         // Fitted to the client's device pixels, so a dense screen shows it sharp.
         const double r = PixelRatio();
-        request.nClientWidth = static_cast<std::uint32_t>(std::max(std::ceil(client.width() * r), 1.0));
+        request.nClientWidth =
+            static_cast<std::uint32_t>(std::max(std::ceil(client.width() * r), 1.0));
         request.nClientHeight =
             static_cast<std::uint32_t>(std::max(std::ceil(client.height() * r), 1.0));
     }

@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -145,8 +144,7 @@ bool ConsistentFields(const ThumbFields& f, const std::string& strDim, const Thu
     ImageItem sized;
     sized.m_nImageWidth = f.nImageWidth;
     sized.m_nImageHeight = f.nImageHeight;
-    const DecodeScale scale =
-        ChooseDecodeScale(sized, DeviceSide(key.nPitch, dRatio), nDeviceSize);
+    const DecodeScale scale = ChooseDecodeScale(sized, DeviceSide(key.nPitch, dRatio), nDeviceSize);
     return scale.nNum == f.nScaleNum && scale.nDenom == f.nScaleDenom &&
            strDim == DimText(f.nThumbWidth, f.nThumbHeight);
 }
@@ -390,9 +388,9 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
 
 std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
     if (!item.m_pBits || !CacheableSizes(key) || key.strPath.size() > kMaxPathBytes) return {};
-    const ThumbFields f{item.m_nImageWidth,  item.m_nImageHeight, item.m_nScaleNum,
-                        item.m_nScaleDenom,  item.m_nThumbWidth,  item.m_nThumbHeight,
-                        item.m_nBitsWidth,   item.m_nBitsHeight};
+    const ThumbFields f{item.m_nImageWidth, item.m_nImageHeight, item.m_nScaleNum,
+                        item.m_nScaleDenom, item.m_nThumbWidth,  item.m_nThumbHeight,
+                        item.m_nBitsWidth,  item.m_nBitsHeight};
     if (!ConsistentFields(f, item.m_strDim, key)) return {};
     const std::size_t nBits =
         std::size_t(DisplayStride(static_cast<std::uint32_t>(f.BitsWidth()))) * f.BitsHeight();

@@ -85,11 +85,10 @@ std::unique_ptr<std::uint8_t[]> ThumbResidency::Remake(const RemakeOrder& order,
     // decoder has to say now is not worth interrupting the user for.
     CodecContext quiet(pStop);
     const bool bOk =
-        order.pCache
-            ? BuildThumbnailCached(*order.pCache, fresh, order.nPitch, order.nThumbSize, nullptr,
-                                   order.bRotateByTag, &quiet, order.dPixelRatio)
-            : BuildOrientedThumbnail(fresh, order.nPitch, order.nThumbSize, order.bRotateByTag,
-                                     quiet, order.dPixelRatio);
+        order.pCache ? BuildThumbnailCached(*order.pCache, fresh, order.nPitch, order.nThumbSize,
+                                            nullptr, order.bRotateByTag, &quiet, order.dPixelRatio)
+                     : BuildOrientedThumbnail(fresh, order.nPitch, order.nThumbSize,
+                                              order.bRotateByTag, quiet, order.dPixelRatio);
     if (!bOk || quiet.Stopped() || fresh.m_nThumbWidth != entry.m_nThumbWidth ||
         fresh.m_nThumbHeight != entry.m_nThumbHeight || fresh.BitsWidth() != entry.BitsWidth() ||
         fresh.BitsHeight() != entry.BitsHeight())
