@@ -17,7 +17,6 @@
 #include "viewer/scroll_vu.h"
 
 const bool g_bScaled = setenv("QT_SCALE_FACTOR", "2", 1) == 0;  // read as Qt starts
-
 class DenseScreen : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,7 +40,6 @@ protected:
         if (item.m_nKind == IMAGE_JPEG) WriteQuadrantJpeg(m_config.WorkDir(), pszName, w, h);
         return item;
     }
-
     TempConfig m_config;
     SettingsStore m_store;
     RecordingHost m_host;
