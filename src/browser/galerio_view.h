@@ -141,6 +141,7 @@ public:
 
 protected:
     void customEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
@@ -198,6 +199,11 @@ private:
     void LoadSettings();
     // A new grid pitch; the thumbnails are made again by StartProcessing.
     void SetPitch(int nPitch);
+    // Device pixels to a pixel of the screen the view is on, at least 1.
+    double ScreenPixelRatio() const;
+    // The view moved to a screen of another density: an idle grid makes its
+    // thumbnails again, as for a new pitch, so they stay sharp.
+    void PixelRatioChanged();
     // The popup menu of the grid at a point of the viewport.
     void ShowContextMenu(const QPoint& ptWindow);
     // The menu key: the selected cell is scrolled into the corner first.
@@ -250,6 +256,9 @@ private:
     // Which entries hold pixels; the run applies it as it fills entries.
     ThumbResidency m_residency;
     bool m_bRemakeable = true;
+    // The screen density the catalogue's pixels were made for.
+    double m_dPixelRatio = 1.0;
+    bool m_bRatioCheckQueued = false;
     // The pixels of the screens next to the shown one, remade while the
     // user looks at it.
     RestoreAhead m_ahead{this};

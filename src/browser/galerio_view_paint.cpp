@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "browser/catalogue/grid_layout.h"
@@ -48,8 +49,8 @@ void FrameRect(QPainter& dc, int left, int top, int right, int bottom, const QCo
 const QImage* CachedThumb(
     std::unordered_map<const ImageItem*, CGalerioView::ThumbCacheEntry>& cache,
     const ImageItem& item) {
-    const int w = item.m_nThumbWidth;
-    const int h = item.m_nThumbHeight;
+    const int w = item.BitsWidth();
+    const int h = item.BitsHeight();
     if (!item.m_pBits || w <= 0 || h <= 0) return nullptr;
     CGalerioView::ThumbCacheEntry& entry = cache[&item];
     // The pixels may have been released and rebuilt since the copy was made
@@ -151,7 +152,7 @@ bool CGalerioView::RestorePixels(ImageItem& item, std::size_t nIndexHint) {
 void CGalerioView::TakeRestored(bool bEvent) {
     const auto fnRestored = [this, bEvent](std::size_t i, QImage&& painted) {
         const ImageItem& item = *m_listImages[i];
-        m_thumbCache[&item] = {item.m_pBits.get(), item.m_nThumbWidth, item.m_nThumbHeight,
+        m_thumbCache[&item] = {item.m_pBits.get(), item.BitsWidth(), item.BitsHeight(),
                                std::move(painted)};
         // A paint shows them anyway.
         if (bEvent) InvalidateCell(item);
@@ -221,7 +222,9 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
         const int nReach = QFontMetrics(m_font, dc.device()).height() + 4 + 2 - P;
         if (nReach > 0) nMarginRows = (nReach + P - 1) / P;
     }
-    if (m_thumbCache.size() > kThumbCacheLimit) m_thumbCache.clear();
+    // Copies for a denser screen are larger: the limit holds about as many bytes.
+    const double dArea = std::max(1.0, m_dPixelRatio * m_dPixelRatio);
+    if (double(m_thumbCache.size()) > kThumbCacheLimit / dArea) m_thumbCache.clear();
 
     const IndexRange range = GridEntriesInBand(n, nCols, P, rcUpdate.top(),
                                                rcUpdate.top() + rcUpdate.height(), nMarginRows);
@@ -243,8 +246,14 @@ void CGalerioView::OnDraw(QPainter& dc, const QRect& rcUpdate) {
         FillCellLines(dc, x, y, P);
         m_residency.Restore(*m_listImages[i], i);
         if (const QImage* pThumb = CachedThumb(m_thumbCache, item)) {
-            const ThumbOffset off = GridThumbOffset(P, item.m_nThumbWidth, item.m_nThumbHeight);
-            dc.drawImage(QPoint(x + off.dx, y + off.dy), *pThumb);
+            const int w = item.m_nThumbWidth, h = item.m_nThumbHeight;
+            const ThumbOffset off = GridThumbOffset(P, w, h);
+            // Rows made for a denser screen fill the same square, one row
+            // pixel to a device pixel.
+            if (pThumb->width() == w && pThumb->height() == h)
+                dc.drawImage(QPoint(x + off.dx, y + off.dy), *pThumb);
+            else
+                dc.drawImage(QRect(x + off.dx, y + off.dy, w, h), *pThumb);
         }
         if (bCaptions) {
             // Each caption sits 2 pixels in from its corner of the cell.
@@ -303,10 +312,41 @@ ImageItem* CGalerioView::HitTest(const QPoint& ptWindow) const {
 }
 
 void CGalerioView::paintEvent(QPaintEvent* e) {
+    // A change of screen while a run or a slide show held the view busy is
+    // taken up once it is idle again, which is when it repaints.
+    if (ScreenPixelRatio() != m_dPixelRatio && !m_bRatioCheckQueued) {
+        m_bRatioCheckQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_bRatioCheckQueued = false;
+            PixelRatioChanged();
+        });
+    }
     QPainter dc(viewport());
     const QPoint ptScroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     dc.translate(-ptScroll);
     OnDraw(dc, e->rect().translated(ptScroll));
+}
+
+double CGalerioView::ScreenPixelRatio() const { return std::max(1.0, devicePixelRatioF()); }
+
+bool CGalerioView::event(QEvent* e) {
+    const bool bDone = QAbstractScrollArea::event(e);
+    // Qt 6.6 and later also say when the density of the same screen changes.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (e->type() == QEvent::DevicePixelRatioChange) PixelRatioChanged();
+#endif
+    if (e->type() == QEvent::ScreenChangeInternal) PixelRatioChanged();
+    return bDone;
+}
+
+void CGalerioView::PixelRatioChanged() {
+    // A view busy with a run or a slide show keeps its pixels for now; an
+    // empty one has none to make again.
+    if (ScreenPixelRatio() == m_dPixelRatio || !IsIdle()) return;
+    if (m_listImages.empty())
+        m_dPixelRatio = ScreenPixelRatio();
+    else
+        ReprocessAtPitch(m_nPitch);
 }
 
 void CGalerioView::resizeEvent(QResizeEvent* e) {

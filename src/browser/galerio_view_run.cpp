@@ -177,9 +177,10 @@ void CGalerioView::StartProcessing() {
 
     m_bProcessing = true;
     m_ahead.Cancel();
+    m_dPixelRatio = ScreenPixelRatio();
     m_residency.StartRun(m_pThumbCache, m_nPitch, m_nThumbSize, m_bRotateByTag, ScreenCells(),
-                         m_bRemakeable);
-    StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize); });
+                         m_bRemakeable, m_dPixelRatio);
+    StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize, m_dPixelRatio); });
 }
 
 bool CGalerioView::ReprocessAtPitch(int nPitch) {

@@ -141,7 +141,7 @@ void RestoreAhead::Start(const ThumbResidency& residency, const ImageList& list)
             Remade remade{ThumbResidency::Remake((*pOrders)[i], pStop), {}};
             if (remade.pBits)
                 remade.painted =
-                    PaintedCopy(remade.pBits.get(), entry.m_nThumbWidth, entry.m_nThumbHeight);
+                    PaintedCopy(remade.pBits.get(), entry.BitsWidth(), entry.BitsHeight());
             return remade;
         },
         m_nHelpers, m_vecIndices.size(), [pReceiver] { PostReady(pReceiver); },

@@ -4,6 +4,7 @@
 #include "codec/display_bitmap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -272,29 +273,67 @@ std::unique_ptr<std::uint8_t[]> ReadThumbnailSource(ImageItem& item, int nPitch,
 
 }  // namespace
 
+int DeviceSide(int nSide, double dPixelRatio) {
+    if (!(dPixelRatio > 1.0)) return nSide;
+    // A hair below the exact product, so 103 × 2 stays 206.
+    return static_cast<int>(std::min(std::ceil(double(nSide) * dPixelRatio - 1e-9), 1e9));
+}
+
+namespace {
+
+// The size a ratio-1 build decodes the upright photo to: the JPEG decoder
+// reduces by 1, 2, 4 or 8 and rounds up, a bitmap file is read whole.
+void RatioOneDecodeSize(const ImageItem& item, int nPitch, int nThumbSize, std::uint32_t& nWidth,
+                        std::uint32_t& nHeight) {
+    nWidth = item.m_nImageWidth;
+    nHeight = item.m_nImageHeight;
+    if (item.m_nKind != IMAGE_JPEG) return;
+    const DecodeScale scale = ChooseDecodeScale(item, nPitch, nThumbSize);
+    const std::uint64_t r = std::uint64_t(JpegFile::ChooseJpegReduction(scale.nNum, scale.nDenom));
+    nWidth = static_cast<std::uint32_t>((nWidth + r - 1) / r);
+    nHeight = static_cast<std::uint32_t>((nHeight + r - 1) / r);
+}
+
+}  // namespace
+
 // Runs on a worker thread (also on the user-interface thread for the
 // single-image window).
 bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag,
-                            CodecContext& context) {
+                            CodecContext& context, double dPixelRatio) {
     item.m_pBits.reset();
+    item.m_nBitsWidth = 0;
+    item.m_nBitsHeight = 0;
+    const bool bDense = dPixelRatio > 1.0;
     int nOrientation = kOrientationAsStored;
     std::uint32_t nWidth = 0, nHeight = 0;
     bool bSized = false;
     std::unique_ptr<std::uint8_t[]> pPixels = ReadThumbnailSource(
-        item, nPitch, nThumbSize, bRotateByTag, nOrientation, nWidth, nHeight, context, bSized);
+        item, DeviceSide(nPitch, dPixelRatio), DeviceSide(nThumbSize, dPixelRatio), bRotateByTag,
+        nOrientation, nWidth, nHeight, context, bSized);
     if (!bSized || !pPixels) return false;
     // Turned after the reduced decode and before the shrink: the turn then
     // costs a pass over a few times the thumbnail's pixels, not the photo's.
     pPixels = OrientPixels(std::move(pPixels), nWidth, nHeight, nOrientation);
     if (!pPixels && OrientationSwapsSides(nOrientation)) std::swap(nWidth, nHeight);
 
+    // The thumbnail's size (cell placement, captions) is the one a ratio-1
+    // build gives, whatever the rows hold.
+    std::uint32_t nFitWidth = nWidth, nFitHeight = nHeight;
+    if (bDense) RatioOneDecodeSize(item, nPitch, nThumbSize, nFitWidth, nFitHeight);
     std::uint32_t nThumbWidth = 0, nThumbHeight = 0;
-    const bool bReduced = FitWithinSquare(nWidth, nHeight, nThumbSize, nThumbWidth, nThumbHeight);
+    bool bReduced = FitWithinSquare(nFitWidth, nFitHeight, nThumbSize, nThumbWidth, nThumbHeight);
     item.m_nThumbWidth = static_cast<std::int32_t>(nThumbWidth);
     item.m_nThumbHeight = static_cast<std::int32_t>(nThumbHeight);
     char szDim[32];
     std::snprintf(szDim, sizeof szDim, "%d x %d", item.m_nThumbWidth, item.m_nThumbHeight);
     item.m_strDim = szDim;
+    if (bDense) {
+        nThumbWidth = std::min<std::uint32_t>(DeviceSide(int(nThumbWidth), dPixelRatio), nWidth);
+        nThumbHeight = std::min<std::uint32_t>(DeviceSide(int(nThumbHeight), dPixelRatio), nHeight);
+        bReduced = nThumbWidth != nWidth || nThumbHeight != nHeight;
+        item.m_nBitsWidth = static_cast<std::int32_t>(nThumbWidth);
+        item.m_nBitsHeight = static_cast<std::int32_t>(nThumbHeight);
+    }
 
     if (bReduced && pPixels)
         pPixels = ShrinkToNewBuffer(std::move(pPixels), nWidth, nHeight, nThumbWidth, nThumbHeight);

@@ -83,5 +83,12 @@ bool BuildThumbnailBitmap(ImageItem& item, int nPitch, int nThumbSize);
 bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag);
 // The same with the boxes said in the context instead of shown: the size,
 // the tag and the pixels come from one open of the file. Any thread.
+// With dPixelRatio above 1 the full size, the thumbnail size and the
+// dimension text stay those of ratio 1, while the decode and the rows serve a
+// screen with that many device pixels to a pixel: the rows are the thumbnail
+// size times the ratio (m_nBitsWidth × m_nBitsHeight), never enlarged.
 bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bRotateByTag,
-                            CodecContext& context);
+                            CodecContext& context, double dPixelRatio = 1.0);
+
+// A side of nSide pixels in device pixels, rounded up so nothing is enlarged.
+int DeviceSide(int nSide, double dPixelRatio);

@@ -35,6 +35,11 @@ struct ImageItem {
     std::uint32_t m_nImageHeight = 0;
     std::int32_t m_nThumbWidth = 0;
     std::int32_t m_nThumbHeight = 0;
+    // On a screen with several device pixels to a pixel m_pBits holds more
+    // pixels than the thumbnail covers: their size. 0 when the rows are
+    // m_nThumbWidth × m_nThumbHeight.
+    std::int32_t m_nBitsWidth = 0;
+    std::int32_t m_nBitsHeight = 0;
     std::int32_t m_nThumbFileWidth = 0;
     std::int32_t m_nThumbFileHeight = 0;
     std::int32_t m_nScaleNum = 0;
@@ -60,6 +65,9 @@ struct ImageItem {
     std::string m_strDim;
     std::string m_strThumbFilePath;
     std::string m_strThumbFileName;
+
+    int BitsWidth() const { return m_nBitsWidth > 0 ? m_nBitsWidth : m_nThumbWidth; }
+    int BitsHeight() const { return m_nBitsHeight > 0 ? m_nBitsHeight : m_nThumbHeight; }
 };
 
 // The catalogue in display order. Entries are heap objects so that a pointer

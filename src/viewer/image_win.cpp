@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -71,12 +72,13 @@ QSize CImageWin::FrameAllowance() const {
 void CImageWin::PlaceWindow(const ImageItem& item, PlacedRect& rc, bool bMove, bool bFit) {
     const QSize frame = FrameAllowance();
     const QSize work = WorkAreaSize();
-    // A picture the window holds reduced is placed for the size it is shown at.
-    const std::uint64_t nReduction = std::max(ChooseViewReduction(item, kViewPixelBudget), 1);
-    rc = PlaceWindowRect(
-        static_cast<std::uint32_t>((item.m_nImageWidth + nReduction - 1) / nReduction),
-        static_cast<std::uint32_t>((item.m_nImageHeight + nReduction - 1) / nReduction),
-        frame.width(), frame.height(), work.width(), work.height(), bFit);
+    // A picture the window holds reduced is placed for the size it is shown
+    // at, on a dense screen one picture pixel to a device pixel.
+    const double dShrink = std::max(ChooseViewReduction(item, kViewPixelBudget), 1) *
+                           std::max(1.0, devicePixelRatioF());
+    rc = PlaceWindowRect(static_cast<std::uint32_t>(std::ceil(item.m_nImageWidth / dShrink)),
+                         static_cast<std::uint32_t>(std::ceil(item.m_nImageHeight / dShrink)),
+                         frame.width(), frame.height(), work.width(), work.height(), bFit);
     if (!bMove) return;
     ApplyRect(rc);
     update();

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "browser/galerio_view.h"
@@ -81,6 +82,13 @@ QSize CScrollVu::ClientSize() const {
     return m_bFit ? size() : viewport()->size();
 }
 
+double CScrollVu::PixelRatio() const { return std::max(1.0, devicePixelRatioF()); }
+
+QSize CScrollVu::BitmapExtent() const {
+    const double r = PixelRatio();
+    return {int(std::ceil(m_item.m_nThumbWidth / r)), int(std::ceil(m_item.m_nThumbHeight / r))};
+}
+
 ViewRequest CScrollVu::Request(const ImageItem& entry, QSize client) const {
     ViewRequest request;
     request.strPath = entry.m_strPath;
@@ -89,8 +97,12 @@ ViewRequest CScrollVu::Request(const ImageItem& entry, QSize client) const {
     // A zoomed or full-screen photo is drawn from the whole picture.
     request.bFit = m_bFit && !FreeLayout();
     if (request.bFit) {
-        request.nClientWidth = static_cast<std::uint32_t>(std::max(client.width(), 1));
-        request.nClientHeight = static_cast<std::uint32_t>(std::max(client.height(), 1));
+        // Fitted to the client's device pixels, so a dense screen shows it sharp.
+        const double r = PixelRatio();
+        request.nClientWidth =
+            static_cast<std::uint32_t>(std::max(std::ceil(client.width() * r), 1.0));
+        request.nClientHeight =
+            static_cast<std::uint32_t>(std::max(std::ceil(client.height() * r), 1.0));
     }
     request.nImageWidth = entry.m_nImageWidth;
     request.nImageHeight = entry.m_nImageHeight;
@@ -152,8 +164,8 @@ void CScrollVu::SetScrolls() {
         pV->setRange(0, 0);
         return;
     }
-    const int nTotalW = m_item.m_nThumbWidth;
-    const int nTotalH = m_item.m_nThumbHeight;
+    const int nTotalW = BitmapExtent().width();
+    const int nTotalH = BitmapExtent().height();
     const QSize client = viewport()->size();
     pH->setRange(0, std::max(0, nTotalW - client.width()));
     pV->setRange(0, std::max(0, nTotalH - client.height()));
@@ -166,7 +178,7 @@ void CScrollVu::SetScrolls() {
 }
 
 QRect CScrollVu::VisibleArea() const {
-    if (m_bFit) return QRect(0, 0, m_item.m_nThumbWidth, m_item.m_nThumbHeight);
+    if (m_bFit) return QRect(QPoint(0, 0), BitmapExtent());
     return QRect(QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()),
                  viewport()->size());
 }
@@ -177,8 +189,10 @@ QString CScrollVu::DimCaption() const {
     const QRect rc = VisibleArea();
     qint64 nRight = rc.x() + rc.width(), nBottom = rc.y() + rc.height();
     if (!m_bFit && m_item.m_nThumbWidth > 0 && m_item.m_nThumbHeight > 0) {
-        nRight = nRight * m_item.m_nImageWidth / m_item.m_nThumbWidth;
-        nBottom = nBottom * m_item.m_nImageHeight / m_item.m_nThumbHeight;
+        // The view's pixels are the bitmap's only on a screen of ratio 1.
+        const double r = PixelRatio();
+        nRight = qint64(std::ceil(nRight * r)) * m_item.m_nImageWidth / m_item.m_nThumbWidth;
+        nBottom = qint64(std::ceil(nBottom * r)) * m_item.m_nImageHeight / m_item.m_nThumbHeight;
     }
     return QString::asprintf("%lld x %lld", nRight + 1, nBottom + 1);
 }
@@ -202,12 +216,15 @@ void CScrollVu::OnDraw(QPainter& dc) {
     }
     dc.fillRect(rcVisible, QApplication::palette().color(QPalette::Base));
     // Display rows are bottom-up: drawn turned over, row 0 at the bottom.
+    // Unfitted, one bitmap pixel covers one device pixel.
     dc.save();
+    if (!m_bFit) dc.scale(1 / PixelRatio(), 1 / PixelRatio());
     dc.translate(0, m_item.m_nThumbHeight);
     dc.scale(1, -1);
     dc.drawImage(QPoint(0, 0), m_image);
     dc.restore();
-    const int w = m_item.m_nThumbWidth, h = m_item.m_nThumbHeight;
+    const int w = m_bFit ? m_item.m_nThumbWidth : BitmapExtent().width();
+    const int h = m_bFit ? m_item.m_nThumbHeight : BitmapExtent().height();
     const bool bCorner[4] = {rcVisible.contains(0, 0), rcVisible.contains(w - 1, 0),
                              rcVisible.contains(0, h - 1), rcVisible.contains(w - 1, h - 1)};
     DrawCaptions(dc, rcVisible, bCorner, DimCaption());

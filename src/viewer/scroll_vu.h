@@ -66,7 +66,8 @@ public:
     // fitted, and the cursor hidden while the mouse is still.
     void SetFullScreen(bool bOn);
     bool IsFullScreen() const { return m_bFullScreen; }
-    // The photo's pixels on the screen per pixel of its own.
+    // The photo's device pixels on the screen per pixel of its own (at 1 a
+    // dense screen shows it pixel for pixel, not enlarged).
     double ShownScale() const;
     bool IsZoomed() const { return m_zoom.IsZoomed(); }
 
@@ -101,6 +102,12 @@ private:
     void SetScrolls();
     // What the bitmap is fitted to: the view's client area (no bars when fitted).
     QSize ClientSize() const;
+    // Device pixels to a pixel of the screen the view is on, at least 1.
+    double PixelRatio() const;
+    // ShownScale in the view's own (logical) pixels, which lay the photo out.
+    double LayoutScale() const { return ShownScale() / PixelRatio(); }
+    // Where the bitmap held at its size covers, one pixel to a device pixel.
+    QSize BitmapExtent() const;
     // The captions aligned in rcAnchor; each corner's only while its image
     // pixel is on the screen (top left, top right, bottom left, bottom right).
     void DrawCaptions(QPainter& dc, const QRect& rcAnchor, const bool (&bCorner)[4],

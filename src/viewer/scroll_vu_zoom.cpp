@@ -47,7 +47,8 @@ QPoint CScrollVu::ScrollPos() const {
 }
 
 double CScrollVu::ShownScale() const {
-    const QSize photo = PhotoSize(), client = viewport()->size();
+    const double r = PixelRatio();
+    const QSize photo = PhotoSize(), client = viewport()->size() * r;
     if (photo.isEmpty()) return 1.0;
     if (m_zoom.IsZoomed()) return m_zoom.Scale();
     if (m_bFullScreen) return ZoomState::FitScale(photo, client);
@@ -70,7 +71,7 @@ void CScrollVu::SetScrollPolicy() {
 
 void CScrollVu::SetFreeScrolls() {
     const QSize client = viewport()->size();
-    const QSize range = ZoomState::ScrollRange(PhotoSize(), client, ShownScale());
+    const QSize range = ZoomState::ScrollRange(PhotoSize(), client, LayoutScale());
     QScrollBar* pH = horizontalScrollBar();
     QScrollBar* pV = verticalScrollBar();
     pH->setRange(0, range.width());
@@ -84,7 +85,7 @@ void CScrollVu::SetFreeScrolls() {
 void CScrollVu::MatchBitmapToLayout() {
     if (!FreeLayout()) m_imageFree = QImage();
     if (!m_item.m_pBits) return;
-    const QSize client = ClientSize();
+    const QSize client = ClientSize() * PixelRatio();
     // The shrunk bitmap cannot be zoomed into; the whole one is not what
     // the fitted mode shows.
     const bool bTooBig =
@@ -103,14 +104,14 @@ void CScrollVu::ZoomTo(double dScale, QPoint anchor) {
     // Where the photo is drawn now: placed by the zoom, stretched over the
     // client by the usual fitted mode, or at the bitmap's size and scrolled.
     const QRect rcOld =
-        FreeLayout() ? ZoomState::PhotoRect(photo, viewport()->size(), ShownScale(), ScrollPos())
+        FreeLayout() ? ZoomState::PhotoRect(photo, viewport()->size(), LayoutScale(), ScrollPos())
         : m_bFit     ? QRect(QPoint(0, 0), viewport()->size())
-                     : QRect(-ScrollPos(), QSize(m_item.m_nThumbWidth, m_item.m_nThumbHeight));
+                     : QRect(-ScrollPos(), BitmapExtent());
     m_zoom.SetScale(dScale);
     SetScrollPolicy();
     MatchBitmapToLayout();
     const QPoint scroll =
-        ZoomState::AnchoredScroll(rcOld, photo, viewport()->size(), m_zoom.Scale(), anchor);
+        ZoomState::AnchoredScroll(rcOld, photo, viewport()->size(), LayoutScale(), anchor);
     horizontalScrollBar()->setValue(scroll.x());
     verticalScrollBar()->setValue(scroll.y());
     viewport()->update();
@@ -178,7 +179,7 @@ void CScrollVu::ToggleFacts() {
 
 void CScrollVu::DrawFree(QPainter& dc) {
     const QSize photo = PhotoSize(), client = viewport()->size();
-    const double dScale = ShownScale();
+    const double dScale = LayoutScale();
     const QPoint scroll = ScrollPos();
     const QRect rcClient(QPoint(0, 0), client);
     dc.fillRect(rcClient,

@@ -50,6 +50,8 @@ void MoveResult(ImageItem& from, ImageItem& to) {
     to.m_nImageHeight = from.m_nImageHeight;
     to.m_nThumbWidth = from.m_nThumbWidth;
     to.m_nThumbHeight = from.m_nThumbHeight;
+    to.m_nBitsWidth = from.m_nBitsWidth;
+    to.m_nBitsHeight = from.m_nBitsHeight;
     to.m_nScaleNum = from.m_nScaleNum;
     to.m_nScaleDenom = from.m_nScaleDenom;
     to.m_strDim = std::move(from.m_strDim);
@@ -148,7 +150,7 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
     });
 }
 
-void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
+void CatalogueRun::StartProcessing(int nPitch, int nThumbSize, double dPixelRatio) {
     JoinFinished();
     m_nApplied = 0;
     m_bProcessing = true;
@@ -173,14 +175,14 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
     // An unchanged file's thumbnail comes from the cache instead of a decode.
     std::shared_ptr<const ThumbCache> pCache = m_bRealBuilder ? m_pCache : nullptr;
     if (m_bRealBuilder) {
-        fnBuild = [bRotate = m_bRotateByTag](ImageItem& item, int nP, int nT,
-                                             CodecContext& context) {
-            return BuildOrientedThumbnail(item, nP, nT, bRotate, context);
+        fnBuild = [bRotate = m_bRotateByTag, dPixelRatio](ImageItem& item, int nP, int nT,
+                                                          CodecContext& context) {
+            return BuildOrientedThumbnail(item, nP, nT, bRotate, context, dPixelRatio);
         };
     }
     const std::atomic<bool>* pStop = &m_bStop;
     auto fnJob = [pInputs, fnBuild, pCache, bRotate = m_bRotateByTag, nPitch, nThumbSize,
-                  pStop](std::size_t i) {
+                  dPixelRatio, pStop](std::size_t i) {
         Built built;
         const ThumbInput& input = (*pInputs)[i];
         built.item.m_nKind = input.nKind;
@@ -193,7 +195,7 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize) {
         if (pCache) {
             std::atomic<bool> bStored{false};
             built.bOk = BuildThumbnailCached(*pCache, built.item, nPitch, nThumbSize, &bStored,
-                                             bRotate, &context);
+                                             bRotate, &context, dPixelRatio);
             built.bStored = bStored.load();
         } else {
             built.bOk = fnBuild(built.item, nPitch, nThumbSize, context);

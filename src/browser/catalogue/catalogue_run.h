@@ -81,7 +81,7 @@ public:
     void StartSearch(const SearchSettings& settings);
     // Makes the thumbnails of the catalogue as it stands. Throws
     // std::system_error when no helper thread can start.
-    void StartProcessing(int nPitch, int nThumbSize);
+    void StartProcessing(int nPitch, int nThumbSize, double dPixelRatio = 1.0);
 
     // Takes one of the run's events to the listener: progress, the end of a
     // phase, and each entry's result with its boxes shown in turn. False for

@@ -15,6 +15,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,8 +28,10 @@
 namespace {
 
 constexpr char kMagic[8] = {'G', 'L', 'R', 'T', 'H', 'U', 'M', 'B'};
-// 2: the key holds whether the thumbnail was turned upright.
+// 2: the key holds whether the thumbnail was turned upright. 3: rows made
+// for a denser screen; a ratio-1 record stays at 2, so those stay valid.
 constexpr std::uint32_t kFormatVersion = 2;
+constexpr std::uint32_t kDenseFormatVersion = 3;
 constexpr std::size_t kMaxStampBytes = 64;
 constexpr std::size_t kMaxPathBytes = 4096;
 constexpr std::size_t kMaxDimBytes = 32;
@@ -84,15 +87,24 @@ std::string DimText(std::int32_t nWidth, std::int32_t nHeight) {
     return sz;
 }
 
-bool CacheableSizes(std::int64_t nPitch, std::int64_t nThumbSize) {
-    return nPitch > 0 && nPitch <= INT32_MAX && nThumbSize > 0 && nThumbSize <= kMaxCachedThumbSide;
+double KeyRatio(const ThumbKey& key) { return key.nRatioMilli / 1000.0; }
+bool IsDense(const ThumbKey& key) { return key.nRatioMilli != ThumbKey::kRatioOneMilli; }
+
+bool CacheableSizes(std::int64_t nPitch, std::int64_t nThumbSize, std::int32_t nRatioMilli) {
+    if (nRatioMilli < ThumbKey::kRatioOneMilli) return false;
+    return nPitch > 0 && nPitch <= INT32_MAX && nThumbSize > 0 &&
+           DeviceSide(int(std::min<std::int64_t>(nThumbSize, INT32_MAX)), nRatioMilli / 1000.0) <=
+               kMaxCachedThumbSide;
+}
+bool CacheableSizes(const ThumbKey& key) {
+    return CacheableSizes(key.nPitch, key.nThumbSize, key.nRatioMilli);
 }
 
-// The longest record a thumbnail of side nThumbSize can have; anything longer
-// is refused before a byte of it is read.
-std::uint64_t MaxRecordBytes(int nThumbSize) {
-    const std::uint64_t nSide = static_cast<std::uint64_t>(nThumbSize);
-    return kFixedBytes + kMaxStampBytes + kMaxPathBytes + kMaxDimBytes +
+// The longest record a thumbnail for the key can have; anything longer is
+// refused before a byte of it is read.
+std::uint64_t MaxRecordBytes(const ThumbKey& key) {
+    const std::uint64_t nSide = std::uint64_t(DeviceSide(key.nThumbSize, KeyRatio(key)));
+    return kFixedBytes + 4 + 2 * 4 + kMaxStampBytes + kMaxPathBytes + kMaxDimBytes +
            std::uint64_t(DisplayStride(static_cast<std::uint32_t>(nSide))) * nSide;
 }
 
@@ -104,22 +116,35 @@ struct ThumbFields {
     std::int32_t nScaleDenom = 0;
     std::int32_t nThumbWidth = 0;
     std::int32_t nThumbHeight = 0;
+    // The rows' size; only a record for a denser screen holds it.
+    std::int32_t nBitsWidth = 0;
+    std::int32_t nBitsHeight = 0;
+
+    std::int32_t BitsWidth() const { return nBitsWidth > 0 ? nBitsWidth : nThumbWidth; }
+    std::int32_t BitsHeight() const { return nBitsHeight > 0 ? nBitsHeight : nThumbHeight; }
 };
 
 // What any build for these sizes gives: a display size inside the square,
 // the decoder reduction the codec picks for that image size, and the
 // dimension text of the display size. Checked on both sides, so a record is
 // only written when it would also be read.
-bool ConsistentFields(const ThumbFields& f, const std::string& strDim, int nPitch, int nThumbSize) {
+bool ConsistentFields(const ThumbFields& f, const std::string& strDim, const ThumbKey& key) {
+    const int nThumbSize = key.nThumbSize;
+    const double dRatio = KeyRatio(key);
+    const int nDeviceSize = DeviceSide(nThumbSize, dRatio);
     // Every build gives each side at least one pixel: a record with an empty
     // side was left by an older build and would show a blank cell.
     if (f.nThumbWidth < 1 || f.nThumbHeight < 1 || f.nThumbWidth > nThumbSize ||
         f.nThumbHeight > nThumbSize)
         return false;
+    if (IsDense(key) != (f.nBitsWidth > 0) || f.nBitsWidth < 0 || f.nBitsHeight < 0 ||
+        (f.nBitsWidth > 0) != (f.nBitsHeight > 0) || f.nBitsWidth > nDeviceSize ||
+        f.nBitsHeight > nDeviceSize)
+        return false;
     ImageItem sized;
     sized.m_nImageWidth = f.nImageWidth;
     sized.m_nImageHeight = f.nImageHeight;
-    const DecodeScale scale = ChooseDecodeScale(sized, nPitch, nThumbSize);
+    const DecodeScale scale = ChooseDecodeScale(sized, DeviceSide(key.nPitch, dRatio), nDeviceSize);
     return scale.nNum == f.nScaleNum && scale.nDenom == f.nScaleDenom &&
            strDim == DimText(f.nThumbWidth, f.nThumbHeight);
 }
@@ -213,10 +238,11 @@ void WriteKey(RecordWriter& w, const ThumbKey& key) {
     w.I32(key.nPitch);
     w.I32(key.nThumbSize);
     w.U32(key.bRotateByTag ? 1 : 0);
+    if (IsDense(key)) w.I32(key.nRatioMilli);
     w.Text(key.strPath);
 }
 
-ThumbKey ReadKey(RecordReader& r) {
+ThumbKey ReadKey(RecordReader& r, bool bDense) {
     ThumbKey key;
     key.nDevice = r.U64();
     key.nInode = r.U64();
@@ -230,6 +256,9 @@ ThumbKey ReadKey(RecordReader& r) {
     const std::uint32_t nRotate = r.U32();
     key.bRotateByTag = nRotate == 1;
     if (nRotate > 1) key.nKind = IMAGE_UNKNOWN;
+    // A version-3 record written for ratio 1 matches no key either.
+    if (bDense) key.nRatioMilli = r.I32();
+    if (bDense && !IsDense(key)) key.nKind = IMAGE_UNKNOWN;
     r.Text(kMaxPathBytes, key.strPath);
     return key;
 }
@@ -268,11 +297,15 @@ bool IsDigits(const char* p, std::size_t n) {
 bool IsRecordName(const char* psz) {
     const std::size_t n = std::strlen(psz);
     if (n < 20 || !IsHex(psz, 16) || psz[16] != '-') return false;
-    const char* pSizes = psz + 17;
-    const char* pDash = std::strchr(pSizes, '-');
-    if (!pDash) return false;
-    return IsDigits(pSizes, std::size_t(pDash - pSizes)) &&
-           IsDigits(pDash + 1, std::strlen(pDash + 1));
+    // Two groups of digits (pitch, thumbnail size), or three with the ratio.
+    int nGroups = 0;
+    for (const char* p = psz + 17;; ++nGroups) {
+        const char* pDash = std::strchr(p, '-');
+        const std::size_t nLen = pDash ? std::size_t(pDash - p) : std::strlen(p);
+        if (!IsDigits(p, nLen)) return false;
+        if (!pDash) return nGroups + 1 == 2 || nGroups + 1 == 3;
+        p = pDash + 1;
+    }
 }
 
 bool IsTempName(const char* psz) {
@@ -327,9 +360,14 @@ const std::string& ThumbRecordStamp() {
 }
 
 std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
-                                     bool bRotateByTag) {
+                                     bool bRotateByTag, double dPixelRatio) {
     if (item.m_nKind != IMAGE_JPEG && item.m_nKind != IMAGE_BMP) return std::nullopt;
-    if (!CacheableSizes(nPitch, nThumbSize)) return std::nullopt;
+    // Thousandths are plenty: screens come in steps of a quarter or more.
+    const std::int32_t nRatioMilli =
+        dPixelRatio > 1.0 && dPixelRatio < 1000.0
+            ? std::max(ThumbKey::kRatioOneMilli, std::int32_t(std::lround(dPixelRatio * 1000)))
+            : ThumbKey::kRatioOneMilli;
+    if (!CacheableSizes(nPitch, nThumbSize, nRatioMilli)) return std::nullopt;
     if (item.m_strPath.empty() || item.m_strPath.size() > kMaxPathBytes) return std::nullopt;
     struct stat st;
     if (stat(item.m_strPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -344,23 +382,23 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
     key.nPitch = nPitch;
     key.nThumbSize = nThumbSize;
     key.bRotateByTag = bRotateByTag;
+    key.nRatioMilli = nRatioMilli;
     return key;
 }
 
 std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
-    if (!item.m_pBits || !CacheableSizes(key.nPitch, key.nThumbSize) ||
-        key.strPath.size() > kMaxPathBytes)
-        return {};
+    if (!item.m_pBits || !CacheableSizes(key) || key.strPath.size() > kMaxPathBytes) return {};
     const ThumbFields f{item.m_nImageWidth, item.m_nImageHeight, item.m_nScaleNum,
-                        item.m_nScaleDenom, item.m_nThumbWidth,  item.m_nThumbHeight};
-    if (!ConsistentFields(f, item.m_strDim, key.nPitch, key.nThumbSize)) return {};
+                        item.m_nScaleDenom, item.m_nThumbWidth,  item.m_nThumbHeight,
+                        item.m_nBitsWidth,  item.m_nBitsHeight};
+    if (!ConsistentFields(f, item.m_strDim, key)) return {};
     const std::size_t nBits =
-        std::size_t(DisplayStride(static_cast<std::uint32_t>(f.nThumbWidth))) * f.nThumbHeight;
+        std::size_t(DisplayStride(static_cast<std::uint32_t>(f.BitsWidth()))) * f.BitsHeight();
 
     RecordWriter w;
     w.Bytes().reserve(kFixedBytes + ThumbRecordStamp().size() + key.strPath.size() + 16 + nBits);
     w.Raw(kMagic, sizeof kMagic);
-    w.U32(kFormatVersion);
+    w.U32(IsDense(key) ? kDenseFormatVersion : kFormatVersion);
     w.Text(ThumbRecordStamp());
     WriteKey(w, key);
     w.U32(f.nImageWidth);
@@ -369,6 +407,10 @@ std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
     w.I32(f.nScaleDenom);
     w.I32(f.nThumbWidth);
     w.I32(f.nThumbHeight);
+    if (IsDense(key)) {
+        w.I32(f.nBitsWidth);
+        w.I32(f.nBitsHeight);
+    }
     w.Text(item.m_strDim);
     w.U32(static_cast<std::uint32_t>(nBits));
     w.Raw(item.m_pBits.get(), nBits);
@@ -379,8 +421,7 @@ std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
 
 bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const ThumbKey& key,
                        ImageItem& item) {
-    if (!pData || nLength < kFixedBytes || !CacheableSizes(key.nPitch, key.nThumbSize) ||
-        nLength > MaxRecordBytes(key.nThumbSize))
+    if (!pData || nLength < kFixedBytes || !CacheableSizes(key) || nLength > MaxRecordBytes(key))
         return false;
     const std::size_t nBody = nLength - 8;
     RecordReader sum(pData + nBody, 8);
@@ -388,10 +429,12 @@ bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const Thu
 
     RecordReader r(pData, nBody);
     std::string strStamp;
-    if (!r.Expect(kMagic, sizeof kMagic) || r.U32() != kFormatVersion ||
+    const bool bDense = IsDense(key);
+    if (!r.Expect(kMagic, sizeof kMagic) ||
+        r.U32() != (bDense ? kDenseFormatVersion : kFormatVersion) ||
         !r.Text(kMaxStampBytes, strStamp) || strStamp != ThumbRecordStamp())
         return false;
-    if (!(ReadKey(r) == key) || !r.Ok()) return false;
+    if (!(ReadKey(r, bDense) == key) || !r.Ok()) return false;
     ThumbFields f;
     f.nImageWidth = r.U32();
     f.nImageHeight = r.U32();
@@ -399,12 +442,15 @@ bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const Thu
     f.nScaleDenom = r.I32();
     f.nThumbWidth = r.I32();
     f.nThumbHeight = r.I32();
+    if (bDense) {
+        f.nBitsWidth = r.I32();
+        f.nBitsHeight = r.I32();
+    }
     std::string strDim;
-    if (!r.Text(kMaxDimBytes, strDim) || !ConsistentFields(f, strDim, key.nPitch, key.nThumbSize))
-        return false;
-    // The display size is within the square now, so this cannot overflow.
+    if (!r.Text(kMaxDimBytes, strDim) || !ConsistentFields(f, strDim, key)) return false;
+    // The rows' size is within the square now, so this cannot overflow.
     const std::size_t nExpected =
-        std::size_t(DisplayStride(static_cast<std::uint32_t>(f.nThumbWidth))) * f.nThumbHeight;
+        std::size_t(DisplayStride(static_cast<std::uint32_t>(f.BitsWidth()))) * f.BitsHeight();
     std::size_t nBits = 0;
     const std::uint8_t* pBits = r.Block(nExpected, nBits);
     if (!r.Ok() || nBits != nExpected || r.Left() != 0) return false;
@@ -418,6 +464,8 @@ bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const Thu
     item.m_nScaleDenom = f.nScaleDenom;
     item.m_nThumbWidth = f.nThumbWidth;
     item.m_nThumbHeight = f.nThumbHeight;
+    item.m_nBitsWidth = f.nBitsWidth;
+    item.m_nBitsHeight = f.nBitsHeight;
     item.m_strDim = std::move(strDim);
     item.m_pBits = std::move(pCopy);
     return true;
@@ -445,18 +493,19 @@ std::string ThumbCache::DefaultFolder() {
 std::string ThumbCache::RecordPath(const ThumbKey& key) const {
     const std::string strHash = Hex16(PathHash(key.strPath));
     return m_strFolder + "/" + strHash.substr(0, 2) + "/" + strHash + "-" +
-           std::to_string(key.nPitch) + "-" + std::to_string(key.nThumbSize);
+           std::to_string(key.nPitch) + "-" + std::to_string(key.nThumbSize) +
+           (IsDense(key) ? "-" + std::to_string(key.nRatioMilli) : std::string());
 }
 
 bool ThumbCache::Load(ImageItem& item, const ThumbKey& key) const {
-    if (m_strFolder.empty() || !CacheableSizes(key.nPitch, key.nThumbSize)) return false;
+    if (m_strFolder.empty() || !CacheableSizes(key)) return false;
     // Non-blocking, so that something other than a file at the record's
     // name cannot hold the lookup up; a record is only ever a plain file.
     FdCloser file{open(RecordPath(key).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)};
     if (file.fd < 0) return false;
     struct stat st;
     if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
-        st.st_size < 0 || std::uint64_t(st.st_size) > MaxRecordBytes(key.nThumbSize))
+        st.st_size < 0 || std::uint64_t(st.st_size) > MaxRecordBytes(key))
         return false;
     const std::size_t nLength = static_cast<std::size_t>(st.st_size);
     std::unique_ptr<std::uint8_t[]> pData(new (std::nothrow) std::uint8_t[nLength]);
@@ -572,25 +621,28 @@ void ThumbCache::Trim(std::uint64_t nMaxBytes) const {
 
 // Runs on a worker thread.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
-                          std::atomic<bool>* pbStored, bool bRotateByTag, CodecContext* pContext) {
+                          std::atomic<bool>* pbStored, bool bRotateByTag, CodecContext* pContext,
+                          double dPixelRatio) {
     if (!pContext) {
         CodecContext context;
-        const bool bOk =
-            BuildThumbnailCached(cache, item, nPitch, nThumbSize, pbStored, bRotateByTag, &context);
+        const bool bOk = BuildThumbnailCached(cache, item, nPitch, nThumbSize, pbStored,
+                                              bRotateByTag, &context, dPixelRatio);
         context.ShowAll();
         return bOk;
     }
     CodecContext& context = *pContext;
     if (cache.Folder().empty())
-        return BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context);
+        return BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context, dPixelRatio);
     // Taken before the decode: if the file changes while it is read, the
     // record is kept under the old facts and the next run misses it.
-    const std::optional<ThumbKey> key = MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag);
+    const std::optional<ThumbKey> key =
+        MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag, dPixelRatio);
     if (key && cache.Load(item, *key)) return true;
     // A build that met a message (a library warning on a damaged file)
     // is not kept: the next run must show that message again.
     const std::size_t nMessages = context.messages.size();
-    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context)) return false;
+    if (!BuildOrientedThumbnail(item, nPitch, nThumbSize, bRotateByTag, context, dPixelRatio))
+        return false;
     if (key && context.messages.size() == nMessages) {
         cache.Store(item, *key);
         if (pbStored) pbStored->store(true, std::memory_order_relaxed);

@@ -13,8 +13,9 @@
 // What a cached thumbnail depends on: the file as stat sees it (the path's
 // own bytes, the device and inode it names, its size and its modification
 // and change times to the nanosecond), its kind, the sizes the thumbnail
-// was made for, and whether it was turned upright by the orientation tag. A
-// record is only ever taken for an equal key.
+// was made for, whether it was turned upright by the orientation tag, and the
+// screen's device pixels to a pixel (in thousandths) its rows were made for.
+// A record is only ever taken for an equal key.
 struct ThumbKey {
     std::string strPath;
     std::uint64_t nDevice = 0;
@@ -26,7 +27,9 @@ struct ThumbKey {
     std::int32_t nPitch = 0;
     std::int32_t nThumbSize = 0;
     bool bRotateByTag = false;
+    std::int32_t nRatioMilli = kRatioOneMilli;
 
+    static constexpr std::int32_t kRatioOneMilli = 1000;
     bool operator==(const ThumbKey&) const = default;
 };
 
@@ -38,7 +41,7 @@ inline constexpr int kMaxCachedThumbSide = 4096;
 // The key of an entry's file now; none when the file cannot be stat'ed, is
 // not a regular file, is of no known kind, or the sizes cannot be cached.
 std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
-                                     bool bRotateByTag = false);
+                                     bool bRotateByTag = false, double dPixelRatio = 1.0);
 
 // The record of one thumbnail: the whole key, everything BuildThumbnailBitmap
 // sets, and a checksum. Little-endian, in this order:
@@ -52,6 +55,9 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
 //   u64 checksum of every byte before it: FNV-1a 64 in eight lanes (byte i
 //   feeds lane i mod 8), the lanes' values as 64 little-endian bytes in
 //   lane order then hashed by FNV-1a 64.
+// A record for a ratio other than 1 has version 3, the ratio (u32) after
+// the turned-upright field and the rows' width and height (i32) after the
+// display height; the rows are then of that size.
 // Empty when the entry holds no complete thumbnail for the key's sizes.
 std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item);
 
@@ -113,6 +119,7 @@ private:
 // With bRotateByTag it builds with BuildOrientedThumbnail, and the choice is
 // part of the record's key. With a context the boxes are said there, else
 // shown once the build is done.
+// dPixelRatio is passed on to BuildOrientedThumbnail and is part of the key.
 bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, int nThumbSize,
                           std::atomic<bool>* pbStored = nullptr, bool bRotateByTag = false,
-                          CodecContext* pContext = nullptr);
+                          CodecContext* pContext = nullptr, double dPixelRatio = 1.0);

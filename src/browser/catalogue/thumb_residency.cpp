@@ -7,11 +7,13 @@
 #include "codec/display_bitmap.h"
 
 void ThumbResidency::StartRun(std::shared_ptr<const ThumbCache> pCache, int nPitch, int nThumbSize,
-                              bool bRotateByTag, std::size_t nScreenCells, bool bCanRemake) {
+                              bool bRotateByTag, std::size_t nScreenCells, bool bCanRemake,
+                              double dPixelRatio) {
     m_pCache = std::move(pCache);
     m_nPitch = nPitch;
     m_nThumbSize = nThumbSize;
     m_bRotateByTag = bRotateByTag;
+    m_dPixelRatio = dPixelRatio;
     m_bCanRemake = bCanRemake;
     m_nScreenCells = std::max<std::size_t>(nScreenCells, 1);
     // The grid shows the top when the run ends: the screen there and the
@@ -49,7 +51,7 @@ bool ThumbResidency::Install(ImageItem& item, std::size_t nIndex,
 }
 
 ThumbResidency::RemakeOrder ThumbResidency::OrderFor(const ImageItem& item) const {
-    RemakeOrder order{m_pCache, m_nPitch, m_nThumbSize, m_bRotateByTag, {}};
+    RemakeOrder order{m_pCache, m_nPitch, m_nThumbSize, m_bRotateByTag, m_dPixelRatio, {}};
     ImageItem& entry = order.entry;
     entry.m_nKind = item.m_nKind;
     entry.m_strPath = item.m_strPath;
@@ -60,6 +62,8 @@ ThumbResidency::RemakeOrder ThumbResidency::OrderFor(const ImageItem& item) cons
     entry.m_dwSize = item.m_dwSize;
     entry.m_nThumbWidth = item.m_nThumbWidth;
     entry.m_nThumbHeight = item.m_nThumbHeight;
+    entry.m_nBitsWidth = item.m_nBitsWidth;
+    entry.m_nBitsHeight = item.m_nBitsHeight;
     return order;
 }
 
@@ -80,13 +84,14 @@ std::unique_ptr<std::uint8_t[]> ThumbResidency::Remake(const RemakeOrder& order,
     // The file was read without trouble during the run; whatever the
     // decoder has to say now is not worth interrupting the user for.
     CodecContext quiet(pStop);
-    const bool bOk = order.pCache ? BuildThumbnailCached(*order.pCache, fresh, order.nPitch,
-                                                         order.nThumbSize, nullptr,
-                                                         order.bRotateByTag, &quiet)
-                                  : BuildOrientedThumbnail(fresh, order.nPitch, order.nThumbSize,
-                                                           order.bRotateByTag, quiet);
+    const bool bOk =
+        order.pCache ? BuildThumbnailCached(*order.pCache, fresh, order.nPitch, order.nThumbSize,
+                                            nullptr, order.bRotateByTag, &quiet, order.dPixelRatio)
+                     : BuildOrientedThumbnail(fresh, order.nPitch, order.nThumbSize,
+                                              order.bRotateByTag, quiet, order.dPixelRatio);
     if (!bOk || quiet.Stopped() || fresh.m_nThumbWidth != entry.m_nThumbWidth ||
-        fresh.m_nThumbHeight != entry.m_nThumbHeight)
+        fresh.m_nThumbHeight != entry.m_nThumbHeight || fresh.BitsWidth() != entry.BitsWidth() ||
+        fresh.BitsHeight() != entry.BitsHeight())
         return nullptr;
     return std::move(fresh.m_pBits);
 }

@@ -27,8 +27,10 @@ public:
     // takes them. bCanRemake false (the thumbnails come from a builder that
     // cannot be repeated) keeps every entry's pixels. Called before the run
     // starts; the run's threads only read what it sets.
+    // dPixelRatio is the screen's, which the pixels are made for.
     void StartRun(std::shared_ptr<const ThumbCache> pCache, int nPitch, int nThumbSize,
-                  bool bRotateByTag, std::size_t nScreenCells, bool bCanRemake);
+                  bool bRotateByTag, std::size_t nScreenCells, bool bCanRemake,
+                  double dPixelRatio = 1.0);
 
     // Called as the run puts entry nIndex's thumbnail in place: an entry
     // beyond the first screens releases its pixels at once.
@@ -46,6 +48,7 @@ public:
         int nPitch = 0;
         int nThumbSize = 0;
         bool bRotateByTag = false;
+        double dPixelRatio = 1.0;
         ImageItem entry;  // the names, kind, size and thumbnail size, no pixels
     };
     // Whether the entry gave its pixels back and may get them again.
@@ -75,6 +78,7 @@ private:
     int m_nPitch = 0;
     int m_nThumbSize = 0;
     bool m_bRotateByTag = false;
+    double m_dPixelRatio = 1.0;
     bool m_bCanRemake = false;
     std::size_t m_nScreenCells = 1;
     std::size_t m_nRunKeep = 0;
