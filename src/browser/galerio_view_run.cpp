@@ -161,6 +161,8 @@ void CGalerioView::StartProcessing() {
     if (m_bSearching || m_bProcessing) return;
     m_bMakingInGrid = m_browsing.bShowWhileMaking;
     m_run.SetShowWhileMaking(m_bMakingInGrid);
+    // The search's window dismissed: the run stops before its first entry.
+    const bool bDismissed = m_pFindFDlg && !m_pFindFDlg->isVisible();
     if (m_bMakingInGrid) {
         // The grid itself shows the progress; Escape in it stops the run.
         delete m_pFindFDlg;
@@ -179,7 +181,7 @@ void CGalerioView::StartProcessing() {
     m_ahead.Cancel();
     if (m_bMakingInGrid) {
         // Laid out now, every cell an empty frame until its thumbnail comes.
-        m_run.SetWindowVisible(true);
+        m_run.SetWindowVisible(!bDismissed);
         CatalogueChanged(true);
         ShowMakingProgress(0);
     }
@@ -201,8 +203,8 @@ void CGalerioView::AimRun() {
     if (!m_bMakingInGrid || !m_bProcessing) return;
     const std::size_t n = m_listImages.size();
     const int yTop = verticalScrollBar()->value();
-    const IndexRange visible = GridEntriesInBand(n, std::max(1, m_nCols), m_nPitch, yTop,
-                                                 yTop + viewport()->height(), 0);
+    const IndexRange visible =
+        GridEntriesInBand(n, std::max(1, m_nCols), m_nPitch, yTop, yTop + viewport()->height(), 0);
     // The screen, then the one below it, then the one above, nearest first.
     const std::size_t nScreen = std::max<std::size_t>(visible.last - visible.first, 1);
     std::vector<std::size_t> order;

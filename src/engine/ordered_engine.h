@@ -146,8 +146,7 @@ private:
 
     // With the lock held.
     bool CanClaim() const {
-        if (m_bAnyOrder)
-            return !m_bStop && m_nClaimed < m_slots.size() && m_nHeld < m_nWindow;
+        if (m_bAnyOrder) return !m_bStop && m_nClaimed < m_slots.size() && m_nHeld < m_nWindow;
         return !m_bStop && m_nNext < m_slots.size() && m_nNext < m_nTaken + m_nWindow;
     }
 

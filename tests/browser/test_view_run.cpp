@@ -808,6 +808,7 @@ TEST_F(ViewRun, DestroyingTheViewWithMessagesWaiting) {
 // grid laid out at once, the count in the status bar.
 class ViewRunShown : public ViewRun {
 protected:
+    // Waits until the builder holds call nHoldCall (none for 0).
     void StartShown(int nHoldCall) {
         m_store.PutInt(kSectionSettings, kSortOption, 1);
         m_store.PutInt(kSectionBrowsing, kShowWhileMaking, 1);
@@ -816,11 +817,14 @@ protected:
         MakeView();
         m_pView->show();
         m_pView->StartSearch(m_strFolder);
+        if (nHoldCall == 0) return;
         ASSERT_TRUE(PumpUntil([this] { return m_builder.IsHeld(); }));
         EXPECT_EQ(m_pView->FindDlg(), nullptr);
         EXPECT_FALSE(m_pView->IsIdle());
     }
-    QString Status() const { return m_host.m_panes.back().second; }
+    QString Status() const {
+        return m_host.m_panes.empty() ? QString() : m_host.m_panes.back().second;
+    }
 };
 
 TEST_F(ViewRunShown, CellsFillAsMadeAndAScrollPutsTheNewScreenFirst) {
@@ -845,25 +849,38 @@ TEST_F(ViewRunShown, CellsFillAsMadeAndAScrollPutsTheNewScreenFirst) {
     EXPECT_EQ(pV->value(), pV->maximum());  // the grid stays where the user put it
 }
 
-// Escape in the grid stops as dismissing the progress window does; a close
-// of the main window also asks it to close once the run has stopped.
-class ViewRunShownStop : public ViewRunShown, public ::testing::WithParamInterface<bool> {};
+// Escape in the grid stops as dismissing the progress window does, and
+// dismissing the search's window stops before the first entry; a close of
+// the main window also asks it to close once the run has stopped.
+struct ShownStopCase {
+    const char* name;
+    bool bInSearch;
+    bool bClose;
+};
+
+class ViewRunShownStop : public ViewRunShown,
+                         public ::testing::WithParamInterface<ShownStopCase> {};
 
 TEST_P(ViewRunShownStop, StopsBeforeTheNextEntryWithAnEmptyGrid) {
-    StartShown(1);
-    if (GetParam())
+    const ShownStopCase& c = GetParam();
+    StartShown(c.bInSearch ? 0 : 1);
+    QWidget* pTarget = c.bInSearch ? static_cast<QWidget*>(m_pView->FindDlg()) : m_pView.get();
+    if (c.bClose)
         m_pView->RequestStop();
     else
-        QTest::keyClick(m_pView.get(), Qt::Key_Escape);
+        QTest::keyClick(pTarget, Qt::Key_Escape);
     m_builder.Release();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(m_builder.Calls().size(), 1u);
+    EXPECT_EQ(m_builder.Calls().size(), c.bInSearch ? 0u : 1u);
     EXPECT_TRUE(m_pView->Catalogue().empty());
-    EXPECT_EQ(m_host.m_nCloseRequests, GetParam() ? 1 : 0);
-    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(m_host.m_nCloseRequests, c.bClose ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EscapeOrClose, ViewRunShownStop, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Ways, ViewRunShownStop,
+                         ::testing::Values(ShownStopCase{"EscapeInGrid", false, false},
+                                           ShownStopCase{"Close", false, true},
+                                           ShownStopCase{"EscapeInSearch", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Made out of order, an unreadable file's box still waits for the entries
 // before it, and ends the run as it always did.
