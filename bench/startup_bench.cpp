@@ -4,6 +4,8 @@
 // the finished grid, against a minimal Qt Widgets window started the same way
 // in the same iteration. Both run as their own processes on the offscreen
 // platform, with a home, settings, cache and runtime folder of their own.
+// And a cold start on 5,000 photos: the first screenful and the whole grid
+// with thumbnails shown as they are made, against the whole grid without.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -15,6 +17,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -25,6 +29,8 @@
 
 #include "bench_corpus.h"
 #include "codec/jpeg_file.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
 
 extern char** environ;
 
@@ -34,24 +40,26 @@ constexpr int kPhotos = 200;
 constexpr int kPhotoWidth = 1024;
 constexpr int kPhotoHeight = 768;
 // A program that has not painted by then never will.
-constexpr int kLaunchTimeoutMs = 30000;
+constexpr int kLaunchTimeoutMs = 300000;
 
 class LaunchFixture {
 public:
-    LaunchFixture() {
+    explicit LaunchFixture(bool bReportFirstScreen = false) {
         const std::string root = m_dir.path().toStdString();
         for (const char* pszSub : {"/home", "/config", "/cache", "/data", "/state", "/photos"})
             QDir().mkpath(QString::fromStdString(root + pszSub));
         // Qt wants a runtime folder only its user may enter.
         mkdir((root + "/runtime").c_str(), 0700);
-        const std::pair<const char*, std::string> ours[] = {{"HOME", root + "/home"},
-                                                            {"XDG_CONFIG_HOME", root + "/config"},
-                                                            {"XDG_CACHE_HOME", root + "/cache"},
-                                                            {"XDG_DATA_HOME", root + "/data"},
-                                                            {"XDG_STATE_HOME", root + "/state"},
-                                                            {"XDG_RUNTIME_DIR", root + "/runtime"},
-                                                            {"QT_QPA_PLATFORM", "offscreen"},
-                                                            {"GALERIO_EXIT_AFTER_GRID", "1"}};
+        const std::pair<const char*, std::string> ours[] = {
+            {"HOME", root + "/home"},
+            {"XDG_CONFIG_HOME", root + "/config"},
+            {"XDG_CACHE_HOME", root + "/cache"},
+            {"XDG_DATA_HOME", root + "/data"},
+            {"XDG_STATE_HOME", root + "/state"},
+            {"XDG_RUNTIME_DIR", root + "/runtime"},
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"GALERIO_EXIT_AFTER_GRID", "1"},
+            {"GALERIO_REPORT_FIRST_SCREEN", bReportFirstScreen ? "1" : ""}};
         for (char** pp = environ; *pp; ++pp) {
             const std::string entry = *pp;
             const std::string name = entry.substr(0, entry.find('='));
@@ -60,7 +68,7 @@ public:
                 m_env.push_back(entry);
         }
         for (const auto& [pszName, value] : ours)
-            m_env.push_back(std::string(pszName) + "=" + value);
+            if (!value.empty()) m_env.push_back(std::string(pszName) + "=" + value);
     }
 
     // Paints kPhotos distinct photo-sized JPEGs; false when one cannot be written.
@@ -96,9 +104,25 @@ public:
         return n;
     }
 
-    // Seconds from starting exe until it prints its first line; negative when
-    // it could not be started or ends or times out without one.
-    double Launch(const std::string& exe, const std::vector<std::string>& args) const {
+    // Thumbnails shown as they are made, or not, from the next start on;
+    // false before a start has made the settings file.
+    bool SetShowWhileMaking(bool bShow) const {
+        QDirIterator it(m_dir.path() + "/config", {QStringLiteral("Galerio.ini")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        if (!it.hasNext()) return false;
+        SettingsStore store;
+        store.SetFilePath(it.next().toStdString());
+        return store.PutInt(kSectionBrowsing, kShowWhileMaking, bShow ? 1 : 0);
+    }
+
+    // The next start finds no thumbnail in the cache.
+    void EmptyCache() const { QDir(m_dir.path() + "/cache/galerio").removeRecursively(); }
+
+    // Seconds from starting exe until it prints its first line other than
+    // "first screen painted", whose time goes to *pfFirstScreen; negative
+    // when it could not be started or ends or times out without one.
+    double Launch(const std::string& exe, const std::vector<std::string>& args,
+                  double* pfFirstScreen = nullptr) const {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return -1;
         posix_spawn_file_actions_t actions;
@@ -127,11 +151,19 @@ public:
         double fSeconds = -1;
         pollfd pfd{fds[0], POLLIN, 0};
         char c = 0;
-        while (poll(&pfd, 1, kLaunchTimeoutMs) == 1 && read(fds[0], &c, 1) == 1)
-            if (c == '\n') {
+        std::string line;
+        while (poll(&pfd, 1, kLaunchTimeoutMs) == 1 && read(fds[0], &c, 1) == 1) {
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            if (line != "first screen painted") {
                 fSeconds = Seconds(t0);
                 break;
             }
+            if (pfFirstScreen) *pfFirstScreen = Seconds(t0);
+            line.clear();
+        }
         if (fSeconds < 0) kill(pid, SIGKILL);
         close(fds[0]);
         int nStatus = 0;
@@ -193,7 +225,72 @@ void BM_LaunchToGridVsMinimalWindow(benchmark::State& state) {
     }
 }
 
+constexpr int kColdPhotos = 5000;
+constexpr std::uint32_t kColdWidth = 1600;
+constexpr std::uint32_t kColdHeight = 1200;
+
+// The cold folder, written once beside the corpus; empty when it cannot be.
+std::string ColdFolder() {
+    const std::string folder = CorpusFolder() + "/cold5k";
+    if (QFileInfo::exists(QString::fromStdString(folder + "/.complete"))) return folder;
+    if (!QDir().mkpath(QString::fromStdString(folder))) return {};
+    std::vector<std::uint8_t> rgb = PhotoPixels(kColdWidth, kColdHeight);
+    for (int i = 0; i < kColdPhotos; ++i) {
+        // Each photo its own: the first rows differ.
+        for (std::size_t k = 0; k < 16 * kColdWidth * 3; ++k) rgb[k] = std::uint8_t(k * 7 + i);
+        char szName[32];
+        std::snprintf(szName, sizeof szName, "/cold_%04d.jpg", i);
+        if (!JpegFile::WriteJpegFile(folder + szName, rgb.data(), kColdWidth, kColdHeight, 85))
+            return {};
+    }
+    QFile(QString::fromStdString(folder + "/.complete")).open(QIODevice::WriteOnly);
+    return folder;
+}
+
+// Cold: no thumbnail in the cache; the photos themselves are in memory.
+void BM_ColdFolderFirstScreen(benchmark::State& state) {
+    const std::string folder = ColdFolder();
+    if (folder.empty()) {
+        state.SkipWithError("cannot write the cold folder");
+        return;
+    }
+    LaunchFixture fixture(true);
+    const std::vector<std::string> args{folder};
+    // Makes the settings file and brings the program and the photos into memory.
+    if (fixture.Launch(GALERIO_EXE, args) < 0 || !fixture.SetShowWhileMaking(true)) {
+        state.SkipWithError("the program did not report its grid");
+        return;
+    }
+    std::vector<double> vFirst, vGridOn, vGridOff, vRatios, vFirstRatios;
+    for (auto _ : state) {
+        double fFirst = -1;
+        fixture.SetShowWhileMaking(true);
+        fixture.EmptyCache();
+        const double fGridOn = fixture.Launch(GALERIO_EXE, args, &fFirst);
+        fixture.SetShowWhileMaking(false);
+        fixture.EmptyCache();
+        const double fGridOff = fixture.Launch(GALERIO_EXE, args);
+        if (fFirst <= 0 || fGridOn <= 0 || fGridOff <= 0) {
+            state.SkipWithError("the program did not report its first screen or grid");
+            return;
+        }
+        state.SetIterationTime(fFirst);
+        vFirst.push_back(fFirst);
+        vGridOn.push_back(fGridOn);
+        vGridOff.push_back(fGridOff);
+        vRatios.push_back(fGridOn / fGridOff);
+        vFirstRatios.push_back(fFirst / fGridOff);
+    }
+    state.counters["first_screen_ms"] = 1e3 * Median(vFirst);
+    state.counters["grid_shown_while_made_ms"] = 1e3 * Median(vGridOn);
+    state.counters["grid_made_first_ms"] = 1e3 * Median(vGridOff);
+    state.counters["grid_ratio"] = Median(vRatios);
+    state.counters["first_screen_ratio"] = Median(vFirstRatios);
+}
+
 }  // namespace
+
+BENCHMARK(BM_ColdFolderFirstScreen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_LaunchToGridVsMinimalWindow)
     ->UseManualTime()
