@@ -205,6 +205,9 @@ private:
     // The run in progress shows its thumbnails in the grid as they come,
     // without a progress window.
     bool m_bMakingInGrid = false;
+    // Thumbnails it has made, and whether the status bar's count is due.
+    std::size_t m_nMade = 0;
+    bool m_bMadeCountDue = false;
 
     // Thumbnails kept between runs; a deleted or moved photo's record goes.
     std::shared_ptr<const ThumbCache> m_pThumbCache;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <system_error>
@@ -28,6 +29,9 @@ const char* const kNoFilesText = "No files found.";
 const char* const kUnreadableFolderText = "Could not read folder\n%1\n%2";
 const char* const kNoThreadText = "Galerio could not start a worker thread.\n%1";
 const char* const kMakingText = "Making thumbnails: %1 of %2";
+// The count changes at a readable pace; repainting the status bar for every
+// thumbnail would take the time the thumbnails need.
+constexpr int kMadeCountMs = 100;
 // Clears a status pane while keeping its width for the coming texts.
 const char* const kBlankPane = "          ";
 
@@ -223,7 +227,13 @@ void CGalerioView::OnThumbnailMade(std::size_t nIndex, std::size_t nMade) {
     viewport()->update(QRect(rc.left - horizontalScrollBar()->value(),
                              rc.top - verticalScrollBar()->value(), rc.right - rc.left,
                              rc.bottom - rc.top));
-    ShowMakingProgress(nMade);
+    m_nMade = nMade;
+    if (m_bMadeCountDue) return;
+    m_bMadeCountDue = true;
+    QTimer::singleShot(kMadeCountMs, this, [this] {
+        m_bMadeCountDue = false;
+        if (m_bMakingInGrid && m_bProcessing) ShowMakingProgress(m_nMade);
+    });
 }
 
 bool CGalerioView::ReprocessAtPitch(int nPitch) {
