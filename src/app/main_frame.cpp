@@ -274,7 +274,7 @@ void CMainFrame::OnStartupTimer() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    if (m_pView && m_pView->FindDlg()) {
+    if (m_pView && (m_pView->FindDlg() || m_pView->IsProcessing())) {
         // Work is under way: ask it to stop and try again shortly. The workers
         // are never waited on here, so the window stays responsive.
         m_pView->RequestStop();

@@ -65,6 +65,8 @@ public:
     bool IsProcessing() const { return m_bProcessing; }
     // The progress window's visibility, which the run's stop follows.
     void SetFindDlgVisible(bool bVisible) { m_run.SetWindowVisible(bVisible); }
+    // Every cell on the screen shows its thumbnail (what start-up timing waits for).
+    bool ScreenIsMade() const;
 
     // Grid layout and painting.
     void OnInitialUpdate();
@@ -174,6 +176,11 @@ private:
     void OnSearchDone(bool bNothingFound, int nFolderError) override;
     void OnProcessProgress(const std::string& path) override;
     void OnProcessDone() override;
+    void OnThumbnailMade(std::size_t nIndex, std::size_t nMade) override;
+    // A run that shows thumbnails as they are made: the status bar's count,
+    // and the entries on and near the screen made first.
+    void ShowMakingProgress(std::size_t nMade);
+    void AimRun();
     // Starts a worker; on failure the view is made idle again and the user told.
     template <typename Fn>
     bool StartWorker(Fn fnStart);
@@ -239,6 +246,12 @@ private:
     CFindFilesDlg* m_pFindFDlg = nullptr;
     bool m_bSearching = false;
     bool m_bProcessing = false;
+    // The run in progress shows its thumbnails in the grid as they come,
+    // without a progress window.
+    bool m_bMakingInGrid = false;
+    // Thumbnails it has made, and whether the status bar's count is due.
+    std::size_t m_nMade = 0;
+    bool m_bMadeCountDue = false;
 
     // Thumbnails kept between runs; a deleted or moved photo's record goes.
     std::shared_ptr<const ThumbCache> m_pThumbCache;

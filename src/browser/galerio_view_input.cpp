@@ -113,7 +113,12 @@ void CGalerioView::keyPressEvent(QKeyEvent* e) {
             pV->triggerAction(QAbstractSlider::SliderSingleStepAdd);
             break;
         case Qt::Key_Escape:
-            if (m_slides.Window()) EndSlideShow();
+            if (m_slides.Window())
+                EndSlideShow();
+            else if (m_bMakingInGrid && m_bProcessing)
+                // As dismissing the progress window: the run stops before its
+                // next entry and the program goes on.
+                m_run.SetWindowVisible(false);
             break;
         case Qt::Key_Menu:
             break;  // the menu opens when the key is released

@@ -352,12 +352,25 @@ void CGalerioView::PixelRatioChanged() {
 void CGalerioView::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     SetScrolls(false);
+    AimRun();
 }
 
 void CGalerioView::scrollContentsBy(int dx, int dy) {
     // The drawing depends only on document coordinates, so what is already
     // on screen is moved and only the uncovered strip is painted.
     viewport()->scroll(dx, dy);
+    // Thumbnails still to be made: those now on the screen come first.
+    AimRun();
+}
+
+bool CGalerioView::ScreenIsMade() const {
+    if (m_pFindFDlg || m_bSearching || m_listImages.empty()) return false;
+    const int yTop = verticalScrollBar()->value();
+    const IndexRange visible = GridEntriesInBand(m_listImages.size(), std::max(1, m_nCols),
+                                                 m_nPitch, yTop, yTop + viewport()->height(), 0);
+    return std::all_of(m_listImages.begin() + std::ptrdiff_t(visible.first),
+                       m_listImages.begin() + std::ptrdiff_t(visible.last),
+                       [](const auto& pItem) { return pItem->m_pBits || pItem->m_bBitsReleased; });
 }
 
 void CGalerioView::OnFilePrint() {

@@ -2,11 +2,15 @@
 // The run of one folder as the view sees it: starting the search and the
 // processing, the progress window, and the workers' messages.
 #include <QCoreApplication>
+#include <QLocale>
+#include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <system_error>
 
 #include "browser/catalogue/catalogue.h"
+#include "browser/catalogue/grid_layout.h"
 #include "browser/catalogue/sort_images.h"
 #include "browser/find_files_dlg.h"
 #include "browser/galerio_view.h"
@@ -24,6 +28,10 @@ const char* const kProcessingTitle = "Processing Image Files";
 const char* const kNoFilesText = "No files found.";
 const char* const kUnreadableFolderText = "Could not read folder\n%1\n%2";
 const char* const kNoThreadText = "Galerio could not start a worker thread.\n%1";
+const char* const kMakingText = "Making thumbnails: %1 of %2";
+// The count changes at a readable pace; repainting the status bar for every
+// thumbnail would take the time the thumbnails need.
+constexpr int kMadeCountMs = 100;
 // Clears a status pane while keeping its width for the coming texts.
 const char* const kBlankPane = "          ";
 
@@ -85,6 +93,8 @@ bool CGalerioView::StartWorker(Fn fnStart) {
         // idle with an empty grid.
         m_bSearching = false;
         m_bProcessing = false;
+        if (m_bMakingInGrid && m_pHost) m_pHost->SetPaneTextSized(0, QString());
+        m_bMakingInGrid = false;
         delete m_pFindFDlg;
         m_pFindFDlg = nullptr;
         ::FreeImageList(m_listImages, m_pSelected);
@@ -165,12 +175,20 @@ void CGalerioView::OnSearchDone(bool bNothingFound, int nFolderError) {
 
 void CGalerioView::StartProcessing() {
     if (m_bSearching || m_bProcessing) return;
-    if (!m_pFindFDlg) {
+    m_bMakingInGrid = m_browsing.bShowWhileMaking;
+    m_run.SetShowWhileMaking(m_bMakingInGrid);
+    // The search's window dismissed: the run stops before its first entry.
+    const bool bDismissed = m_pFindFDlg && !m_pFindFDlg->isVisible();
+    if (m_bMakingInGrid) {
+        // The grid itself shows the progress; Escape in it stops the run.
+        delete m_pFindFDlg;
+        m_pFindFDlg = nullptr;
+    } else if (!m_pFindFDlg) {
         // A reprocessing run always has its window: hiding it is how the user stops.
         m_pFindFDlg = new CFindFilesDlg(this);
         m_pFindFDlg->Create(this);
     }
-    m_pFindFDlg->SetTitle(QString::fromLatin1(kProcessingTitle));
+    if (m_pFindFDlg) m_pFindFDlg->SetTitle(QString::fromLatin1(kProcessingTitle));
     if (m_pHost)
         for (int nPane = 1; nPane <= 4; ++nPane)
             m_pHost->SetPaneTextSized(nPane, QString::fromLatin1(kBlankPane));
@@ -178,18 +196,69 @@ void CGalerioView::StartProcessing() {
     m_bProcessing = true;
     m_ahead.Cancel();
     m_dPixelRatio = ScreenPixelRatio();
+    if (m_bMakingInGrid) {
+        // Laid out now, every cell an empty frame until its thumbnail comes.
+        m_run.SetWindowVisible(!bDismissed);
+        CatalogueChanged(true);
+        ShowMakingProgress(0);
+    }
     m_residency.StartRun(m_pThumbCache, m_nPitch, m_nThumbSize, m_bRotateByTag, ScreenCells(),
                          m_bRemakeable, m_dPixelRatio);
-    StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize, m_dPixelRatio); });
+    if (StartWorker([&] { m_run.StartProcessing(m_nPitch, m_nThumbSize, m_dPixelRatio); }) &&
+        m_bMakingInGrid)
+        AimRun();
+}
+
+void CGalerioView::ShowMakingProgress(std::size_t nMade) {
+    if (!m_pHost) return;
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    m_pHost->SetPaneTextSized(0, QString::fromLatin1(kMakingText)
+                                     .arg(english.toString(qulonglong(nMade)),
+                                          english.toString(qulonglong(m_listImages.size()))));
+}
+
+void CGalerioView::AimRun() {
+    if (!m_bMakingInGrid || !m_bProcessing) return;
+    const std::size_t n = m_listImages.size();
+    const int yTop = verticalScrollBar()->value();
+    const IndexRange visible =
+        GridEntriesInBand(n, std::max(1, m_nCols), m_nPitch, yTop, yTop + viewport()->height(), 0);
+    // The screen, then the one below it, then the one above, nearest first.
+    const std::size_t nScreen = std::max<std::size_t>(visible.last - visible.first, 1);
+    std::vector<std::size_t> order;
+    order.reserve(3 * nScreen);
+    for (std::size_t i = visible.first; i < std::min(n, visible.last + nScreen); ++i)
+        order.push_back(i);
+    for (std::size_t i = visible.first; i > visible.first - std::min(visible.first, nScreen); --i)
+        order.push_back(i - 1);
+    m_run.Prefer(std::move(order));
+    m_residency.KeepDuringRun(visible.first, visible.last);
+}
+
+void CGalerioView::OnThumbnailMade(std::size_t nIndex, std::size_t nMade) {
+    const int nCols = std::max(1, m_nCols);
+    const CellRect rc = GridCellRect(nIndex, nCols, m_nPitch);
+    viewport()->update(QRect(rc.left - horizontalScrollBar()->value(),
+                             rc.top - verticalScrollBar()->value(), rc.right - rc.left,
+                             rc.bottom - rc.top));
+    m_nMade = nMade;
+    if (m_bMadeCountDue) return;
+    m_bMadeCountDue = true;
+    QTimer::singleShot(kMadeCountMs, this, [this] {
+        m_bMadeCountDue = false;
+        if (m_bMakingInGrid && m_bProcessing) ShowMakingProgress(m_nMade);
+    });
 }
 
 bool CGalerioView::ReprocessAtPitch(int nPitch) {
     // A worker or a slide show still uses the entries' pixels.
     if (!IsIdle()) return false;
     SetPitch(nPitch);
-    m_pFindFDlg = new CFindFilesDlg(this);
-    m_pFindFDlg->Create(this);
-    m_pFindFDlg->SetText(QStringLiteral("starting..."));
+    if (!m_browsing.bShowWhileMaking) {
+        m_pFindFDlg = new CFindFilesDlg(this);
+        m_pFindFDlg->Create(this);
+        m_pFindFDlg->SetText(QStringLiteral("starting..."));
+    }
     StartProcessing();
     return true;
 }
@@ -200,6 +269,12 @@ void CGalerioView::OnProcessProgress(const std::string& path) {
 
 void CGalerioView::OnProcessDone() {
     m_run.JoinFinished();
+    if (m_bMakingInGrid) {
+        if (m_pHost) m_pHost->SetPaneTextSized(0, QString());
+        // An image window opened during the run must not keep an entry of a
+        // catalogue that a stop or a failure emptied.
+        if (m_listImages.empty()) emit CatalogueReplaced();
+    }
     DeleteFindDlg();
     if (m_run.IsStopRequested() && m_pHost) m_pHost->RequestClose();
 }
@@ -209,7 +284,9 @@ void CGalerioView::DeleteFindDlg() {
     m_pFindFDlg = nullptr;
     m_bProcessing = false;
     // Every entry may have new pixels, possibly at a freed entry's address.
-    CatalogueChanged(true);
+    // A grid the user watched and scrolled while it was made stays where it is.
+    CatalogueChanged(!m_bMakingInGrid || m_listImages.empty());
+    m_bMakingInGrid = false;
     // Changes seen during the run are applied now; a run that ended empty
     // (stopped, or an entry failed) is not refilled behind the user's back.
     m_watch.Resume(m_listImages.empty());

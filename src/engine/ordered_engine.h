@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,10 @@ int BuildThreadCount(int nSetting);
 // job in progress has returned, and takes results with TryTakeNext. Helpers run at most nWindow entries
 // ahead of the taker, which bounds the memory held in results. Stopping is
 // the jobs' business: they share their run's stop token and return early.
+// An engine made with bAnyOrder hands its results over as they are made
+// (TryTakeAny), and builds the entries the taker names with Prefer first,
+// then the rest in entry order; at most nWindow results are then built or
+// waiting at once.
 template <class Result>
 class OrderedEngine {
 public:
@@ -37,11 +42,13 @@ public:
 
     // Starts up to nHelpers threads; fewer when the system refuses some.
     OrderedEngine(std::size_t nCount, Job fnJob, int nHelpers, std::size_t nWindow,
-                  std::function<void()> fnReady = {}, const ThreadStarter& fnStart = {})
+                  std::function<void()> fnReady = {}, const ThreadStarter& fnStart = {},
+                  bool bAnyOrder = false)
         : m_fnJob(std::move(fnJob)),
           m_fnReady(std::move(fnReady)),
           m_slots(nCount),
-          m_nWindow(std::max<std::size_t>(nWindow, 1)) {
+          m_nWindow(std::max<std::size_t>(nWindow, 1)),
+          m_bAnyOrder(bAnyOrder) {
         const std::size_t nStart = std::min<std::size_t>(std::max(nHelpers, 0), nCount);
         for (std::size_t i = 0; i < nStart; ++i) {
             try {
@@ -83,6 +90,27 @@ public:
         return std::move(m_slots[m_nTaken++].result);
     }
 
+    // Any result that is ready, with its entry, without waiting or building;
+    // null when none is. For an engine made with bAnyOrder.
+    std::unique_ptr<Result> TryTakeAny(std::size_t& nIndex) {
+        std::lock_guard lock(m_mutex);
+        if (m_readyOrder.empty()) return nullptr;
+        nIndex = m_readyOrder.front();
+        m_readyOrder.pop_front();
+        --m_nHeld;
+        ++m_nTaken;
+        m_cvWork.notify_all();  // room for one more
+        return std::move(m_slots[nIndex].result);
+    }
+
+    // The entries to build before any other, most wanted first; replaces the
+    // last such list. Entries built or being built already are passed over.
+    void Prefer(std::vector<std::size_t> vecFirst) {
+        std::lock_guard lock(m_mutex);
+        m_preferred = std::move(vecFirst);
+        m_nPreferred = 0;
+    }
+
     // The helpers take no new entry and end once their jobs return; the job
     // that returns last calls fnReady. Returns at once: a job that does not
     // look at its stop token may still run for a while (see Busy).
@@ -118,12 +146,30 @@ private:
 
     // With the lock held.
     bool CanClaim() const {
+        if (m_bAnyOrder) return !m_bStop && m_nClaimed < m_slots.size() && m_nHeld < m_nWindow;
         return !m_bStop && m_nNext < m_slots.size() && m_nNext < m_nTaken + m_nWindow;
+    }
+
+    // With the lock held: the entry to build next, marked as claimed.
+    std::size_t Claim() {
+        if (!m_bAnyOrder) return m_nNext++;
+        std::size_t i = m_slots.size();
+        while (m_nPreferred < m_preferred.size() && i == m_slots.size()) {
+            const std::size_t j = m_preferred[m_nPreferred++];
+            if (j < m_slots.size() && m_slots[j].state == State::Waiting) i = j;
+        }
+        if (i == m_slots.size()) {
+            while (m_slots[m_nNext].state != State::Waiting) ++m_nNext;
+            i = m_nNext;
+        }
+        ++m_nClaimed;
+        ++m_nHeld;
+        return i;
     }
 
     // With the lock held; builds the next unclaimed entry, unlocked meanwhile.
     void BuildNext(std::unique_lock<std::mutex>& lock) {
-        const std::size_t i = m_nNext++;
+        const std::size_t i = Claim();
         m_slots[i].state = State::Building;
         ++m_nBuilding;
         lock.unlock();
@@ -133,7 +179,14 @@ private:
         m_slots[i].result = std::move(pResult);
         m_slots[i].state = State::Ready;
         m_cvReady.notify_all();
-        if (m_fnReady && (m_bStop ? m_nBuilding == 0 : i == m_nTaken)) {
+        // Taken in any order, the results are all collected at one call:
+        // the taker hears of the first one waiting only.
+        bool bTell = i == m_nTaken;
+        if (m_bAnyOrder) {
+            m_readyOrder.push_back(i);
+            bTell = m_readyOrder.size() == 1;
+        }
+        if (m_fnReady && (m_bStop ? m_nBuilding == 0 : bTell)) {
             lock.unlock();
             m_fnReady();
             lock.lock();
@@ -160,5 +213,14 @@ private:
     std::size_t m_nTaken = 0;  // entries handed to the taker
     int m_nBuilding = 0;       // jobs in progress
     bool m_bStop = false;
+    // Taken in any order: the entries wanted first, the results not taken
+    // yet in the order they were made, and how many entries were claimed
+    // and are built or waiting.
+    const bool m_bAnyOrder;
+    std::vector<std::size_t> m_preferred;
+    std::size_t m_nPreferred = 0;
+    std::deque<std::size_t> m_readyOrder;
+    std::size_t m_nClaimed = 0;
+    std::size_t m_nHeld = 0;
     std::vector<std::thread> m_threads;
 };

@@ -66,6 +66,7 @@ public:
     void FailOnCall(int n) { m_nFailOn = n; }
     void FailOnPath(const std::string& path) { m_strFailPath = path; }
     void HoldCall(int n) { m_nHoldOn = n; }
+    void HoldPath(const std::string& path) { m_strHoldPath = path; }
     void Release() {
         std::lock_guard lock(m_mutex);
         m_bReleased = true;
@@ -86,7 +87,7 @@ private:
             m_calls.push_back({item.m_strPath, nPitch, nThumbSize});
             n = static_cast<int>(m_calls.size());
         }
-        if (n == m_nHoldOn) {
+        if (n == m_nHoldOn || item.m_strPath == m_strHoldPath) {
             std::unique_lock lock(m_mutex);
             m_bHeld.store(true);
             m_cv.wait_for(lock, 20s, [this] { return m_bReleased; });
@@ -104,6 +105,7 @@ private:
     std::vector<Call> m_calls;
     int m_nFailOn = 0;
     std::string m_strFailPath;
+    std::string m_strHoldPath;
     int m_nHoldOn = 0;
     bool m_bReleased = false;
     std::atomic<bool> m_bHeld{false};
@@ -800,6 +802,100 @@ TEST_F(ViewRun, DestroyingTheViewWithMessagesWaiting) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     PumpFor(100ms);
     EXPECT_EQ(m_messages.Count(), 0u);
+}
+
+// Thumbnails shown as they are made: twenty photos p10.jpg .. p29.jpg, the
+// grid laid out at once, the count in the status bar.
+class ViewRunShown : public ViewRun {
+protected:
+    // Waits until the builder holds call nHoldCall (none for 0).
+    void StartShown(int nHoldCall) {
+        m_store.PutInt(kSectionSettings, kSortOption, 1);
+        m_store.PutInt(kSectionBrowsing, kShowWhileMaking, 1);
+        for (int n = 10; n < 30; ++n) Touch("p" + std::to_string(n) + ".jpg");
+        m_builder.HoldCall(nHoldCall);
+        MakeView();
+        m_pView->show();
+        m_pView->StartSearch(m_strFolder);
+        if (nHoldCall == 0) return;
+        ASSERT_TRUE(PumpUntil([this] { return m_builder.IsHeld(); }));
+        EXPECT_EQ(m_pView->FindDlg(), nullptr);
+        EXPECT_FALSE(m_pView->IsIdle());
+    }
+    QString Status() const {
+        return m_host.m_panes.empty() ? QString() : m_host.m_panes.back().second;
+    }
+};
+
+TEST_F(ViewRunShown, CellsFillAsMadeAndAScrollPutsTheNewScreenFirst) {
+    StartShown(3);
+    ASSERT_TRUE(PumpUntil([this] { return Status() == "Making thumbnails: 2 of 20"; }));
+    QImage image(309, 103, QImage::Format_RGB32);
+    QPainter painter(&image);
+    ViewProbe::OnDraw(*m_pView, painter, image.rect());
+    // Two thumbnails (the builder's are black) and the third cell's frame.
+    EXPECT_EQ(image.pixelColor(51, 51), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(154, 51), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(257, 51), ColorFromRef(m_pView->Settings().m_crBackColor));
+    EXPECT_EQ(image.pixelColor(308, 51), QColor(Qt::black));
+    QScrollBar* pV = m_pView->verticalScrollBar();
+    pV->setValue(pV->maximum());
+    const std::size_t nFirst = std::size_t(pV->value() / 103) * 3;
+    ASSERT_GT(nFirst, 3u);
+    m_builder.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_builder.Calls().at(3).path, m_pView->Catalogue().at(nFirst)->m_strPath);
+    EXPECT_EQ(m_host.m_panes.back(), std::make_pair(0, QString()));
+    EXPECT_EQ(pV->value(), pV->maximum());  // the grid stays where the user put it
+}
+
+// Escape in the grid stops as dismissing the progress window does, and
+// dismissing the search's window stops before the first entry; a close of
+// the main window also asks it to close once the run has stopped.
+struct ShownStopCase {
+    const char* name;
+    bool bInSearch;
+    bool bClose;
+};
+
+class ViewRunShownStop : public ViewRunShown,
+                         public ::testing::WithParamInterface<ShownStopCase> {};
+
+TEST_P(ViewRunShownStop, StopsBeforeTheNextEntryWithAnEmptyGrid) {
+    const ShownStopCase& c = GetParam();
+    StartShown(c.bInSearch ? 0 : 1);
+    QWidget* pTarget = c.bInSearch ? static_cast<QWidget*>(m_pView->FindDlg()) : m_pView.get();
+    if (c.bClose)
+        m_pView->RequestStop();
+    else
+        QTest::keyClick(pTarget, Qt::Key_Escape);
+    m_builder.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_builder.Calls().size(), c.bInSearch ? 0u : 1u);
+    EXPECT_TRUE(m_pView->Catalogue().empty());
+    EXPECT_EQ(m_host.m_nCloseRequests, c.bClose ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ViewRunShownStop,
+                         ::testing::Values(ShownStopCase{"EscapeInGrid", false, false},
+                                           ShownStopCase{"Close", false, true},
+                                           ShownStopCase{"EscapeInSearch", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Made out of order, an unreadable file's box still waits for the entries
+// before it, and ends the run as it always did.
+TEST_F(ViewRunShown, BoxesWaitForTheEntriesBeforeThem) {
+    SetThreads(2);
+    Touch("p15.bmp");
+    m_builder.FailOnPath(m_strFolder + "/p15.bmp");
+    m_builder.HoldPath(m_strFolder + "/p10.jpg");
+    StartShown(0);
+    ASSERT_TRUE(PumpUntil([this] { return Status() == "Making thumbnails: 19 of 21"; }));
+    EXPECT_EQ(m_messages.Count(), 0u);
+    m_builder.Release();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_messages.Texts(), QStringList{"Could not read image\n" + Text("p15.bmp").mid(5)});
+    EXPECT_TRUE(m_pView->Catalogue().empty());
 }
 
 }  // namespace

@@ -98,7 +98,16 @@ void CatalogueRun::UpdateStop() {
     // Helpers whose results are all taken wait for nothing; the user-interface
     // thread looks at the stop at its next result or at this wake.
     if (m_bStop.load() && m_pEngine)
-        Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) { TakeResults(listener); });
+        Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) {
+            if (m_bAsMade)
+                TakeResultsAsMade(listener);
+            else
+                TakeResults(listener);
+        });
+}
+
+void CatalogueRun::Prefer(std::vector<std::size_t> vecFirst) {
+    if (m_pEngine && m_bAsMade) m_pEngine->Prefer(std::move(vecFirst));
 }
 
 void CatalogueRun::RequestStop() {
@@ -153,6 +162,17 @@ void CatalogueRun::SearchFiles(SearchSettings settings) {
 void CatalogueRun::StartProcessing(int nPitch, int nThumbSize, double dPixelRatio) {
     JoinFinished();
     m_nApplied = 0;
+    m_nMade = 0;
+    m_bAsMade = m_bShowWhileMaking;
+    m_mapWaiting.clear();
+    m_vecArrived.assign(m_bAsMade ? m_listImages.size() : 0, false);
+    // A cell shows a frame until its new thumbnail comes, never an old one
+    // of another size; nothing is remade from the last run's settings.
+    if (m_bAsMade)
+        for (const auto& pItem : m_listImages) {
+            pItem->m_pBits.reset();
+            pItem->m_bBitsReleased = false;
+        }
     m_bProcessing = true;
     m_bFailed = false;
     UpdateStop();
@@ -222,9 +242,14 @@ void CatalogueRun::StartProcessing(int nPitch, int nThumbSize, double dPixelRati
     m_pEngine = std::make_unique<OrderedEngine<Built>>(
         m_listImages.size(), std::move(fnJob), nHelpers, std::size_t(nHelpers) * kAheadPerHelper,
         [this] {
-            Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) { TakeResults(listener); });
+            Post(WM_PROCESS_PROGRESS, [this](IRunListener& listener) {
+                if (m_bAsMade)
+                    TakeResultsAsMade(listener);
+                else
+                    TakeResults(listener);
+            });
         },
-        fnStart);
+        fnStart, m_bAsMade);
     if (m_pEngine->HelperCount() == 0) {
         m_pEngine.reset();
         std::rethrow_exception(pNoThread);
@@ -256,16 +281,7 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
         MoveResult(pBuilt->item, item);
         m_bStored |= pBuilt->bStored;
         if (!pBuilt->bOk) {
-            // A stopped decode needs no explanation; a bitmap file gets no
-            // box from the codec, so the user would not know why the grid
-            // is empty.
-            if (item.m_nKind == IMAGE_BMP && !m_bStop.load())
-                ShowMessage(
-                    QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)));
-            // A half-built catalogue would show gaps; the run ends with none,
-            // and what was built ahead is not used.
-            m_bFailed = true;
-            UpdateStop();
+            FailAt(item);
             continue;
         }
         // The run's memory must not grow with the folder.
@@ -279,9 +295,69 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
     m_bTaking = false;
 }
 
+void CatalogueRun::FailAt(const ImageItem& item) {
+    // A stopped decode needs no explanation; a bitmap file gets no box from
+    // the codec, so the user would not know why the grid is empty.
+    if (item.m_nKind == IMAGE_BMP && !m_bStop.load())
+        ShowMessage(QString::fromLatin1(kUnreadableImageText).arg(ToDisplay(item.m_strPath)));
+    // A half-built catalogue would show gaps; the run ends with none, and
+    // what was built ahead is not used.
+    m_bFailed = true;
+    UpdateStop();
+}
+
+void CatalogueRun::TakeResultsAsMade(IRunListener& listener) {
+    if (!m_pEngine || m_bTaking) return;
+    m_bTaking = true;
+    while (m_pEngine) {
+        if (m_bStop.load()) {
+            m_pEngine->Cancel();
+            if (!m_pEngine->Busy()) EndProcessing(listener, true);
+            break;
+        }
+        std::size_t i = 0;
+        std::unique_ptr<Built> pBuilt = m_pEngine->TryTakeAny(i);
+        if (!pBuilt) break;
+        m_vecArrived[i] = true;
+        if (pBuilt->bOk) {
+            // On the screen at once, even while an earlier entry is still
+            // being made; its boxes wait for that entry's.
+            ImageItem& item = *m_listImages[i];
+            MoveResult(pBuilt->item, item);
+            m_bStored |= pBuilt->bStored;
+            if (m_pResidency) m_pResidency->ReleaseAfterBuild(i, item);
+            listener.OnThumbnailMade(i, ++m_nMade);
+        }
+        if (!pBuilt->bOk || !pBuilt->messages.empty()) m_mapWaiting[i] = std::move(pBuilt);
+        if (!ShowBoxesInOrder()) break;
+        if (m_nApplied == m_listImages.size() && !m_bStop.load()) {
+            EndProcessing(listener, false);
+            break;
+        }
+    }
+    m_bTaking = false;
+}
+
+bool CatalogueRun::ShowBoxesInOrder() {
+    while (m_nApplied < m_vecArrived.size() && m_vecArrived[m_nApplied] && !m_bFailed) {
+        const std::size_t i = m_nApplied++;
+        const auto it = m_mapWaiting.find(i);
+        if (it == m_mapWaiting.end()) continue;
+        const std::unique_ptr<Built> pBuilt = std::move(it->second);
+        m_mapWaiting.erase(it);
+        for (const MessageRequest& request : pBuilt->messages) {
+            ShowMessage(request);
+            if (!m_pEngine) return false;  // shut down meanwhile
+        }
+        if (!pBuilt->bOk) FailAt(*m_listImages[i]);
+    }
+    return m_pEngine != nullptr;
+}
+
 void CatalogueRun::EndProcessing(IRunListener& listener, bool bEmpty) {
     // No job is in progress: the helpers end at once.
     m_pEngine.reset();
+    m_mapWaiting.clear();
     if (bEmpty) {
         ImageItem* pNoSelection = nullptr;
         FreeImageList(m_listImages, pNoSelection);

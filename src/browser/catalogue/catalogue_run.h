@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -58,6 +59,12 @@ public:
     // The entry whose thumbnail is being made now.
     virtual void OnProcessProgress(const std::string& path) = 0;
     virtual void OnProcessDone() = 0;
+    // A run that shows thumbnails as they are made put entry nIndex's in
+    // place; nMade of the catalogue's entries have theirs now.
+    virtual void OnThumbnailMade(std::size_t nIndex, std::size_t nMade) {
+        static_cast<void>(nIndex);
+        static_cast<void>(nMade);
+    }
 };
 
 // The run of one folder without any widget. The searching thread fills a
@@ -116,6 +123,13 @@ public:
     // Whether the next processing run turns photos upright by their
     // orientation tag; every thread of that run keeps the value it started with.
     void SetRotateByTag(bool bRotate) { m_bRotateByTag = bRotate; }
+    // Whether the next processing run puts each thumbnail in place as soon
+    // as it is made, in the order Prefer asks for, instead of in catalogue
+    // order. The boxes still come in catalogue order.
+    void SetShowWhileMaking(bool bShow) { m_bShowWhileMaking = bShow; }
+    // The entries the run in progress is to make before the others, most
+    // wanted first (those on the screen); a run in catalogue order ignores it.
+    void Prefer(std::vector<std::size_t> vecFirst);
     // Which entries keep their pixels once made; null keeps them all.
     void SetThumbResidency(const ThumbResidency* pResidency) { m_pResidency = pResidency; }
 
@@ -126,6 +140,13 @@ private:
     void Post(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver) const;
     // Puts every ready result into its entry, in order, until one is missing.
     void TakeResults(IRunListener& listener);
+    // The same for a run that shows each result as it comes.
+    void TakeResultsAsMade(IRunListener& listener);
+    // Shows the boxes of entry m_nApplied on, in order, while their results
+    // are in; false when the run shut down meanwhile.
+    bool ShowBoxesInOrder();
+    // What a result that failed says; the run ends at it.
+    void FailAt(const ImageItem& item);
     void EndProcessing(IRunListener& listener, bool bEmpty);
     void UpdateStop();
 
@@ -156,4 +177,11 @@ private:
     std::size_t m_nApplied = 0;
     bool m_bTaking = false;  // results are being put in place (a box may be open)
     bool m_bStored = false;  // a result added a cache record
+    bool m_bShowWhileMaking = false;
+    // A run showing results as they come: which entries are in, and those
+    // whose boxes (or failure) wait for the entries before them.
+    bool m_bAsMade = false;
+    std::vector<bool> m_vecArrived;
+    std::map<std::size_t, std::unique_ptr<Built>> m_mapWaiting;
+    std::size_t m_nMade = 0;
 };

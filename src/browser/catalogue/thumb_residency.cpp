@@ -19,6 +19,7 @@ void ThumbResidency::StartRun(std::shared_ptr<const ThumbCache> pCache, int nPit
     // The grid shows the top when the run ends: the screen there and the
     // ones below it stay.
     m_nRunKeep = m_nScreenCells * (1 + kScreensAround);
+    m_nRunKeepFirst = 0;
     m_nLo = 0;
     m_nHi = m_nRunKeep;
     m_bEverywhere = false;
@@ -28,8 +29,18 @@ void ThumbResidency::StartRun(std::shared_ptr<const ThumbCache> pCache, int nPit
 // Runs on the user-interface thread, as the run fills the entry.
 void ThumbResidency::ReleaseAfterBuild(std::size_t nIndex, ImageItem& item) const {
     // Set afresh for every entry: a run at a new pitch rebuilds released ones too.
-    item.m_bBitsReleased = m_bCanRemake && nIndex >= m_nRunKeep && item.m_pBits;
+    item.m_bBitsReleased =
+        m_bCanRemake && (nIndex < m_nRunKeepFirst || nIndex >= m_nRunKeep) && item.m_pBits;
     if (item.m_bBitsReleased) item.m_pBits.reset();
+}
+
+void ThumbResidency::KeepDuringRun(std::size_t nFirst, std::size_t nLast) {
+    const std::size_t nAround = m_nScreenCells * kScreensAround;
+    m_nRunKeepFirst = nFirst > nAround ? nFirst - nAround : 0;
+    m_nRunKeep = nLast + nAround;
+    // What was kept for an earlier screen is for a later trim to release.
+    m_nLo = std::min(m_nLo, m_nRunKeepFirst);
+    m_nHi = std::max(m_nHi, m_nRunKeep);
 }
 
 bool ThumbResidency::Restore(ImageItem& item, std::size_t nIndex) {

@@ -35,6 +35,9 @@ public:
     // Called as the run puts entry nIndex's thumbnail in place: an entry
     // beyond the first screens releases its pixels at once.
     void ReleaseAfterBuild(std::size_t nIndex, ImageItem& item) const;
+    // A run that shows its thumbnails as they are made keeps those of the
+    // screens around the cells [nFirst, nLast) now shown instead.
+    void KeepDuringRun(std::size_t nFirst, std::size_t nLast);
 
     // Gives a released entry its pixels back; nIndex is its place in the
     // catalogue (kUnknownIndex when not known). True when the entry has pixels.
@@ -82,6 +85,7 @@ private:
     bool m_bCanRemake = false;
     std::size_t m_nScreenCells = 1;
     std::size_t m_nRunKeep = 0;
+    std::size_t m_nRunKeepFirst = 0;
 
     // Where entries with pixels may be, so a trim need not visit every entry.
     std::size_t m_nLo = 0;
