@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -120,9 +121,10 @@ public:
 
     // Seconds from starting exe until it prints its first line other than
     // "first screen painted", whose time goes to *pfFirstScreen; negative
-    // when it could not be started or ends or times out without one.
+    // when it could not be started or ends or times out without one. The
+    // program's peak resident memory goes to *pfPeakMiB.
     double Launch(const std::string& exe, const std::vector<std::string>& args,
-                  double* pfFirstScreen = nullptr) const {
+                  double* pfFirstScreen = nullptr, double* pfPeakMiB = nullptr) const {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return -1;
         posix_spawn_file_actions_t actions;
@@ -167,7 +169,9 @@ public:
         if (fSeconds < 0) kill(pid, SIGKILL);
         close(fds[0]);
         int nStatus = 0;
-        waitpid(pid, &nStatus, 0);
+        rusage usage{};
+        wait4(pid, &nStatus, 0, &usage);
+        if (pfPeakMiB) *pfPeakMiB = usage.ru_maxrss / 1024.0;
         return fSeconds;
     }
 
@@ -261,15 +265,15 @@ void BM_ColdFolderFirstScreen(benchmark::State& state) {
         state.SkipWithError("the program did not report its grid");
         return;
     }
-    std::vector<double> vFirst, vGridOn, vGridOff, vRatios, vFirstRatios;
+    std::vector<double> vFirst, vGridOn, vGridOff, vRatios, vFirstRatios, vPeakOn, vPeakOff;
     for (auto _ : state) {
         double fFirst = -1;
         fixture.SetShowWhileMaking(true);
         fixture.EmptyCache();
-        const double fGridOn = fixture.Launch(GALERIO_EXE, args, &fFirst);
+        const double fGridOn = fixture.Launch(GALERIO_EXE, args, &fFirst, &vPeakOn.emplace_back());
         fixture.SetShowWhileMaking(false);
         fixture.EmptyCache();
-        const double fGridOff = fixture.Launch(GALERIO_EXE, args);
+        const double fGridOff = fixture.Launch(GALERIO_EXE, args, nullptr, &vPeakOff.emplace_back());
         if (fFirst <= 0 || fGridOn <= 0 || fGridOff <= 0) {
             state.SkipWithError("the program did not report its first screen or grid");
             return;
@@ -286,6 +290,8 @@ void BM_ColdFolderFirstScreen(benchmark::State& state) {
     state.counters["grid_made_first_ms"] = 1e3 * Median(vGridOff);
     state.counters["grid_ratio"] = Median(vRatios);
     state.counters["first_screen_ratio"] = Median(vFirstRatios);
+    state.counters["peak_rss_shown_while_made_mib"] = Median(vPeakOn);
+    state.counters["peak_rss_made_first_mib"] = Median(vPeakOff);
 }
 
 }  // namespace
