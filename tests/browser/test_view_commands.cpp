@@ -601,9 +601,12 @@ TEST_F(BrowsingKeys, ArrowsHomeEndAndPagesMoveTheSelectionIntoViewAndEnterOpensI
         EXPECT_EQ(m_host.m_panes.back(), std::make_pair(4, QString("1 x 1")));
     }
     auto pLog = std::make_shared<ImageWindowLog>();
-    m_pView->Slides().SetImageWindowFactory(FakeImageWindows(pLog));
+    IImageWindow* pOpened = nullptr;
+    m_pView->Slides().SetImageWindowFactory([&] { return pOpened = new FakeImageWindow(pLog); });
     QTest::keyClick(m_pView.get(), Qt::Key_Return);
     EXPECT_EQ(pLog->shown, std::vector<std::string>{m_config.WorkDir() + "/p13.jpg"});
+    ASSERT_NE(pOpened, nullptr);
+    pOpened->DestroyWindow();  // a plain window is its own owner
 }
 
 // The Trash lives in a home of the test's own, on the photos' file system.
