@@ -24,6 +24,7 @@ WatchBuild CGalerioView::CurrentBuild() const {
     build.nPitch = m_nPitch;
     build.nThumbSize = m_nThumbSize;
     build.bRotateByTag = m_bRotateByTag;
+    build.dPixelRatio = m_dPixelRatio;
     build.pCache = m_pThumbCache;
     build.nSortOption = m_nSortOption;
     build.nSortStyle = m_nSortStyle;

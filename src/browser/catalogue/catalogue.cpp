@@ -2,6 +2,7 @@
 #include "browser/catalogue/catalogue.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -159,4 +160,17 @@ void FreeImageList(ImageList& list, ImageItem*& pSelected) {
     // Each entry owns its pixels, so clearing the list releases both.
     list.clear();
     pSelected = nullptr;
+}
+
+void MoveThumbnail(ImageItem& from, ImageItem& to) {
+    to.m_pBits = std::move(from.m_pBits);
+    to.m_nImageWidth = from.m_nImageWidth;
+    to.m_nImageHeight = from.m_nImageHeight;
+    to.m_nThumbWidth = from.m_nThumbWidth;
+    to.m_nThumbHeight = from.m_nThumbHeight;
+    to.m_nBitsWidth = from.m_nBitsWidth;
+    to.m_nBitsHeight = from.m_nBitsHeight;
+    to.m_nScaleNum = from.m_nScaleNum;
+    to.m_nScaleDenom = from.m_nScaleDenom;
+    to.m_strDim = std::move(from.m_strDim);
 }

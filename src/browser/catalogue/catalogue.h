@@ -78,3 +78,7 @@ std::string FormatDetails(const ImageList& list);
 
 // Deletes every entry (and its pixels), empties the list, clears the selection.
 void FreeImageList(ImageList& list, ImageItem*& pSelected);
+
+// Moves a thumbnail built on a copy of an entry into the entry: its pixels,
+// their sizes and the size caption.
+void MoveThumbnail(ImageItem& from, ImageItem& to);

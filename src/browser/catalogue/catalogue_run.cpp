@@ -44,19 +44,6 @@ struct ThumbInput {
     std::uint64_t nFileSize = 0;
 };
 
-void MoveResult(ImageItem& from, ImageItem& to) {
-    to.m_pBits = std::move(from.m_pBits);
-    to.m_nImageWidth = from.m_nImageWidth;
-    to.m_nImageHeight = from.m_nImageHeight;
-    to.m_nThumbWidth = from.m_nThumbWidth;
-    to.m_nThumbHeight = from.m_nThumbHeight;
-    to.m_nBitsWidth = from.m_nBitsWidth;
-    to.m_nBitsHeight = from.m_nBitsHeight;
-    to.m_nScaleNum = from.m_nScaleNum;
-    to.m_nScaleDenom = from.m_nScaleDenom;
-    to.m_strDim = std::move(from.m_strDim);
-}
-
 // How far helpers build ahead of the entry being put in place.
 constexpr std::size_t kAheadPerHelper = 4;
 
@@ -278,7 +265,7 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
         }
         if (!m_pEngine) break;
         ImageItem& item = *m_listImages[i];
-        MoveResult(pBuilt->item, item);
+        MoveThumbnail(pBuilt->item, item);
         m_bStored |= pBuilt->bStored;
         if (!pBuilt->bOk) {
             FailAt(item);
@@ -323,7 +310,7 @@ void CatalogueRun::TakeResultsAsMade(IRunListener& listener) {
             // On the screen at once, even while an earlier entry is still
             // being made; its boxes wait for that entry's.
             ImageItem& item = *m_listImages[i];
-            MoveResult(pBuilt->item, item);
+            MoveThumbnail(pBuilt->item, item);
             m_bStored |= pBuilt->bStored;
             if (m_pResidency) m_pResidency->ReleaseAfterBuild(i, item);
             listener.OnThumbnailMade(i, ++m_nMade);

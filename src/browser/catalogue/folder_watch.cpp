@@ -81,18 +81,6 @@ std::optional<FindRecord> LookAt(const std::string& folder, const std::string& n
     return record;
 }
 
-void MoveThumbnail(ImageItem& from, ImageItem& to) {
-    to.m_pBits = std::move(from.m_pBits);
-    to.m_bBitsReleased = false;
-    to.m_nImageWidth = from.m_nImageWidth;
-    to.m_nImageHeight = from.m_nImageHeight;
-    to.m_nThumbWidth = from.m_nThumbWidth;
-    to.m_nThumbHeight = from.m_nThumbHeight;
-    to.m_nScaleNum = from.m_nScaleNum;
-    to.m_nScaleDenom = from.m_nScaleDenom;
-    to.m_strDim = std::move(from.m_strDim);
-}
-
 }  // namespace
 
 // One photo to make a thumbnail of, as it was when the change was seen.
@@ -345,10 +333,10 @@ void FolderWatch::StartBuilds(std::vector<Job> vecJobs) {
         if (build.pCache)
             built.bOk =
                 BuildThumbnailCached(*build.pCache, built.item, build.nPitch, build.nThumbSize,
-                                     nullptr, build.bRotateByTag, &context);
+                                     nullptr, build.bRotateByTag, &context, build.dPixelRatio);
         else
             built.bOk = BuildOrientedThumbnail(built.item, build.nPitch, build.nThumbSize,
-                                               build.bRotateByTag, context);
+                                               build.bRotateByTag, context, build.dPixelRatio);
         return built;
     };
     m_vecJobs = std::move(vecJobs);
@@ -405,6 +393,7 @@ bool FolderWatch::Apply(const Job& job, Built& built, const WatchBuild& build) {
     AddImageItem(fresh, m_strFolder, job.record, ScanOptions{}, {});
     SplitImagePath(*fresh.front());
     MoveThumbnail(built.item, *fresh.front());
+    fresh.front()->m_bBitsReleased = false;
     std::unique_ptr<ImageItem> pEntry = std::move(fresh.front());
     std::size_t nOld = m_listImages.size();
     if (pItem) {

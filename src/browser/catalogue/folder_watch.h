@@ -25,6 +25,7 @@ struct WatchBuild {
     int nPitch = 103;
     int nThumbSize = 100;
     bool bRotateByTag = false;
+    double dPixelRatio = 1.0;  // device pixels to a pixel of the grid
     std::shared_ptr<const ThumbCache> pCache;
     int nSortOption = 0;
     int nSortStyle = 0;
