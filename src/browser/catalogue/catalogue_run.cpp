@@ -247,14 +247,7 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
     // While a box of an earlier entry is open, its own loop goes on after it.
     if (!m_pEngine || m_bTaking) return;
     m_bTaking = true;
-    while (m_pEngine) {
-        // Processing stops before its next entry, once the helpers' jobs in
-        // progress have returned; the last one to return says so.
-        if (m_bStop.load()) {
-            m_pEngine->Cancel();
-            if (!m_pEngine->Busy()) EndProcessing(listener, true);
-            break;
-        }
+    while (m_pEngine && !StoppedBeforeNext(listener)) {
         const std::unique_ptr<Built> pBuilt = m_pEngine->TryTakeNext();
         if (!pBuilt) break;
         const std::size_t i = m_nApplied++;
@@ -282,6 +275,15 @@ void CatalogueRun::TakeResults(IRunListener& listener) {
     m_bTaking = false;
 }
 
+bool CatalogueRun::StoppedBeforeNext(IRunListener& listener) {
+    // Processing stops before its next entry, once the helpers' jobs in
+    // progress have returned; the last one to return says so.
+    if (!m_bStop.load()) return false;
+    m_pEngine->Cancel();
+    if (!m_pEngine->Busy()) EndProcessing(listener, true);
+    return true;
+}
+
 void CatalogueRun::FailAt(const ImageItem& item) {
     // A stopped decode needs no explanation; a bitmap file gets no box from
     // the codec, so the user would not know why the grid is empty.
@@ -296,12 +298,7 @@ void CatalogueRun::FailAt(const ImageItem& item) {
 void CatalogueRun::TakeResultsAsMade(IRunListener& listener) {
     if (!m_pEngine || m_bTaking) return;
     m_bTaking = true;
-    while (m_pEngine) {
-        if (m_bStop.load()) {
-            m_pEngine->Cancel();
-            if (!m_pEngine->Busy()) EndProcessing(listener, true);
-            break;
-        }
+    while (m_pEngine && !StoppedBeforeNext(listener)) {
         std::size_t i = 0;
         std::unique_ptr<Built> pBuilt = m_pEngine->TryTakeAny(i);
         if (!pBuilt) break;

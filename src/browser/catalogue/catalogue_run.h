@@ -148,6 +148,9 @@ private:
     // What a result that failed says; the run ends at it.
     void FailAt(const ImageItem& item);
     void EndProcessing(IRunListener& listener, bool bEmpty);
+    // With a stop requested: cancels the engine, ends the run once no job
+    // is in progress, and returns true.
+    bool StoppedBeforeNext(IRunListener& listener);
     void UpdateStop();
 
     QObject* m_pReceiver;
