@@ -2,9 +2,11 @@
 # The two commands a user needs: `make run` and `make test`.
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
-            libjpeg62-turbo-dev libexif-dev libgtest-dev libgmock-dev libbenchmark-dev \
+            libjpeg62-turbo-dev libexif-dev libheif-dev libraw-dev liblcms2-dev \
+            qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-dejavu-core xvfb xauth \
-            dpkg-dev file desktop-file-utils appstream man-db
+            dpkg-dev file desktop-file-utils appstream man-db \
+            libheif-examples libavif-bin webp libtiff-tools imagemagick
 
 # Only `make fuzz` needs clang and libFuzzer's runtime; the tests do not.
 FUZZ_PACKAGES := clang libclang-rt-14-dev

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/photo_look.h"
 #include "platform/message_box.h"
 
 class CDeferredReplacements;
@@ -25,6 +26,8 @@ struct CodecContext {
     CDeferredReplacements* pDeferred = nullptr;
     // The boxes the calls met, in order.
     std::vector<MessageRequest> messages;
+    // How the pixels are rendered: the program's look when the context was made.
+    PhotoLook look = CurrentPhotoLook();
 
     CodecContext() = default;
     explicit CodecContext(const std::atomic<bool>* pStopToken) : pStop(pStopToken) {}

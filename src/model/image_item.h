@@ -6,7 +6,17 @@
 #include <string>
 #include <vector>
 
-enum ImageKind : std::int32_t { IMAGE_UNKNOWN = 0, IMAGE_BMP = 1, IMAGE_JPEG = 2 };
+// The reader a file goes to. The last three are found only when the user
+// asks for the other formats: PNG, GIF, TIFF and WebP through Qt's image
+// readers, HEIF and AVIF through libheif, camera raw files through LibRaw.
+enum ImageKind : std::int32_t {
+    IMAGE_UNKNOWN = 0,
+    IMAGE_BMP = 1,
+    IMAGE_JPEG = 2,
+    IMAGE_QIMAGE = 3,
+    IMAGE_HEIF = 4,
+    IMAGE_RAW = 5,
+};
 
 // A grid cell in document coordinates; right and bottom are exclusive.
 struct CellRect {

@@ -133,6 +133,15 @@ inline constexpr const char* kSectionOrientation = "Orientation";
 inline constexpr const char* kRotateByTag = "RotateByTag";
 inline constexpr int kRotateByTagDefault = 0;
 
+// Which files are photos and how their colours are shown: a section of its
+// own, each choice off unless chosen. "Extra" also finds PNG, GIF, TIFF,
+// WebP, HEIF, AVIF and camera raw files; "ColorManage" converts photos with
+// a colour profile other than sRGB to sRGB.
+inline constexpr const char* kSectionFormats = "Formats";
+inline constexpr const char* kExtraFormats = "Extra";
+inline constexpr const char* kColorManage = "ColorManage";
+inline constexpr int kFormatsOptionDefault = 0;
+
 // How the grid and the image window browse: a section of its own, as each
 // of these changes what the program does and is off unless chosen.
 // "SlideShowFullScreen" opens the slide show's window full screen;
