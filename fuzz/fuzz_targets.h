@@ -33,3 +33,7 @@ int FuzzPageWriter(const std::uint8_t* pData, std::size_t nSize);
 // A thumbnail file written from a fuzzed source image under fuzzed limits
 // and naming.
 int FuzzThumbWriter(const std::uint8_t* pData, std::size_t nSize);
+
+// The bytes as a HEIF/HEIC or AVIF file: a grid thumbnail and the image
+// window's read.
+int FuzzHeifPhoto(const std::uint8_t* pData, std::size_t nSize);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "codec/codec_fixtures.h"
+#include "codec/reference_decode.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -135,6 +136,33 @@ void ImageSeeds() {
          Thumb(true, 20, 10, 100, 1, "", "t_") + Bmp(21, 9, 8, false, true));
 }
 
+// HEIF and AVIF files from Debian's encoders: a thumbnail, alpha, more than
+// 8 bits, sizes the encoder wraps in a grid, and colour descriptions.
+void HeifSeeds() {
+    const std::string strPng = g_strRoot + "/.seed.png", strOut = g_strRoot + "/.seed.out";
+    // pszCommand's two %s: the PNG painted here and the file to write.
+    auto Encoded = [&](int w, int h, bool bAlpha, const char* pszCommand) {
+        QImage image = QuadrantImage(w, h).convertToFormat(QImage::Format_ARGB32);
+        for (int x = 0; bAlpha && x < w; ++x)
+            for (int y = 0; y < h; ++y) image.setPixel(x, y, (image.pixel(x, y) & 0xFFFFFFu) | std::uint32_t(40 + 200 * x / w) << 24);
+        if (!bAlpha) image = image.convertToFormat(QImage::Format_RGB32);
+        image.save(QString::fromStdString(strPng));
+        char szCommand[256];
+        std::snprintf(szCommand, sizeof szCommand, pszCommand, strPng.c_str(), strOut.c_str());
+        const bool bDone = RunTool(szCommand);
+        std::string strBytes = bDone ? ReadBytes(strOut) : std::string();
+        std::remove(strPng.c_str()), std::remove(strOut.c_str());
+        return strBytes;
+    };
+    Seed("heif", "thumb-32x24.heic", Encoded(32, 24, false, "heif-enc -q 30 -t 8 %s -o %s"));
+    Seed("heif", "alpha-20x12.heic", Encoded(20, 12, true, "heif-enc -q 30 %s -o %s"));
+    Seed("heif", "p3-16x16.heic",
+         Encoded(16, 16, false, "heif-enc -q 30 --colour_primaries 12 --transfer_characteristic 13 %s -o %s"));
+    Seed("heif", "photo-24x16.avif", Encoded(24, 16, false, "avifenc -s 10 --min 40 --max 50 %s %s"));
+    Seed("heif", "alpha-deep-16x16.avif", Encoded(16, 16, true, "avifenc -s 10 -d 10 --min 40 --max 50 %s %s"));
+    Seed("heif", "p3-420-16x16.avif", Encoded(16, 16, false, "avifenc -s 10 -y 420 --cicp 12/13/6 --min 40 --max 50 %s %s"));
+}
+
 void TextSeeds() {
     // A settings file as the store writes it, values of every kind.
     const std::string strStore = g_strRoot + "/.seed.ini";
@@ -209,6 +237,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     ImageSeeds();
+    HeifSeeds();
     TextSeeds();
     std::printf("%d seeds written into %s\n", g_nWritten, argv[1]);
     return 0;
