@@ -20,7 +20,8 @@ void CheckRead(bool bRead, const PhotoPixels& pixels, const CodecContext& contex
     }
     FuzzRequire(context.messages.empty() && !pixels.bTooLarge && pixels.bHeader,
                 "a read that succeeds says nothing");
-    FuzzRequire(pixels.pPixels && pixels.nWidth > 0 && pixels.nHeight > 0, "read pixels have a size");
+    FuzzRequire(pixels.pPixels && pixels.nWidth > 0 && pixels.nHeight > 0,
+                "read pixels have a size");
     // The last byte, so that a buffer shorter than its size shows up under AddressSanitizer.
     const std::uint64_t nBytes = std::uint64_t(pixels.nWidth) * pixels.nHeight * 3;
     volatile std::uint8_t nLast = pixels.pPixels[nBytes - 1];

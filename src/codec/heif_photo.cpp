@@ -124,7 +124,9 @@ bool Failed(const heif_error& error) { return error.code != heif_error_Ok; }
 std::uint64_t DoubleSamplesPerPixel(const std::string& strParsed) {
     constexpr std::uint64_t kWorst = 6;
     std::uint64_t nMost = 0;
-    auto At = [&](std::size_t i) { return i < strParsed.size() ? std::uint8_t(strParsed[i]) : 0xFF; };
+    auto At = [&](std::size_t i) {
+        return i < strParsed.size() ? std::uint8_t(strParsed[i]) : 0xFF;
+    };
     for (std::size_t i = strParsed.find("hvcC"); i != std::string::npos;
          i = strParsed.find("hvcC", i + 4)) {
         if (At(i + 4) != 1 || i + 4 + 16 >= strParsed.size()) continue;
@@ -166,8 +168,8 @@ HandlePtr PickThumbnail(const heif_image_handle* pPrimary, std::uint32_t nMinSid
         if (Failed(heif_image_handle_get_thumbnail(pPrimary, vIds[std::size_t(i)], &pThumb)))
             continue;
         HandlePtr thumb(pThumb);
-        const int nSide = std::max(heif_image_handle_get_width(pThumb),
-                                   heif_image_handle_get_height(pThumb));
+        const int nSide =
+            std::max(heif_image_handle_get_width(pThumb), heif_image_handle_get_height(pThumb));
         if (nSide >= int(nMinSide) && (!best || nSide < nBestSide)) {
             best = std::move(thumb);
             nBestSide = nSide;
@@ -194,8 +196,8 @@ void PackRows(const std::uint8_t* pSrc, int nStride, bool bAlpha, bool bPremulti
             const int a = p[3];
             for (int c = 0; c < 3; ++c) {
                 const int nOver = (255 - a) * aBack[c];
-                const int v = bPremultiplied ? p[c] + (nOver + 127) / 255
-                                             : (p[c] * a + nOver + 127) / 255;
+                const int v =
+                    bPremultiplied ? p[c] + (nOver + 127) / 255 : (p[c] * a + nOver + 127) / 255;
                 pOut[c] = std::uint8_t(std::min(v, 255));
             }
         }
@@ -205,7 +207,8 @@ void PackRows(const std::uint8_t* pSrc, int nStride, bool bAlpha, bool bPremulti
 // With colour management on: the profile to convert from, when it is not
 // sRGB's. An ICC profile comes first; else an nclx description, from the
 // container or, failing that, from the coded picture, as libheif decoded it.
-std::vector<std::uint8_t> ProfileToConvert(const heif_image_handle* pHandle, const heif_image* pImage) {
+std::vector<std::uint8_t> ProfileToConvert(const heif_image_handle* pHandle,
+                                           const heif_image* pImage) {
     std::vector<std::uint8_t> vIcc(heif_image_handle_get_raw_color_profile_size(pHandle));
     if (!vIcc.empty() && !Failed(heif_image_handle_get_raw_color_profile(pHandle, vIcc.data())))
         return ColorProfile::IsSrgbOrUnusable(vIcc) ? std::vector<std::uint8_t>() : vIcc;
@@ -227,11 +230,13 @@ bool DecodeHandle(const heif_image_handle* pHandle, const heif_image_handle* pPr
                   CodecContext& context) {
     const int nWidth = heif_image_handle_get_width(pHandle);
     const int nHeight = heif_image_handle_get_height(pHandle);
-    if (nWidth <= 0 || nHeight <= 0) return Refuse(request, context, QString::fromLatin1(kNoPixelsText));
+    if (nWidth <= 0 || nHeight <= 0)
+        return Refuse(request, context, QString::fromLatin1(kNoPixelsText));
     const bool bAlpha = heif_image_handle_has_alpha_channel(pHandle) != 0;
     const std::uint64_t nArea = std::uint64_t(nWidth) * std::uint64_t(nHeight);
     const std::uint64_t nOutBytes = nArea * 3;
-    const std::uint64_t nDepthFactor = heif_image_handle_get_luma_bits_per_pixel(pHandle) > 8 ? 2 : 1;
+    const std::uint64_t nDepthFactor =
+        heif_image_handle_get_luma_bits_per_pixel(pHandle) > 8 ? 2 : 1;
     const std::uint64_t nLibheifBytes =
         nArea * (nDoubleSamples + (bAlpha ? 2 : 0)) * kLibheifBytesPerSample / 2 * nDepthFactor;
     if (nOutBytes > request.nBudget || nOutBytes + nLibheifBytes > kMaxDecodeBytes) {
@@ -246,10 +251,9 @@ bool DecodeHandle(const heif_image_handle* pHandle, const heif_image_handle* pPr
     if (!options) return Refuse(request, context, QString::fromLatin1(kNoMemoryText));
     options->convert_hdr_to_8bit = 1;
     heif_image* pDecoded = nullptr;
-    const heif_error error =
-        heif_decode_image(pHandle, &pDecoded, heif_colorspace_RGB,
-                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                          options.get());
+    const heif_error error = heif_decode_image(
+        pHandle, &pDecoded, heif_colorspace_RGB,
+        bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     ImagePtr image(pDecoded);
     if (context.Stopped()) return false;
     if (Failed(error) || !image) return Refuse(request, context, WhyOf(error));
@@ -274,8 +278,8 @@ bool DecodeHandle(const heif_image_handle* pHandle, const heif_image_handle* pPr
              pOut.get());
     std::vector<std::uint8_t> vProfile;
     if (context.look.bColorManage) {
-        const bool bOwn =
-            heif_image_handle_get_color_profile_type(pHandle) != heif_color_profile_type_not_present;
+        const bool bOwn = heif_image_handle_get_color_profile_type(pHandle) !=
+                          heif_color_profile_type_not_present;
         vProfile = ProfileToConvert(bOwn ? pHandle : pPrimary, image.get());
     }
     image.reset();

@@ -42,7 +42,8 @@ std::vector<std::uint8_t> HeifNclxProfile(const heif_color_profile_nclx& nclx) {
     const auto curve = CurveFor(nclx.transfer_characteristics);
     if (!curve) return {};
     cmsToneCurve* aCurves[3] = {curve.get(), curve.get(), curve.get()};
-    const std::unique_ptr<void, ProfileCloser> profile(cmsCreateRGBProfile(&white, &primaries, aCurves));
+    const std::unique_ptr<void, ProfileCloser> profile(
+        cmsCreateRGBProfile(&white, &primaries, aCurves));
     cmsUInt32Number nBytes = 0;
     if (!profile || !cmsSaveProfileToMem(profile.get(), nullptr, &nBytes) || nBytes == 0) return {};
     std::vector<std::uint8_t> vIcc(nBytes);
