@@ -36,10 +36,10 @@ std::string ReadWhole(const std::string& strPath) {
 bool MakeRawFile(const std::string& strSource, const std::string& strPath) {
     struct stat st {};
     if (stat(strPath.c_str(), &st) == 0 && st.st_size > 0) return true;
-    const QImage photo = QImage(QString::fromStdString(strSource))
-                             .scaled(kRawWidth, kRawHeight, Qt::IgnoreAspectRatio,
-                                     Qt::SmoothTransformation)
-                             .convertToFormat(QImage::Format_RGB888);
+    const QImage photo =
+        QImage(QString::fromStdString(strSource))
+            .scaled(kRawWidth, kRawHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB888);
     std::vector<std::uint8_t> vRgb(std::size_t(kRawWidth) * kRawHeight * 3);
     for (std::uint32_t y = 0; y < kRawHeight; ++y)
         std::copy_n(photo.constScanLine(int(y)), kRawWidth * 3, vRgb.data() + y * kRawWidth * 3);

@@ -7,7 +7,14 @@
 
 namespace {
 
-enum TiffType : std::uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kSRational = 10 };
+enum TiffType : std::uint16_t {
+    kByte = 1,
+    kAscii = 2,
+    kShort = 3,
+    kLong = 4,
+    kRational = 5,
+    kSRational = 10
+};
 
 struct Entry {
     std::uint16_t nTag, nType;
@@ -40,7 +47,8 @@ Entry Bytes(std::uint16_t nTag, std::vector<std::uint8_t> vValues) {
     return e;
 }
 Entry Ascii(std::uint16_t nTag, const char* psz) {
-    return {nTag, kAscii, std::uint32_t(std::strlen(psz) + 1), std::string(psz, std::strlen(psz) + 1)};
+    return {nTag, kAscii, std::uint32_t(std::strlen(psz) + 1),
+            std::string(psz, std::strlen(psz) + 1)};
 }
 // Fractions of 10000, signed or not as the type says.
 Entry Rationals(std::uint16_t nTag, std::uint16_t nType, std::vector<int> vTenThousandths) {
@@ -89,8 +97,8 @@ void AddDngTags(std::vector<Entry>& v) {
     v.push_back(Bytes(50706, {1, 4, 0, 0}));
     v.push_back(Bytes(50707, {1, 1, 0, 0}));
     v.push_back(Ascii(50708, "Galerio Test Camera"));
-    v.push_back(Rationals(50721, kSRational,
-                          {10000, -2000, -1000, -3000, 12000, 1000, -500, 1500, 9000}));
+    v.push_back(
+        Rationals(50721, kSRational, {10000, -2000, -1000, -3000, 12000, 1000, -500, 1500, 9000}));
     v.push_back(Rationals(50728, kRational, {5000, 10000, 7000}));
     v.push_back(Short(50778, {21}));
 }
@@ -176,8 +184,9 @@ std::string MakeDng(const DngPicture& p) {
     char* pOut = str.data() + nStart;
     for (std::uint32_t y = 0; y < p.nRawHeight; ++y)
         for (std::uint32_t x = 0; x < p.nRawWidth; ++x, pOut += 2) {
-            const std::uint32_t n = (x * 40000u / p.nRawWidth + y * 20000u / p.nRawHeight +
-                                     ((x ^ y) & 1) * 3000u) & 0xFFFF;
+            const std::uint32_t n =
+                (x * 40000u / p.nRawWidth + y * 20000u / p.nRawHeight + ((x ^ y) & 1) * 3000u) &
+                0xFFFF;
             pOut[0] = char(n & 0xFF);
             pOut[1] = char(n >> 8);
         }

@@ -87,7 +87,7 @@ struct DecodeJob {
     const std::uint8_t* pData;  // a JPEG held in memory, read instead of pFile
     std::size_t nData;
     int nReduction;         // 1, 2, 4 or 8; 0: the least whose rows fit nBudget
-    std::uint64_t nBudget;  // bytes the rows may take, when nReduction is 0 or, if set, after fnPick
+    std::uint64_t nBudget;  // bytes the rows may take: with nReduction 0, or after pfnPick
     int nOrientation;       // the turn applied as rows are put in place
     bool bDisplayRows;      // bottom-up blue-green-red padded rows, else packed red-green-blue
     bool bTooLarge;         // no reduction fits nBudget
@@ -329,8 +329,8 @@ bool RunDecode(DecodeJob* pJob) {
         // A budget given with the pick reduces further where the picked rows
         // would not fit; 0 from here on means none fits.
         if (pJob->nBudget) {
-            const int nFit = JpegFile::ChooseViewReduction(cinfo.image_width, cinfo.image_height,
-                                                           pJob->nBudget);
+            const int nFit =
+                JpegFile::ChooseViewReduction(cinfo.image_width, cinfo.image_height, pJob->nBudget);
             pJob->nReduction = nFit ? std::max(pJob->nReduction, nFit) : 0;
         }
     }

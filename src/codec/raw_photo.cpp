@@ -87,9 +87,9 @@ bool TakeJpegPreview(const libraw_thumbnail_t& thumb, const PhotoRequest& reques
     PreviewPick pick{request.bView ? 0 : request.nMinSide};
     JpegFile::JpegSource source;
     pixels.pPixels = JpegFile::ReadJpegMemoryRgb(
-        reinterpret_cast<const std::uint8_t*>(thumb.thumb), thumb.tlength, PickPreviewScale,
-        &pick, std::max<std::uint64_t>(request.nBudget, 1), source, pixels.bTooLarge,
-        pixels.nWidth, pixels.nHeight, context);
+        reinterpret_cast<const std::uint8_t*>(thumb.thumb), thumb.tlength, PickPreviewScale, &pick,
+        std::max<std::uint64_t>(request.nBudget, 1), source, pixels.bTooLarge, pixels.nWidth,
+        pixels.nHeight, context);
     pixels.nFullWidth = source.nWidth;
     pixels.nFullHeight = source.nHeight;
     pixels.bHeader = source.bHeader;

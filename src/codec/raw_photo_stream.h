@@ -26,7 +26,8 @@ public:
     int get_char() override;
     char* gets(char* pszOut, int nMax) override;
     int scanf_one(const char* pszFormat, void* pValue) override;
-    int eof() override { return m_nPos >= m_nSize; }
+    // A stopped read is at its end too, so no loop of LibRaw waits for data.
+    int eof() override { return m_nPos >= m_nSize || m_context.Stopped(); }
     void* make_jas_stream() override { return nullptr; }
 
 private:

@@ -29,8 +29,8 @@ protected:
     std::string WriteDng(const std::string& strName, DngPicture picture = {},
                          bool bPreview = true) {
         if (bPreview) {
-            picture.strPreviewJpeg =
-                ReadBytes(WriteQuadrantJpeg(m_dir.path().toStdString(), "preview.jpg", kPreviewW, kPreviewH));
+            picture.strPreviewJpeg = ReadBytes(
+                WriteQuadrantJpeg(m_dir.path().toStdString(), "preview.jpg", kPreviewW, kPreviewH));
             picture.nPreviewWidth = kPreviewW;
             picture.nPreviewHeight = kPreviewH;
         }
@@ -104,12 +104,12 @@ TEST_P(RawPixelsTest, PreviewDecodesAtTheReductionAskedFor) {
 constexpr std::uint64_t kAmple = std::uint64_t(192) << 20;
 INSTANTIATE_TEST_SUITE_P(
     Reductions, RawPixelsTest,
-    ::testing::Values(PixelCase{0, false, kAmple, 1},     // the whole preview
-                      PixelCase{100, false, kAmple, 2},   // 160 is the least side still >= 100
-                      PixelCase{40, false, kAmple, 8},    // 40 × 30
-                      PixelCase{100, true, kAmple, 1},    // the window takes it whole
+    ::testing::Values(PixelCase{0, false, kAmple, 1},        // the whole preview
+                      PixelCase{100, false, kAmple, 2},      // 160 is the least side still >= 100
+                      PixelCase{40, false, kAmple, 8},       // 40 × 30
+                      PixelCase{100, true, kAmple, 1},       // the window takes it whole
                       PixelCase{0, true, 160 * 3 * 120, 2},  // reduced to fit the budget
-                      PixelCase{0, true, 100, 0}));       // nothing fits
+                      PixelCase{0, true, 100, 0}));          // nothing fits
 
 struct OrientationCase {
     int nTag;
@@ -185,24 +185,24 @@ TEST_P(RawRefusalTest, RefusedWithItsBox) {
     QStringList expected;
     for (const char* psz : GetParam().vTexts)
         expected << (std::string(psz).rfind("%U", 0) == 0 ? Unreadable(strPath, psz + 2)
-                                                           : QString::fromLatin1(psz));
+                                                          : QString::fromLatin1(psz));
     EXPECT_EQ(Texts(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RawRefusalTest,
-    ::testing::Values(
-        RefusalCase{Bad::NoPreview, {"%UIt holds no preview that Galerio can show."}},
-        RefusalCase{Bad::NotRaw, {"%UUnsupported file format or not RAW file"}},
-        RefusalCase{Bad::Truncated, {"%UInput/output error"}},
-        RefusalCase{Bad::ForgedLength, {"%UIt holds no preview that Galerio can show."}},
-        RefusalCase{Bad::CorruptPreview,
-                    {"Corrupt JPEG data: 87 extraneous bytes before marker 0xdb",
-                     "Corrupt JPEG data: 87 extraneous bytes before marker 0xdb",
-                     "Quantization table 0x00 was not defined",
-                     "%UIt holds no preview that Galerio can show."}},
-        RefusalCase{Bad::Fifo, {"%UIt is not a regular file."}},
-        RefusalCase{Bad::Missing, {"%UNo such file or directory"}}));
+    ::testing::Values(RefusalCase{Bad::NoPreview, {"%UIt holds no preview that Galerio can show."}},
+                      RefusalCase{Bad::NotRaw, {"%UUnsupported file format or not RAW file"}},
+                      RefusalCase{Bad::Truncated, {"%UInput/output error"}},
+                      RefusalCase{Bad::ForgedLength,
+                                  {"%UIt holds no preview that Galerio can show."}},
+                      RefusalCase{Bad::CorruptPreview,
+                                  {"Corrupt JPEG data: 87 extraneous bytes before marker 0xdb",
+                                   "Corrupt JPEG data: 87 extraneous bytes before marker 0xdb",
+                                   "Quantization table 0x00 was not defined",
+                                   "%UIt holds no preview that Galerio can show."}},
+                      RefusalCase{Bad::Fifo, {"%UIt is not a regular file."}},
+                      RefusalCase{Bad::Missing, {"%UNo such file or directory"}}));
 
 TEST_F(RawPhotoTest, StopRequestEndsTheReadQuietly) {
     const std::atomic<bool> bStop{true};
