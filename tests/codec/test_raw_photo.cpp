@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "codec/codec_fixtures.h"
 #include "codec/photo_reader.h"
@@ -210,6 +212,29 @@ TEST_F(RawPhotoTest, StopRequestEndsTheReadQuietly) {
     EXPECT_FALSE(ReadRawPhoto(PhotoRequest{WriteDng("photo.dng")}, m_pixels, context));
     EXPECT_FALSE(m_pixels.pPixels);
     EXPECT_TRUE(context.messages.empty());
+}
+
+// A preview claiming 65326 × 63721 CMYK pixels keeps libjpeg busy for
+// seconds; a stop request from another thread ends the read inside the
+// decode, quietly but for the warning the decode may have met before.
+TEST_F(RawPhotoTest, StopRequestEndsThePreviewsDecode) {
+    DngPicture picture;
+    picture.strPreviewJpeg = ForgedJpeg(JpegLayout::Baseline, 4, 65326, 63721);
+    picture.nPreviewWidth = picture.nPreviewHeight = 16;
+    WriteBytes(Path("slow.dng"), MakeDng(picture));
+    std::atomic<bool> bStop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        bStop = true;
+    });
+    CodecContext context(&bStop);
+    const PhotoRequest request{Path("slow.dng"), 100, std::uint64_t(256) << 20};
+    const bool bRead = ReadRawPhoto(request, m_pixels, context);
+    stopper.join();
+    EXPECT_FALSE(bRead);
+    EXPECT_FALSE(m_pixels.pPixels);
+    for (const MessageRequest& message : context.messages)
+        EXPECT_EQ(message.text, "Corrupt JPEG data: premature end of data segment");
 }
 
 }  // namespace
