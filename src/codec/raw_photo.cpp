@@ -31,9 +31,10 @@ int OrientationFromFlip(int nFlip) {
     return nFlip >= 0 && nFlip < 8 ? kTag[nFlip] : 1;
 }
 
-// LibRaw reports damaged data on stderr unless told otherwise; the reader
-// says what matters itself.
+// LibRaw reports damaged data and failed allocations on stderr unless told
+// otherwise; the reader says what matters itself.
 void IgnoreDataError(void*, const char*, const int) {}
+void IgnoreMemoryError(void*, const char*, const char*) {}
 
 struct PreviewPick {
     std::uint32_t nMinSide;
@@ -105,18 +106,21 @@ bool ReadRawPhoto(const PhotoRequest& request, PhotoPixels& pixels, CodecContext
     errno = 0;
     const ImageFile::Descriptor file = ImageFile::OpenForReading(request.strPath);
     if (!file.IsOpen()) {
-        SayPhotoUnreadable(context, request.strPath,
-                           errno ? QString::fromLocal8Bit(std::strerror(errno))
-                                 : QString::fromLatin1(kNotAFileText));
+        char szError[256] = {};
+        // The GNU strerror_r: any thread, the text in szError or a constant.
+        const char* pszError = errno ? strerror_r(errno, szError, sizeof szError) : kNotAFileText;
+        SayPhotoUnreadable(context, request.strPath, QString::fromLocal8Bit(pszError));
         return false;
     }
     // The stream outlives the LibRaw object that reads through it.
     RawDescriptorStream stream(file.Get(), file.Size(), context);
     // Far too large for a thread's stack.
     std::unique_ptr<LibRaw> pRaw(new (std::nothrow) LibRaw(LIBRAW_OPTIONS_NONE));
-    if (!pRaw) return false;
-    pRaw->set_dataerror_handler(IgnoreDataError, nullptr);
-    const int nOpen = pRaw->open_datastream(&stream);
+    if (pRaw) {
+        pRaw->set_dataerror_handler(IgnoreDataError, nullptr);
+        pRaw->set_memerror_handler(IgnoreMemoryError, nullptr);
+    }
+    const int nOpen = pRaw ? pRaw->open_datastream(&stream) : LIBRAW_UNSUFFICIENT_MEMORY;
     if (context.Stopped()) return false;
     if (nOpen != LIBRAW_SUCCESS) {
         SayPhotoUnreadable(context, request.strPath, QString::fromUtf8(libraw_strerror(nOpen)));
