@@ -10,6 +10,7 @@
 #include "codec/codec_fixtures.h"
 #include "codec/display_bitmap.h"
 #include "codec/reference_decode.h"
+#include "dng_writer.h"
 #include "viewer/view_decode.h"
 
 namespace {
@@ -41,13 +42,23 @@ class OtherFormats : public ::testing::TestWithParam<FormatCase> {
 protected:
     std::string Dir() const { return m_dir.path().toStdString(); }
 
-    // The case's file in the folder, and ImageMagick's reading of it.
-    std::string MakeFile() {
+    // The case's file in the folder. The reference of a raw file is its
+    // preview, which is what Galerio shows of it.
+    std::string MakeFile(std::string& strReference) {
         const FormatCase& c = GetParam();
         const std::string strPath = Dir() + "/" + c.pszName;
         const std::string strPng = Dir() + "/source.png.in";
+        strReference = strPath;
         EXPECT_TRUE(TestPicture(c.bAlpha).save(QString::fromStdString(strPng), "png"));
-        if (!c.pszTool) {
+        if (c.nKind == IMAGE_RAW) {
+            strReference = Dir() + "/preview.jpg.in";
+            EXPECT_TRUE(TestPicture(false).save(QString::fromStdString(strReference), "jpg", 95));
+            DngPicture dng;
+            dng.strPreviewJpeg = ReadBytes(strReference);
+            dng.nPreviewWidth = 320;
+            dng.nPreviewHeight = 240;
+            WriteBytes(strPath, MakeDng(dng));
+        } else if (!c.pszTool) {
             const QString strExt = QString::fromLatin1(c.pszName).section('.', -1);
             EXPECT_TRUE(TestPicture(c.bAlpha).save(QString::fromStdString(strPath),
                                                    strExt.toLatin1().constData(), 100));
@@ -87,7 +98,8 @@ protected:
 
 TEST_P(OtherFormats, GridAndWindowShowThePicturesOwnPixels) {
     const FormatCase& c = GetParam();
-    const std::string strPath = MakeFile();
+    std::string strReference;
+    const std::string strPath = MakeFile(strReference);
     constexpr std::uint32_t kGrid = 0x204060, kWindow = 0xF0E0D0;
 
     // Found by the scan only with the other formats asked for.
@@ -107,7 +119,7 @@ TEST_P(OtherFormats, GridAndWindowShowThePicturesOwnPixels) {
     EXPECT_EQ(item.m_nImageHeight, 240u);
     ASSERT_EQ(item.m_nThumbWidth, 100);
     ASSERT_EQ(item.m_nThumbHeight, 75);
-    const ReferencePicture thumbRef = Shrunk(ReferenceDecode(strPath, kGrid), 100, 75);
+    const ReferencePicture thumbRef = Shrunk(ReferenceDecode(strReference, kGrid), 100, 75);
     const std::vector<std::uint8_t> vThumb = PackedRgb(item.m_pBits.get(), 100, 75);
     EXPECT_LE(MeanByteDifference(vThumb.data(), thumbRef, 100, 75), c.dTolerance);
 
@@ -121,7 +133,7 @@ TEST_P(OtherFormats, GridAndWindowShowThePicturesOwnPixels) {
     ASSERT_EQ(bitmap.nWidth, 320u);
     ASSERT_EQ(bitmap.nHeight, 240u);
     const std::vector<std::uint8_t> vView = PackedRgb(bitmap.pRows.get(), 320, 240);
-    EXPECT_LE(MeanByteDifference(vView.data(), ReferenceDecode(strPath, kWindow), 320, 240),
+    EXPECT_LE(MeanByteDifference(vView.data(), ReferenceDecode(strReference, kWindow), 320, 240),
               c.dTolerance);
 }
 
@@ -133,6 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"photo.TIFF", IMAGE_QIMAGE, false, "convert IN -compress lzw OUT", 2.0},
                       FormatCase{"photo.webp", IMAGE_QIMAGE, true, "cwebp -quiet -lossless IN -o OUT", 2.0},
                       FormatCase{"photo.heic", IMAGE_HEIF, true, "heif-enc -q 90 IN -o OUT", 2.0},
-                      FormatCase{"photo.avif", IMAGE_HEIF, true, "avifenc -l IN OUT", 2.0}));
+                      FormatCase{"photo.avif", IMAGE_HEIF, true, "avifenc -l IN OUT", 2.0},
+                      FormatCase{"photo.DNG", IMAGE_RAW, false, nullptr, 2.0}));
 
 }  // namespace
