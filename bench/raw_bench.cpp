@@ -17,14 +17,10 @@
 #include <string>
 #include <vector>
 
-// clang-format off
-// Before bench_corpus.h, whose function PhotoPixels() hides the reader's
-// struct of that name from there on.
-#include "codec/photo_reader.h"
 #include "bench_corpus.h"
-// clang-format on
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
+#include "codec/photo_reader.h"
 #include "dng_writer.h"
 
 namespace {
@@ -78,7 +74,7 @@ std::vector<std::string> RawCorpus() {
 // then the box shrink into the square.
 void RawThumbnail(const std::string& strPath) {
     CodecContext context;
-    struct PhotoPixels pixels;
+    PhotoPixels pixels;
     if (!ReadRawPhoto(PhotoRequest{strPath, kThumb}, pixels, context)) return;
     std::uint32_t tw = 0, th = 0;
     FitWithinSquare(pixels.nWidth, pixels.nHeight, kThumb, tw, th);
