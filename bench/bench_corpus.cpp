@@ -64,7 +64,7 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::vector<std::uint8_t> PhotoPixels(std::uint32_t nWidth, std::uint32_t nHeight) {
+std::vector<std::uint8_t> PhotoLikePixels(std::uint32_t nWidth, std::uint32_t nHeight) {
     std::vector<std::uint8_t> v(std::size_t(nWidth) * nHeight * 3);
     std::size_t i = 0;
     for (std::uint32_t y = 0; y < nHeight; ++y)

@@ -17,7 +17,7 @@ void BareDecode(const std::string& strPath, int nReduction);
 
 // A photograph-like picture in RGB rows: smooth gradients with fine detail,
 // so the entropy decoder has real work, unlike a flat fill.
-std::vector<std::uint8_t> PhotoPixels(std::uint32_t nWidth, std::uint32_t nHeight);
+std::vector<std::uint8_t> PhotoLikePixels(std::uint32_t nWidth, std::uint32_t nHeight);
 
 // Seconds since t0, and the median of a set of per-iteration figures (a
 // stolen time slice on a virtual machine skews single iterations).

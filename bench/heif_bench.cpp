@@ -12,13 +12,9 @@
 #include <string>
 #include <vector>
 
-// Before bench_corpus.h, whose function PhotoPixels() hides the struct of
-// that name from then on: the struct is named with its keyword below.
-#include "codec/photo_reader.h"
-// clang-format off
 #include "bench_corpus.h"
 #include "codec/display_bitmap.h"
-// clang-format on
+#include "codec/photo_reader.h"
 
 namespace {
 
@@ -28,7 +24,7 @@ void GridThumbnail(const std::string& strPath) {
     PhotoRequest request;
     request.strPath = strPath;
     request.nMinSide = kThumb;
-    struct PhotoPixels pixels;
+    PhotoPixels pixels;
     CodecContext context;
     if (!ReadHeifPhoto(request, pixels, context)) return;
     std::uint32_t tw = 0, th = 0;

@@ -238,7 +238,7 @@ std::string ColdFolder() {
     const std::string folder = CorpusFolder() + "/cold5k";
     if (QFileInfo::exists(QString::fromStdString(folder + "/.complete"))) return folder;
     if (!QDir().mkpath(QString::fromStdString(folder))) return {};
-    std::vector<std::uint8_t> rgb = PhotoPixels(kColdWidth, kColdHeight);
+    std::vector<std::uint8_t> rgb = PhotoLikePixels(kColdWidth, kColdHeight);
     for (int i = 0; i < kColdPhotos; ++i) {
         // Each photo its own: the first rows differ.
         for (std::size_t k = 0; k < 16 * kColdWidth * 3; ++k) rgb[k] = std::uint8_t(k * 7 + i);

@@ -35,7 +35,7 @@ struct LargeJpeg {
     std::vector<std::uint8_t> pixels;  // decoded once, for the shrink baseline
     LargeJpeg() {
         strPath = dir.path().toStdString() + "/large.jpg";
-        const std::vector<std::uint8_t> v = PhotoPixels(kWidth, kHeight);
+        const std::vector<std::uint8_t> v = PhotoLikePixels(kWidth, kHeight);
         JpegFile::WriteJpegFile(strPath, v.data(), kWidth, kHeight, 90);
         std::uint32_t w = 0, h = 0;
         auto p = JpegFile::ReadJpegRgb(strPath, w, h, 1, 1);

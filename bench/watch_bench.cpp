@@ -77,7 +77,7 @@ private:
 
 void BM_WatchCloseToGrid(benchmark::State& state) {
     WatchFixture fixture;
-    const std::vector<std::uint8_t> pixels = PhotoPixels(1600, 1200);
+    const std::vector<std::uint8_t> pixels = PhotoLikePixels(1600, 1200);
     std::vector<double> vRatios;
     double fTotal = 0;
     for (auto _ : state) {
@@ -103,7 +103,7 @@ void BM_WatchCloseToGrid(benchmark::State& state) {
 
 void BM_WatchBurstMemory(benchmark::State& state) {
     WatchFixture fixture;
-    const std::vector<std::uint8_t> pixels = PhotoPixels(64, 48);
+    const std::vector<std::uint8_t> pixels = PhotoLikePixels(64, 48);
     std::vector<double> vRatios;
     for (auto _ : state) {
         const long nBefore = ResidentKb();

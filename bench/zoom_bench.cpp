@@ -32,7 +32,7 @@ struct ZoomPhoto {
     QTemporaryDir dir;
     ImageItem item;
     ZoomPhoto() {
-        const std::vector<std::uint8_t> v = PhotoPixels(kWidth, kHeight);
+        const std::vector<std::uint8_t> v = PhotoLikePixels(kWidth, kHeight);
         item.m_nKind = IMAGE_JPEG;
         item.m_strPath = dir.path().toStdString() + "/zoom.jpg";
         item.m_strName = "zoom";

@@ -30,6 +30,10 @@ int FuzzCommandLine(const std::uint8_t* pData, std::size_t nSize);
 // from the bytes: each entry's markup and the whole page, checked as HTML.
 int FuzzPageWriter(const std::uint8_t* pData, std::size_t nSize);
 
+// The bytes as a camera raw file: its preview read for a thumbnail and for
+// the image window.
+int FuzzRawPhoto(const std::uint8_t* pData, std::size_t nSize);
+
 // A thumbnail file written from a fuzzed source image under fuzzed limits
 // and naming.
 int FuzzThumbWriter(const std::uint8_t* pData, std::size_t nSize);

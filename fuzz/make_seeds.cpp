@@ -15,6 +15,7 @@
 
 #include "codec/codec_fixtures.h"
 #include "codec/reference_decode.h"
+#include "dng_writer.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -224,6 +225,25 @@ void TextSeeds() {
     Seed("page_writer", "no-links.bin", Page(4 | 8, {"#hash?query", "tab\tname"}));
 }
 
+// DNG files as cameras lay them out, around a small JPEG preview: upright,
+// turned, and one without a preview.
+void RawSeeds() {
+    const std::string strJpeg = g_strRoot + "/preview.jpg";
+    WriteQuadrantJpeg(g_strRoot, "preview.jpg", 40, 30, 80);
+    DngPicture picture;
+    picture.strPreviewJpeg = ReadBytes(strJpeg);
+    std::remove(strJpeg.c_str());
+    picture.nPreviewWidth = 40;
+    picture.nPreviewHeight = 30;
+    picture.nRawWidth = 24;
+    picture.nRawHeight = 16;
+    Seed("raw", "preview-40x30.dng", MakeDng(picture));
+    picture.nOrientation = 6;
+    Seed("raw", "preview-turned-6.dng", MakeDng(picture));
+    picture.strPreviewJpeg.clear();
+    Seed("raw", "no-preview.dng", MakeDng(picture));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,6 +257,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     ImageSeeds();
+    RawSeeds();
     HeifSeeds();
     TextSeeds();
     std::printf("%d seeds written into %s\n", g_nWritten, argv[1]);

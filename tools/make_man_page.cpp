@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     }
     const ManPageSource source{"galerio",    argv[2], CommandLineUsage(),
                                BatchUsage(), argv[3], ImageWindowKeys(),
-                               BrowsingChoicesText()};
+                               ChoicesText()};
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
     out << MakeManPage(source);
     out.close();

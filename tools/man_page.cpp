@@ -170,7 +170,7 @@ std::string MakeManPage(const ManPageSource& source) {
     if (!source.strKeys.empty())
         out += ".SH \"KEYS IN AN IMAGE WINDOW\"\n" + UsageBodyToRoff(source.strKeys);
     if (!source.strChoices.empty())
-        out += ".SH \"BROWSING CHOICES\"\n" + UsageBodyToRoff(source.strChoices);
+        out += ".SH CHOICES\n" + UsageBodyToRoff(source.strChoices);
     if (!source.strHelpPage.empty())
         out += ".SH \"SEE ALSO\"\nThe help page, also shown by F1 in the program:\n.br\n" +
                TextLine(source.strHelpPage);

@@ -16,7 +16,7 @@ struct ManPageSource {
     std::string strBatchUsage;  // the --make-thumbs --help text
     std::string strHelpPage;    // the installed HTML help page, for SEE ALSO
     std::string strKeys;        // an image window's keys, laid out like the options
-    std::string strChoices;     // the [Browsing] choices, laid out like the options
+    std::string strChoices;     // the [Browsing] and [Formats] choices, laid out like the options
 };
 
 // One word for roff: option words ("-S", "--size", "[--jobs") in bold with

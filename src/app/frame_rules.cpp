@@ -71,10 +71,11 @@ const char* ImageWindowKeys() {
            "  Space                   pause or resume the slide show\n";
 }
 
-const char* BrowsingChoicesText() {
-    return "Each is off unless ticked in the Browsing box of Preferences or set to 1 in the\n"
-           "[Browsing] group of the settings file.\n"
+const char* ChoicesText() {
+    return "Each is off unless ticked in its box of Preferences or set to 1 in its group of\n"
+           "the settings file.\n"
            "\n"
+           "Browsing:\n"
            "  SlideShowFullScreen  start the slide show full screen\n"
            "  ShowWhileMaking      lay the grid out as soon as the folder is read and show each\n"
            "                       thumbnail as it is made, those on screen first; the status bar\n"
@@ -85,7 +86,15 @@ const char* BrowsingChoicesText() {
            "                       grid's selection, scrolled into view; Enter opens the photo\n"
            "  UseTrash             Delete moves the photo to the desktop Trash, after a question\n"
            "                       that names it; Ctrl+Z puts the last one back in its folder and\n"
-           "                       its cell; a photo the Trash refuses is never deleted\n";
+           "                       its cell; a photo the Trash refuses is never deleted\n"
+           "\n"
+           "Formats:\n"
+           "  Extra                also show PNG, GIF (first frame), TIFF (first page), WebP,\n"
+           "                       HEIC, HEIF, AVIF and camera raw files (DNG, CR2, CR3, NEF,\n"
+           "                       ARW, ORF, RW2, RAF, PEF; shown by their embedded preview);\n"
+           "                       their thumbnail files are JPEG files named .jpg\n"
+           "  ColorManage          convert photos with a colour profile other than sRGB to\n"
+           "                       sRGB, on the screen and in thumbnail files\n";
 }
 
 WindowRect InitialWindowRect(const WindowRect& stored, int nWorkWidth, int nWorkHeight,

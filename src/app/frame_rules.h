@@ -24,9 +24,9 @@ const char* CommandLineUsage();
 // The keys and mouse gestures of an image window, laid out like the usage
 // text, for the manual page.
 const char* ImageWindowKeys();
-// The choices of the settings file's [Browsing] group, each off by default,
-// as the manual page lists them.
-const char* BrowsingChoicesText();
+// The choices of the settings file's [Browsing] and [Formats] groups, each
+// off by default, as the manual page lists them.
+const char* ChoicesText();
 
 // ---- Window rectangle ----
 struct WindowRect {

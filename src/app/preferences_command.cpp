@@ -17,6 +17,10 @@ const char* const kBusyText =
     "Thumbnails are being made or a slide show is running, so the grid keeps its "
     "present %1 for now.\nThe new values are stored; %2.";
 
+const char* const kFormatsBusyText =
+    "Thumbnails are being made or a slide show is running, so the grid keeps its "
+    "present files for now.\nThe new formats are shown at the next Open Folder or Refresh.";
+
 }  // namespace
 
 void CMainFrame::OnPreferences() {
@@ -46,6 +50,13 @@ void CMainFrame::OnPreferences() {
     // The recent list keeps its length until the next start.
     m_app.m_nMruCount = out.nMruCount;
 
+    // Other files are photos now, or no longer: the folder is searched again.
+    if (out.bRescanForFormats && !view.SearchFolder().empty()) {
+        if (bIdle) view.ReloadCatalogue(false);
+        else ShowMessage(QString::fromLatin1(kFormatsBusyText));
+        UpdateCommandUI();
+        return;
+    }
     if (!bIdle) {
         // A worker fills the catalogue, or the slide show walks it and shows its
         // entries: it is neither re-sorted nor re-made now.
@@ -69,7 +80,7 @@ void CMainFrame::OnPreferences() {
     if (out.bResort) view.SortImages();
     // Turning photos upright or back needs every thumbnail made again, as a
     // new pitch does.
-    if (out.bReprocess || out.bRemakeForRotation)
+    if (out.bReprocess || out.bRemakeForRotation || out.bRemakeForLook)
         view.ReprocessAtPitch(out.view.nPitch);
     else if (out.bRepaint)
         view.viewport()->update();

@@ -139,6 +139,7 @@ const std::map<std::string, Option>& Options() {
         {"--head", Text(&BatchArgs::m_strHead)},
         {"--tail", Text(&BatchArgs::m_strTail)},
         {"--jobs", Number(&BatchArgs::m_nJobs, 1, kJobsMax)},
+        {"--formats", Choice(&BatchArgs::m_nFormats, {"basic", "extra"})},
         {"--overwrite-originals",
          {false,
           [](BatchArgs& a, const std::string&, std::string&) {
@@ -257,6 +258,10 @@ const char* BatchUsage() {
            "                         which replaces the photos by their thumbnails\n"
            "  --jobs N               make N thumbnails at a time (default: one per core);\n"
            "                         the files and the page are the same for any N\n"
+           "  --formats SET          basic: JPEG and BMP images only; extra: also PNG, GIF,\n"
+           "                         TIFF, WebP, HEIC, AVIF and camera raw files, whose\n"
+           "                         thumbnails are JPEG files named .jpg (default: as\n"
+           "                         stored in Preferences)\n"
            "\n"
            "Page (only with --page):\n"
            "  --page FILE            also write an HTML page of the thumbnails to FILE\n"

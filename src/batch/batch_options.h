@@ -32,6 +32,7 @@ struct BatchArgs {
     std::optional<std::string> m_strHead;  // files whose bytes are the head and tail
     std::optional<std::string> m_strTail;
     std::optional<int> m_nJobs;
+    std::optional<int> m_nFormats;  // 0: JPEG and BMP only; 1: the other formats too
     bool m_bOverwriteOriginals = false;
 };
 

@@ -196,6 +196,11 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
     // The scan skips thumbnails by the names this run gives them, so a run
     // repeated into the photos' folder does not make thumbnails of thumbnails.
     plan.m_scan = RunScanOptions(store, plan.m_job);
+    plan.m_scan.m_bExtraFormats =
+        args.m_nFormats ? *args.m_nFormats == 1
+                        : store.GetInt(kSectionFormats, kExtraFormats, kFormatsOptionDefault) != 0;
+    plan.m_look.bColorManage =
+        store.GetInt(kSectionFormats, kColorManage, kFormatsOptionDefault) != 0;
     plan.m_nSortOption = args.m_nSortOption.value_or(
         store.GetInt(kSectionSettings, kSortOption, kSortOptionDefault));
     plan.m_nSortStyle = args.m_bDescending
@@ -247,6 +252,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
 
 int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool>& bInterrupt,
                  std::string& strError) {
+    SetPhotoLook(plan.m_look);
     ImageList listImages;
     int nError = 0;
     const bool bAnyMatch =

@@ -8,6 +8,7 @@
 
 #include "batch/batch_options.h"
 #include "browser/catalogue/catalogue.h"
+#include "codec/photo_look.h"
 #include "publish/html_page.h"
 #include "publish/thumb_writer.h"
 
@@ -37,6 +38,8 @@ struct BatchPlan {
     // keeps the change to itself, as it leaves the settings alone.
     bool m_bNeedFullPath = true;
     int m_nJobs = 1;
+    // How the photos' pixels are rendered: the stored colour management.
+    PhotoLook m_look;
 };
 
 // Makes the plan from the arguments and the store, which is only read. The

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 
-#include "engine/ordered_engine.h"
 #include "codec/display_bitmap.h"
+#include "codec/photo_look.h"
+#include "engine/ordered_engine.h"
+#include "platform/color_ref.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -39,6 +41,7 @@ void CGalerioView::LoadSettings() {
     Load(s);
     m_run.SetRotateByTag(m_bRotateByTag);
     m_files.SetUseTrash(m_browsing.bUseTrash);
+    ApplyPhotoLook();
     const int nThreads = BuildThreadCount(
         s.GetInt(kSectionPerformance, kThumbnailThreads, kThumbnailThreadsDefault));
     m_run.SetThumbnailThreads(nThreads);
@@ -55,7 +58,14 @@ void CGalerioView::TakeOptions(const ViewOptions& o) {
     // Thumbnails follow from the next processing run on.
     m_run.SetRotateByTag(m_bRotateByTag);
     m_files.SetUseTrash(m_browsing.bUseTrash);
+    ApplyPhotoLook();
     UpdateWatch(true);
+}
+
+void CGalerioView::ApplyPhotoLook() {
+    // Thumbnails put transparent pixels over the grid's own background.
+    SetPhotoLook({m_formats.bColorManage,
+                  static_cast<std::uint32_t>(ColorFromRef(m_crBackColor).rgb() & 0xFFFFFFu)});
 }
 
 bool CGalerioView::IsIdle() const {

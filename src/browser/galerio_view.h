@@ -49,6 +49,8 @@ public:
 
     // Thumbnail production.
     bool IsIdle() const;
+    // The folder the catalogue was searched from; empty before the first.
+    const std::string& SearchFolder() const { return m_strSearchFolder; }
     // Makes every thumbnail again at a new pitch, in catalogue order, with a
     // new progress window that says "starting..." until the run reports.
     // Only while the view is idle: false when it refused.
@@ -125,6 +127,9 @@ public:
     // goes through ReprocessAtPitch) and neither sorts nor repaints: the
     // caller knows which is due.
     void TakeOptions(const ViewOptions& options);
+    // The look new decodes start from: colour management and the background
+    // transparent pixels are put over.
+    void ApplyPhotoLook();
 
     // ---- What the frame and the commands read ----
     // Only while the view is idle: a worker fills it during a run.

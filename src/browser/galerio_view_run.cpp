@@ -156,6 +156,7 @@ ScanOptions CGalerioView::CurrentScanOptions() const {
     scan.m_bTNSearch = m_bTNSearch;
     scan.m_strPostPend = m_store.GetString(kSectionSettings, kPostPendText, kPostPendTextDefault);
     scan.m_strPrePend = m_store.GetString(kSectionSettings, kPrePendText, kPrePendTextDefault);
+    scan.m_bExtraFormats = m_formats.bExtra;
     return scan;
 }
 

@@ -62,6 +62,8 @@ void ViewSettings::Load(const SettingsStore& s) {
     m_bRotateByTag = s.GetInt(kSectionOrientation, kRotateByTag, kRotateByTagDefault) != 0;
     for (const BrowsingChoice& c : kBrowsingChoices)
         m_browsing.*c.pMember = s.GetInt(kSectionBrowsing, c.pszKey, kBrowsingOptionDefault) != 0;
+    for (const FormatsChoice& c : kFormatsChoices)
+        m_formats.*c.pMember = s.GetInt(kSectionFormats, c.pszKey, kFormatsOptionDefault) != 0;
 }
 
 ViewOptions ViewSettings::Options() const {
@@ -84,6 +86,7 @@ ViewOptions ViewSettings::Options() const {
     o.nCreateHere = m_nCreateHere;
     o.bRotateByTag = m_bRotateByTag;
     o.browsing = m_browsing;
+    o.formats = m_formats;
     return o;
 }
 
@@ -106,6 +109,7 @@ void ViewSettings::Take(const ViewOptions& o) {
     m_nCreateHere = o.nCreateHere;
     m_bRotateByTag = o.bRotateByTag;
     m_browsing = o.browsing;
+    m_formats = o.formats;
 }
 
 void ViewSettings::SetPitch(int nPitch) {

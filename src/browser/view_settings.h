@@ -43,4 +43,5 @@ struct ViewSettings {
     int m_nCreateHere = 0;
     bool m_bRotateByTag = false;
     BrowsingOptions m_browsing;
+    FormatsOptions m_formats;
 };

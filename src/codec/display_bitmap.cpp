@@ -13,6 +13,7 @@
 #include "codec/bmp_file.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
+#include "codec/photo_reader.h"
 
 bool GetImageSize(const ImageItem& item, std::uint32_t& nWidth, std::uint32_t& nHeight) {
     CodecContext context;
@@ -200,6 +201,11 @@ std::unique_ptr<std::uint8_t[]> ShrinkToNewBuffer(std::unique_ptr<std::uint8_t[]
 int ChooseViewReduction(const ImageItem& item, std::uint64_t nBudget) {
     if (item.m_nKind == IMAGE_JPEG)
         return JpegFile::ChooseViewReduction(item.m_nImageWidth, item.m_nImageHeight, nBudget);
+    // The other formats' readers reduce as a JPEG decoder would where they
+    // can, within their own smaller budget.
+    if (PhotoReaderFor(item.m_nKind))
+        return JpegFile::ChooseViewReduction(item.m_nImageWidth, item.m_nImageHeight,
+                                             std::min(nBudget, PhotoRequest{}.nBudget));
     // Reading a bitmap file holds Qt's image of it (up to 4 bytes a pixel)
     // and beside it a 32-bit copy or the packed rows: 8 bytes a pixel at most.
     const std::uint64_t nPixels = std::uint64_t(item.m_nImageWidth) * item.m_nImageHeight;
@@ -262,6 +268,24 @@ std::unique_ptr<std::uint8_t[]> ReadThumbnailSource(ImageItem& item, int nPitch,
         nOrientation = source.nOrientation;
         return pPixels;
     }
+    if (const PhotoReadFn fnRead = PhotoReaderFor(item.m_nKind)) {
+        PhotoRequest request;
+        request.strPath = item.m_strPath;
+        request.nMinSide = static_cast<std::uint32_t>(std::max(nThumbSize, 1));
+        request.bOrientation = bRotateByTag;
+        PhotoPixels photo;
+        fnRead(request, photo, context);
+        bSized = photo.bHeader;
+        if (bSized)
+            TakeSourceSize(item, photo.nFullWidth, photo.nFullHeight, photo.nOrientation, nPitch,
+                           nThumbSize);
+        if (photo.bTooLarge)
+            SayPhotoTooLarge(context, item.m_strPath, photo.nFullWidth, photo.nFullHeight);
+        nOrientation = photo.nOrientation;
+        nWidth = photo.nWidth;
+        nHeight = photo.nHeight;
+        return std::move(photo.pPixels);
+    }
     if (item.m_nKind != IMAGE_BMP) return nullptr;
     BmpFile::BmpHeader header;
     auto pPixels = BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight, &context, &header);
@@ -310,6 +334,10 @@ bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bR
     std::unique_ptr<std::uint8_t[]> pPixels = ReadThumbnailSource(
         item, DeviceSide(nPitch, dPixelRatio), DeviceSide(nThumbSize, dPixelRatio), bRotateByTag,
         nOrientation, nWidth, nHeight, context, bSized);
+    // A file of the other formats that cannot be read has said why and is
+    // shown without a picture: one odd file among a camera's is no reason to
+    // stop making the folder's thumbnails.
+    if (!pPixels && PhotoReaderFor(item.m_nKind)) return !context.Stopped();
     if (!bSized || !pPixels) return false;
     // Turned after the reduced decode and before the shrink: the turn then
     // costs a pass over a few times the thumbnail's pixels, not the photo's.
@@ -340,7 +368,8 @@ bool BuildOrientedThumbnail(ImageItem& item, int nPitch, int nThumbSize, bool bR
     // Without memory for the turn or the shrink the entry is shown without a picture,
     // which is no reason to stop processing the folder.
     if (!pPixels) return true;
-    if (item.m_nKind == IMAGE_JPEG) JpegFile::SwapRedBlue(pPixels.get(), nThumbWidth, nThumbHeight);
+    // Every reader but the bitmap file's gives red-green-blue.
+    if (item.m_nKind != IMAGE_BMP) JpegFile::SwapRedBlue(pPixels.get(), nThumbWidth, nThumbHeight);
     JpegFile::FlipRowsVertically(pPixels.get(), nThumbWidth * 3, nThumbHeight);
     std::uint32_t nStride = 0;
     item.m_pBits = JpegFile::AlignRowsToDword(pPixels.get(), nThumbWidth, nThumbHeight, nStride);

@@ -84,8 +84,10 @@ struct DecodeJob {
     jpeg_progress_mgr progress;
     jpeg_decompress_struct cinfo;
     std::FILE* pFile;
+    const std::uint8_t* pData;  // a JPEG held in memory, read instead of pFile
+    std::size_t nData;
     int nReduction;         // 1, 2, 4 or 8; 0: the least whose rows fit nBudget
-    std::uint64_t nBudget;  // bytes the rows may take, when nReduction is 0
+    std::uint64_t nBudget;  // bytes the rows may take: with nReduction 0, or after pfnPick
     int nOrientation;       // the turn applied as rows are put in place
     bool bDisplayRows;      // bottom-up blue-green-red padded rows, else packed red-green-blue
     bool bTooLarge;         // no reduction fits nBudget
@@ -309,7 +311,10 @@ bool RunDecode(DecodeJob* pJob) {
     cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
     pJob->progress.progress_monitor = JpegFile::detail::CheckDecodeAbort;
     cinfo.progress = &pJob->progress;
-    jpeg_stdio_src(&cinfo, pJob->pFile);
+    if (pJob->pData)
+        jpeg_mem_src(&cinfo, pJob->pData, static_cast<unsigned long>(pJob->nData));
+    else
+        jpeg_stdio_src(&cinfo, pJob->pFile);
     const std::size_t nBeforeHeader = pJob->pContext->messages.size();
     jpeg_read_header(&cinfo, TRUE);
     if (pJob->pfnPick) {
@@ -321,6 +326,13 @@ bool RunDecode(DecodeJob* pJob) {
         std::int32_t nNum = 1, nDenom = 1;
         pJob->pfnPick(source, pJob->pPickUser, nNum, nDenom);
         pJob->nReduction = JpegFile::ChooseJpegReduction(nNum, nDenom);
+        // A budget given with the pick reduces further where the picked rows
+        // would not fit; 0 from here on means none fits.
+        if (pJob->nBudget) {
+            const int nFit =
+                JpegFile::ChooseViewReduction(cinfo.image_width, cinfo.image_height, pJob->nBudget);
+            pJob->nReduction = nFit ? std::max(pJob->nReduction, nFit) : 0;
+        }
     }
     if (!SetUpOutput(*pJob)) {
         // Too large for the budget: nothing is allocated, nothing is said here.
@@ -409,6 +421,21 @@ std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& strPath, DecodeJob
     return std::unique_ptr<std::uint8_t[]>(job.pPixels);
 }
 
+// Decodes a JPEG held in memory as the job asks; as DecodeFile otherwise.
+std::unique_ptr<std::uint8_t[]> DecodeMemory(const std::uint8_t* pData, std::size_t nData,
+                                             DecodeJob& job, std::uint32_t& nWidth,
+                                             std::uint32_t& nHeight) {
+    nWidth = 0;
+    nHeight = 0;
+    if (job.pContext->Stopped()) return nullptr;
+    job.pData = pData;
+    job.nData = nData;
+    if (!RunDecode(&job)) return nullptr;
+    nWidth = job.nWidth;
+    nHeight = job.nHeight;
+    return std::unique_ptr<std::uint8_t[]>(job.pPixels);
+}
+
 }  // namespace
 
 namespace JpegFile {
@@ -465,6 +492,24 @@ std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
     job.pSource = &source;
     job.nOrientation = kOrientationAsStored;
     return DecodeFile(strPath, job, nWidth, nHeight, bOrientation ? &source.nOrientation : nullptr);
+}
+
+std::unique_ptr<std::uint8_t[]> ReadJpegMemoryRgb(const std::uint8_t* pData, std::size_t nData,
+                                                  PickScale fnPick, void* pUser,
+                                                  std::uint64_t nBudget, JpegSource& source,
+                                                  bool& bTooLarge, std::uint32_t& nWidth,
+                                                  std::uint32_t& nHeight, CodecContext& context) {
+    source = JpegSource();
+    DecodeJob job{};
+    job.pContext = &context;
+    job.pfnPick = fnPick;
+    job.pPickUser = pUser;
+    job.pSource = &source;
+    job.nBudget = nBudget;
+    job.nOrientation = kOrientationAsStored;
+    auto pPixels = DecodeMemory(pData, nData, job, nWidth, nHeight);
+    bTooLarge = job.bTooLarge;
+    return pPixels;
 }
 
 int ChooseViewReduction(std::uint32_t nWidth, std::uint32_t nHeight, std::uint64_t nBudget) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,6 +50,17 @@ std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
                                                      std::uint32_t& nWidth,
                                                      std::uint32_t& nHeight,
                                                      CodecContext& context);
+
+// A JPEG held in memory (a raw file's embedded preview), decoded as
+// ReadJpegForThumbnail decodes a file, with the same boxes and stop request,
+// but without an orientation tag. With nBudget (bytes), a reduction whose
+// rows, padded as display rows, would take more is made stronger; when even
+// 1/8 does, bTooLarge is set and nothing is allocated or said.
+std::unique_ptr<std::uint8_t[]> ReadJpegMemoryRgb(const std::uint8_t* pData, std::size_t nData,
+                                                  PickScale fnPick, void* pUser,
+                                                  std::uint64_t nBudget, JpegSource& source,
+                                                  bool& bTooLarge, std::uint32_t& nWidth,
+                                                  std::uint32_t& nHeight, CodecContext& context);
 
 // What a decode for viewing tells besides the rows.
 struct ViewRows {

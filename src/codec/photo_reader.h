@@ -54,8 +54,23 @@ inline constexpr const char* kPhotoUnreadableText = "Could not read the photo:\n
 // Why a raw file is refused.
 inline constexpr const char* kRawNoPreviewText = "It holds no preview that Galerio can show.";
 
+// The box about a picture too large for the memory Galerio spends on one:
+// its path, width and height.
+inline constexpr const char* kPhotoTooLargeText = "%1\nis too large to show: %2 x %3 pixels.";
+
 // Says kPhotoUnreadableText for the file, with strWhy as the reason.
 void SayPhotoUnreadable(CodecContext& context, const std::string& strPath, const QString& strWhy);
+
+// Says kPhotoTooLargeText for the file and its size.
+void SayPhotoTooLarge(CodecContext& context, const std::string& strPath, std::uint32_t nWidth,
+                      std::uint32_t nHeight);
+
+// The reader of a kind, or null for JPEG, BMP and unknown files.
+using PhotoReadFn = bool (*)(const PhotoRequest&, PhotoPixels&, CodecContext&);
+PhotoReadFn PhotoReaderFor(int nKind);
+
+// The versions of the libraries behind the readers, "heif 1.15.1 raw 0.20.2".
+std::string PhotoReaderLibraries();
 
 // PNG, GIF (first frame), TIFF (first page) and WebP.
 bool ReadQtPhoto(const PhotoRequest& request, PhotoPixels& pixels, CodecContext& context);

@@ -173,6 +173,13 @@ void CPreferencesDlg::BuildControls() {
         pBrowsingLayout->addWidget(m_browsingBoxes.back());
     }
 
+    auto* pFormatsBox = new QGroupBox(QStringLiteral("Formats"));
+    auto* pFormatsLayout = new QVBoxLayout(pFormatsBox);
+    for (const FormatsChoice& c : kFormatsChoices) {
+        m_formatsBoxes.push_back(new QCheckBox(QString::fromLatin1(c.pszLabel)));
+        pFormatsLayout->addWidget(m_formatsBoxes.back());
+    }
+
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pRestoreDefaults =
         pButtons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
@@ -192,7 +199,8 @@ void CPreferencesDlg::BuildControls() {
     pGrid->addWidget(pThumbsBox, 5, 1);
     pGrid->addWidget(pOrientationBox, 6, 0, 1, 2);
     pGrid->addWidget(pBrowsingBox, 7, 0, 1, 2);
-    pGrid->addWidget(pButtons, 8, 0, 1, 2);
+    pGrid->addWidget(pFormatsBox, 8, 0, 1, 2);
+    pGrid->addWidget(pButtons, 9, 0, 1, 2);
 }
 
 QRadioButton* CPreferencesDlg::SortOptionButton(int nOption) const {
@@ -227,6 +235,8 @@ void CPreferencesDlg::ExchangeToControls(const PreferencesData& data, bool bMru)
     m_pRotateByTag->setChecked(data.bRotateByTag);
     for (size_t i = 0; i < m_browsingBoxes.size(); ++i)
         m_browsingBoxes[i]->setChecked(data.browsing.*kBrowsingChoices[i].pMember);
+    for (size_t i = 0; i < m_formatsBoxes.size(); ++i)
+        m_formatsBoxes[i]->setChecked(data.formats.*kFormatsChoices[i].pMember);
     m_pIgnoreTagged->setChecked(data.bIgnoreTagged);
     if (bMru) m_pMruCount->setText(IntLabel(data.nMruCount));
     CheckButton(m_pOpenFolder, data.nOpenFolderChoice);
@@ -251,6 +261,8 @@ PreferencesData CPreferencesDlg::ReadControls() const {
     data.bRotateByTag = m_pRotateByTag->isChecked();
     for (size_t i = 0; i < m_browsingBoxes.size(); ++i)
         data.browsing.*kBrowsingChoices[i].pMember = m_browsingBoxes[i]->isChecked();
+    for (size_t i = 0; i < m_formatsBoxes.size(); ++i)
+        data.formats.*kFormatsChoices[i].pMember = m_formatsBoxes[i]->isChecked();
     data.bIgnoreTagged = m_pIgnoreTagged->isChecked();
     data.nOpenFolderChoice = std::max(m_pOpenFolder->checkedId(), 0);
     data.nThumbsFolderChoice = std::max(m_pThumbsFolder->checkedId(), 0);

@@ -54,6 +54,7 @@ public:
     QCheckBox* RotateByTag() const { return m_pRotateByTag; }
     // The "Browsing" box's choices, in the order of kBrowsingChoices.
     const std::vector<QCheckBox*>& BrowsingBoxes() const { return m_browsingBoxes; }
+    const std::vector<QCheckBox*>& FormatsBoxes() const { return m_formatsBoxes; }
     QCheckBox* IgnoreTagged() const { return m_pIgnoreTagged; }
     QLineEdit* MruCount() const { return m_pMruCount; }
     QRadioButton* OpenFolderButton(int nChoice) const;
@@ -92,6 +93,7 @@ private:
     QCheckBox* m_pFitToScreen = nullptr;
     QCheckBox* m_pRotateByTag = nullptr;
     std::vector<QCheckBox*> m_browsingBoxes;
+    std::vector<QCheckBox*> m_formatsBoxes;
     QCheckBox* m_pIgnoreTagged = nullptr;
     QLineEdit* m_pMruCount = nullptr;
     QButtonGroup* m_pOpenFolder = nullptr;

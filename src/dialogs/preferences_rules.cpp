@@ -45,6 +45,7 @@ PreferencesData FillPreferences(const ViewOptions& view, int nMruCount, int nCli
     data.nThumbsFolderChoice = view.nCreateHere;
     data.bRotateByTag = view.bRotateByTag;
     data.browsing = view.browsing;
+    data.formats = view.formats;
     return data;
 }
 
@@ -65,6 +66,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.nThumbsFolderChoice = 0;
     data.bRotateByTag = kRotateByTagDefault != 0;
     data.browsing = BrowsingOptions{};
+    data.formats = FormatsOptions{};
 }
 
 void ResetWarnings(const SettingsStore& store) {
@@ -163,6 +165,14 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
     out.bRemakeForRotation = out.bRotateChanged && !bCatalogueEmpty;
     view.browsing = chosen.browsing;
     out.browsingBefore = before.browsing;
+    view.formats = chosen.formats;
+    out.formatsBefore = before.formats;
+    out.bRescanForFormats = chosen.formats.bExtra != before.formats.bExtra;
+    // Transparent pixels of the other formats are put over the background
+    // when thumbnails are made, so a new colour needs them made again.
+    const bool bLook = chosen.formats.bColorManage != before.formats.bColorManage ||
+                       (chosen.formats.bExtra && view.crBackColor != before.crBackColor);
+    out.bRemakeForLook = bLook && !out.bRescanForFormats && !bCatalogueEmpty;
 
     if (chosen.nPitch != before.nPitch) {
         view.nPitch = EvenPitch(chosen.nPitch);
@@ -180,5 +190,10 @@ void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outc
         const bool bOn = outcome.view.browsing.*c.pMember;
         if (bOn != outcome.browsingBefore.*c.pMember)
             store.PutInt(kSectionBrowsing, c.pszKey, bOn ? 1 : 0);
+    }
+    for (const FormatsChoice& c : kFormatsChoices) {
+        const bool bOn = outcome.view.formats.*c.pMember;
+        if (bOn != outcome.formatsBefore.*c.pMember)
+            store.PutInt(kSectionFormats, c.pszKey, bOn ? 1 : 0);
     }
 }

@@ -33,6 +33,7 @@ struct PreferencesData {
     int nThumbsFolderChoice = 0;  // 0 previous folder, 1 current folder
     bool bRotateByTag = false;
     BrowsingOptions browsing;
+    FormatsOptions formats;
 };
 
 inline constexpr int kPreferencesPitchMin = 50;
@@ -82,8 +83,15 @@ struct PreferencesOutcome {
     // every thumbnail is to be made again (unless the catalogue is empty).
     bool bRotateChanged = false;
     bool bRemakeForRotation = false;
-    // The browsing choices before OK: only those that changed are stored.
+    // The browsing and formats choices before OK: only those that changed
+    // are stored.
     BrowsingOptions browsingBefore;
+    FormatsOptions formatsBefore;
+    // The folder is to be searched again: other files are photos now.
+    bool bRescanForFormats = false;
+    // Every thumbnail is to be made again: colours are rendered otherwise
+    // (unless the catalogue is empty).
+    bool bRemakeForLook = false;
 };
 
 // Works out the result of OK: crSystemBack and crSystemText are the desktop's

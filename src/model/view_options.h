@@ -29,6 +29,24 @@ inline constexpr BrowsingChoice kBrowsingChoices[] = {
     {kUseTrash, &BrowsingOptions::bUseTrash, "Delete to the Trash"},
 };
 
+// The choices of the "Formats" section, each off unless the user picks it.
+struct FormatsOptions {
+    bool bExtra = false;        // PNG, GIF, TIFF, WebP, HEIF, AVIF and raw files are found
+    bool bColorManage = false;  // colour profiles other than sRGB are converted to sRGB
+    bool operator==(const FormatsOptions&) const = default;
+};
+
+struct FormatsChoice {
+    const char* pszKey;
+    bool FormatsOptions::*pMember;
+    const char* pszLabel;
+};
+inline constexpr FormatsChoice kFormatsChoices[] = {
+    {kExtraFormats, &FormatsOptions::bExtra,
+     "Also show PNG, GIF, TIFF, WebP, HEIC, AVIF and camera raw files"},
+    {kColorManage, &FormatsOptions::bColorManage, "Convert Colour Profiles to sRGB"},
+};
+
 // The thumbnail view's own copies of the options the Preferences dialog
 // changes: plain data, so the dialog's rules and the view share it without
 // knowing each other.
@@ -51,4 +69,5 @@ struct ViewOptions {
     int nCreateHere = 0;
     bool bRotateByTag = false;  // photos turned upright by their orientation tag
     BrowsingOptions browsing;
+    FormatsOptions formats;
 };

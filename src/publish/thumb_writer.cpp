@@ -14,6 +14,7 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
+#include "codec/photo_reader.h"
 #include "engine/ordered_engine.h"
 #include "platform/message_box.h"
 #include "platform/replace_file.h"
@@ -34,7 +35,8 @@ std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std:
             break;
     }
     // The file written is a JPEG whatever the source was.
-    return strName + (item.m_nKind == IMAGE_BMP ? std::string(".jpg") : item.m_strExt);
+    const bool bOtherKind = item.m_nKind == IMAGE_BMP || PhotoReaderFor(item.m_nKind);
+    return strName + (bOtherKind ? std::string(".jpg") : item.m_strExt);
 }
 
 bool MakeOneThumb(ImageItem& item, int nSizeLimit, ThumbNaming nNaming, std::string strFolder,
@@ -61,6 +63,20 @@ std::unique_ptr<std::uint8_t[]> ReadSource(const ImageItem& item, const DecodeSc
     nOrientation = kOrientationAsStored;
     if (item.m_nKind == IMAGE_BMP)
         return BmpFile::ReadBmpBgr(item.m_strPath, nWidth, nHeight, &context);
+    if (const PhotoReadFn fnRead = PhotoReaderFor(item.m_nKind)) {
+        PhotoRequest request;
+        request.strPath = item.m_strPath;
+        // The reduction the grid's size chose, as the other readers take it.
+        request.nMinSide = scale.nNum < scale.nDenom ? static_cast<std::uint32_t>(scale.nNum) : 0;
+        request.bOrientation = bRotateByTag;
+        PhotoPixels photo;
+        if (!fnRead(request, photo, context) && photo.bTooLarge)
+            SayPhotoTooLarge(context, item.m_strPath, photo.nFullWidth, photo.nFullHeight);
+        nOrientation = photo.nOrientation;
+        nWidth = photo.nWidth;
+        nHeight = photo.nHeight;
+        return std::move(photo.pPixels);
+    }
     if (item.m_nKind != IMAGE_JPEG) return nullptr;
     JpegFile::JpegSource source;
     DecodeScale pick = scale;
@@ -86,6 +102,9 @@ bool MakeThumbFile(ImageItem& item, bool bGrid, const ThumbJob& job, int nPitch,
     // An entry whose grid thumbnail is missing was never read successfully.
     if (!bGrid) return false;
     const DecodeScale scale = ChooseDecodeScale(item, nPitch, nSizeLimit);
+    // A thumbnail file is shown on a page of its own background, not the
+    // grid's: transparent pixels go over white, as a browser's page is.
+    context.look.rgbBackground = kThumbFileBackground;
     std::uint32_t nWidth = 0, nHeight = 0;
     int nOrientation = kOrientationAsStored;
     std::unique_ptr<std::uint8_t[]> pPixels =

@@ -25,9 +25,12 @@ struct ThumbJob {
     bool m_bRotateByTag = kRotateByTagDefault != 0;
 };
 
+// What transparent pixels of a photo are put over in its thumbnail file.
+inline constexpr std::uint32_t kThumbFileBackground = 0xFFFFFF;
+
 // The thumbnail file's name for the entry: the base name with the suffix or
 // prefix the mode asks for, then the source's extension as spelled on disk,
-// or ".jpg" for a bitmap source.
+// or ".jpg" for a bitmap source and the other formats.
 std::string ThumbFileName(const ImageItem& item, ThumbNaming nNaming, const std::string& strSuffix,
                           const std::string& strPrefix);
 

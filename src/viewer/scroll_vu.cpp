@@ -94,6 +94,7 @@ ViewRequest CScrollVu::Request(const ImageItem& entry, QSize client) const {
     request.strPath = entry.m_strPath;
     request.nKind = entry.m_nKind;
     request.bRotateByTag = m_pGridView && m_pGridView->Settings().m_bRotateByTag;
+    request.rgbBackground = QApplication::palette().color(QPalette::Base).rgb() & 0xFFFFFFu;
     // A zoomed or full-screen photo is drawn from the whole picture.
     request.bFit = m_bFit && !FreeLayout();
     if (request.bFit) {

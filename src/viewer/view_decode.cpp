@@ -7,11 +7,10 @@
 #include "codec/display_bitmap.h"
 #include "codec/jpeg_file.h"
 #include "codec/orientation.h"
+#include "codec/photo_reader.h"
 #include "platform/paths.h"
 
 namespace {
-
-constexpr const char* kTooLargeText = "%1\nis too large to show: %2 x %3 pixels.";
 
 PixelLoader& LoaderSlot() {
     static PixelLoader s_loader;
@@ -19,12 +18,47 @@ PixelLoader& LoaderSlot() {
 }
 
 void SayTooLarge(const ImageItem& item, CodecContext& context) {
-    // One pass over the text, so a "%2" in the file's name stays as it is.
-    MessageRequest request;
-    request.text = QString::fromLatin1(kTooLargeText)
-                       .arg(ToDisplay(item.m_strPath), QString::number(item.m_nImageWidth),
-                            QString::number(item.m_nImageHeight));
-    context.Say(std::move(request));
+    SayPhotoTooLarge(context, item.m_strPath, item.m_nImageWidth, item.m_nImageHeight);
+}
+
+// Packed red-green-blue rows, top-down, made display rows in place or anew.
+std::unique_ptr<std::uint8_t[]> RgbToDisplayRows(std::unique_ptr<std::uint8_t[]> pPixels,
+                                                 std::uint32_t w, std::uint32_t h) {
+    SwapRedBlue(pPixels.get(), w, h);
+    FlipRowsVertically(pPixels.get(), w * 3, h);
+    // Rows already ending on a 4-byte boundary (every width divisible by 4,
+    // as camera sizes are) are display rows as they stand.
+    if (w * 3 % 4 == 0) return pPixels;
+    std::uint32_t nStride = 0;
+    return AlignRowsToDword(pPixels.get(), w, h, nStride);
+}
+
+// A file of the other formats through its reader, which reduces it to the
+// budget where it can and reads its own orientation tag.
+std::unique_ptr<std::uint8_t[]> LoadPhotoRows(PhotoReadFn fnRead, ImageItem& item,
+                                              bool bRotateByTag, std::uint64_t nBudget,
+                                              std::uint32_t& w, std::uint32_t& h,
+                                              CodecContext& context) {
+    PhotoRequest request;
+    request.strPath = item.m_strPath;
+    request.bView = true;
+    request.bOrientation = bRotateByTag;
+    request.nBudget = std::min(nBudget, request.nBudget);
+    PhotoPixels photo;
+    fnRead(request, photo, context);
+    if (photo.bHeader) {
+        item.m_nImageWidth = photo.nFullWidth;
+        item.m_nImageHeight = photo.nFullHeight;
+        if (OrientationSwapsSides(photo.nOrientation))
+            std::swap(item.m_nImageWidth, item.m_nImageHeight);
+    }
+    if (photo.bTooLarge) SayTooLarge(item, context);
+    w = photo.nWidth;
+    h = photo.nHeight;
+    std::unique_ptr<std::uint8_t[]> pPixels =
+        OrientPixels(std::move(photo.pPixels), w, h, photo.nOrientation);
+    if (!pPixels) return nullptr;
+    return RgbToDisplayRows(std::move(pPixels), w, h);
 }
 
 // The picture upright in display rows, reduced to spend at most nBudget
@@ -32,7 +66,9 @@ void SayTooLarge(const ImageItem& item, CodecContext& context) {
 std::unique_ptr<std::uint8_t[]> LoadDisplayRows(ImageItem& item, int nOrientation,
                                                 std::uint64_t nBudget, std::uint32_t& w,
                                                 std::uint32_t& h, CodecContext& context,
-                                                const PixelLoader& fnLoader) {
+                                                const PixelLoader& fnLoader, bool bRotateByTag) {
+    if (const PhotoReadFn fnRead = PhotoReaderFor(item.m_nKind); fnRead && !fnLoader)
+        return LoadPhotoRows(fnRead, item, bRotateByTag, nBudget, w, h, context);
     if (item.m_nKind == IMAGE_JPEG && !fnLoader) {
         // Decoded straight into display rows, upright and reduced as the
         // budget asks: no other buffer of the picture's size.
@@ -62,10 +98,8 @@ std::unique_ptr<std::uint8_t[]> LoadDisplayRows(ImageItem& item, int nOrientatio
                  : LoadImagePixels(item, w, h, 1, nReduction, context);
     pPixels = OrientPixels(std::move(pPixels), w, h, nOrientation);
     if (!pPixels) return nullptr;
-    if (item.m_nKind != IMAGE_BMP) SwapRedBlue(pPixels.get(), w, h);
+    if (item.m_nKind != IMAGE_BMP) return RgbToDisplayRows(std::move(pPixels), w, h);
     FlipRowsVertically(pPixels.get(), w * 3, h);
-    // Rows already ending on a 4-byte boundary (every width divisible by 4,
-    // as camera sizes are) are display rows as they stand.
     if (w * 3 % 4 == 0) return pPixels;
     std::uint32_t nStride = 0;
     return AlignRowsToDword(pPixels.get(), w, h, nStride);
@@ -78,7 +112,11 @@ ViewBitmap DecodeWith(const ViewRequest& request, CodecContext& context,
     item.m_nKind = request.nKind;
     item.m_nImageWidth = request.nImageWidth;
     item.m_nImageHeight = request.nImageHeight;
-    const int nOrientation = request.bRotateByTag ? ReadOrientation(item) : kOrientationAsStored;
+    // The other formats' readers read their own tag, from the same open.
+    const bool bOwnTag = PhotoReaderFor(item.m_nKind) != nullptr;
+    const int nOrientation =
+        request.bRotateByTag && !bOwnTag ? ReadOrientation(item) : kOrientationAsStored;
+    context.look.rgbBackground = request.rgbBackground;
     const std::uint32_t cw = std::max<std::uint32_t>(request.nClientWidth, 1);
     const std::uint32_t ch = std::max<std::uint32_t>(request.nClientHeight, 1);
     // Fitting makes a copy of at most the client's size beside the picture.
@@ -88,7 +126,7 @@ ViewBitmap DecodeWith(const ViewRequest& request, CodecContext& context,
     std::uint32_t w = 0, h = 0;
     std::unique_ptr<std::uint8_t[]> pRows =
         LoadDisplayRows(item, nOrientation, kViewPixelBudget - std::min(nFitted, kViewPixelBudget),
-                        w, h, context, fnLoader);
+                        w, h, context, fnLoader, request.bRotateByTag);
     bitmap.nImageWidth = item.m_nImageWidth;
     bitmap.nImageHeight = item.m_nImageHeight;
     if (!pRows) return bitmap;

@@ -27,9 +27,12 @@ struct ViewRequest {
     std::uint32_t nClientWidth = 1, nClientHeight = 1;
     // The entry's own size, kept when the file's header cannot be read.
     std::uint32_t nImageWidth = 0, nImageHeight = 0;
+    // What transparent pixels are put over (0xRRGGBB): the window's background.
+    std::uint32_t rgbBackground = 0xFFFFFF;
 
     bool operator==(const ViewRequest& other) const {
         return strPath == other.strPath && nKind == other.nKind &&
+               rgbBackground == other.rgbBackground &&
                bRotateByTag == other.bRotateByTag && bFit == other.bFit &&
                nClientWidth == other.nClientWidth && nClientHeight == other.nClientHeight;
     }

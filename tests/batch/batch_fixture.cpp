@@ -49,10 +49,15 @@ void BatchFixture::AddBroken(const std::string& strName) {
 }
 
 void BatchFixture::Store(const std::string& strName, const std::string& strValue) {
+    Store(kSectionSettings, strName, strValue);
+}
+
+void BatchFixture::Store(const char* pszSection, const std::string& strName,
+                         const std::string& strValue) {
     bool bCreated = false;
     SettingsStore store;
     ASSERT_TRUE(store.OpenProductKey("Galerio", bCreated));
-    ASSERT_TRUE(store.PutString(kSectionSettings, strName, strValue));
+    ASSERT_TRUE(store.PutString(pszSection, strName, strValue));
 }
 
 CommandResult BatchFixture::Run(const std::vector<std::string>& args) {

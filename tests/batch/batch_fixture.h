@@ -34,6 +34,7 @@ protected:
     void AddBroken(const std::string& strName);
     // Sets a stored setting of the section "Settings".
     void Store(const std::string& strName, const std::string& strValue);
+    void Store(const char* pszSection, const std::string& strName, const std::string& strValue);
 
     // Runs the command in this process: the arguments after "--make-thumbs".
     CommandResult Run(const std::vector<std::string>& args);

@@ -59,6 +59,8 @@ TEST(BatchOptions, EveryOptionReachesItsField) {
                                "t",
                                "--jobs",
                                "3",
+                               "--formats",
+                               "extra",
                                "--overwrite-originals",
                                "--out",
                                "o",
@@ -84,6 +86,7 @@ TEST(BatchOptions, EveryOptionReachesItsField) {
     EXPECT_EQ(a.m_strHead, "h");
     EXPECT_EQ(a.m_strTail, "t");
     EXPECT_EQ(a.m_nJobs, 3);
+    EXPECT_EQ(a.m_nFormats, 1);
     EXPECT_TRUE(a.m_bOverwriteOriginals);
 }
 
@@ -139,6 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"CellPadding", {"p", "--out", "o", "--page", "x", "--cellpadding", "-1"}, "--cellpadding: '-1' is not a whole number from 0 up"},
         RefusedCase{"Naming", {"p", "--out", "o", "--naming", "Append"}, "--naming: 'Append' is not one of append, prepend or source"},
         RefusedCase{"Sort", {"p", "--out", "o", "--sort", "time"}, "--sort: 'time' is not one of none, name, size or date"},
+        RefusedCase{"Formats", {"p", "--out", "o", "--formats", "all"}, "--formats: 'all' is not one of basic or extra"},
         RefusedCase{"PageOptionWithoutPage", {"p", "--out", "o", "--table", "3"}, "--table is used only with --page FILE"},
         RefusedCase{"HeadWithoutPage", {"p", "--out", "o", "--head", "h"}, "--head is used only with --page FILE"},
         RefusedCase{"EmptyPage", {"p", "--out", "o", "--page", ""}, "--page: the file name is empty"},

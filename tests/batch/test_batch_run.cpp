@@ -507,6 +507,34 @@ TEST_F(BatchRunTest, AFolderWithoutPhotosWritesNothing) {
     EXPECT_TRUE(ReadFolder(m_strOut).empty());
 }
 
+// The other formats come in with --formats extra or the stored choice; their
+// thumbnails are JPEG files named .jpg, and the page links the original.
+TEST_F(BatchRunTest, OtherFormatsOnlyWhenAskedForWithJpegThumbnails) {
+    AddPhoto("a.jpg", 64, 48);
+    QImage picture(80, 60, QImage::Format_ARGB32);
+    picture.fill(qRgba(0, 0, 255, 0));  // transparent: white in the file
+    ASSERT_TRUE(picture.save(QString::fromStdString(m_strPics + "/b.PNG")));
+    ASSERT_EQ(Run({m_strPics, "--out", m_strOut}).nStatus, 0);
+    EXPECT_FALSE(ReadFolder(m_strOut).count("b_tn.jpg"));
+    for (const bool bStored : {false, true}) {
+        if (bStored) Store(kSectionFormats, kExtraFormats, "1");
+        std::vector<std::string> args = {m_strPics, "--out", m_strOut, "--page", m_strOut + "/p.html",
+                                         "--link", "0"};
+        if (!bStored) args.insert(args.end(), {"--formats", "extra"});
+        ASSERT_EQ(Run(args).nStatus, 0);
+        ASSERT_TRUE(ReadFolder(m_strOut).count("b_tn.jpg"));
+        std::uint32_t w = 0, h = 0;
+        const auto pPixels = ReadJpegRgb(m_strOut + "/b_tn.jpg", w, h, 1, 1);
+        ASSERT_TRUE(pPixels);
+        EXPECT_EQ(w, 80u);
+        EXPECT_GE(pPixels[0], 250);
+        EXPECT_GE(pPixels[2], 250);
+        EXPECT_NE(ReadBytes(m_strOut + "/p.html").find("href=\"" + m_strPics + "/b.PNG\""),
+                  std::string::npos);
+    }
+    EXPECT_EQ(Run({m_strPics, "--out", m_strOut + "/x", "--formats", "basic"}).nStatus, 1);
+}
+
 // A page that cannot be written fails the run after the thumbnails were made.
 TEST_F(BatchRunTest, APageThatCannotBeWrittenFailsTheRun) {
     AddPhoto("a.jpg", 64, 48);

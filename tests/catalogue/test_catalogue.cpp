@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, Kind,
     ::testing::Values(KindCase{"/p/a.jpg", IMAGE_JPEG}, KindCase{"/p/A.JPG", IMAGE_JPEG},
                       KindCase{"/p/a.Jpeg", IMAGE_JPEG}, KindCase{"/p/a.bmp", IMAGE_BMP},
-                      KindCase{"/p/a.BMP", IMAGE_BMP}, KindCase{"/p/a.png", IMAGE_UNKNOWN},
+                      KindCase{"/p/a.BMP", IMAGE_BMP}, KindCase{"/p/a.svg", IMAGE_UNKNOWN},
                       KindCase{"/p/a.jpg.bak", IMAGE_UNKNOWN}, KindCase{"bmp", IMAGE_UNKNOWN}));
 
 TEST(SplitImagePath, NameIsBeforeTheLastDotAndExtensionKeepsItsSpelling) {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "browser/catalogue/catalogue.h"
 #include "browser/catalogue/thumb_cache.h"
 #include "codec/codec_fixtures.h"
 #include "codec/display_bitmap.h"
@@ -545,6 +546,51 @@ TEST_F(ThumbCacheTest, RecordMadeWithTheOtherOrientationChoiceIsNeverHandedBack)
         EXPECT_FALSE(
             BuildThumbnailCached(cache, *pOther, kPitch, kThumb, nullptr, !bMade, &noDecodes));
         EXPECT_FALSE(pOther->m_pBits);
+    }
+    EXPECT_EQ(m_recorder.Count(), 0u);
+}
+
+// A JPEG with colour management and the other formats keep records of their
+// own look; a JPEG made as always keeps its record of old.
+TEST_F(ThumbCacheTest, RecordMadeUnderAnotherLookIsNeverHandedBack) {
+    QImage picture(40, 30, QImage::Format_ARGB32);
+    picture.fill(qRgba(10, 200, 30, 128));
+    ASSERT_TRUE(picture.save(QString::fromStdString(Path("half.png"))));
+    const std::string strJpeg = MakeJpeg(Path("p.jpg"), 40, 30);
+    struct LookCase {
+        std::string strPath;
+        PhotoLook made, other;
+        std::uint32_t nVersion;  // of the record
+    };
+    const LookCase cases[] = {
+        {strJpeg, {false, 0}, {true, 0}, 2},
+        {strJpeg, {true, 0}, {false, 0}, 4},
+        {Path("half.png"), {false, 0xFFFFFF}, {false, 0}, 4},
+        {Path("half.png"), {false, 0}, {true, 0}, 4}};
+    for (const LookCase& c : cases) {
+        ThumbCache cache(CacheFolder() + std::to_string(&c - cases));
+        auto pMade = Entry(c.strPath);
+        pMade->m_nKind = KindFromPath(c.strPath);
+        CodecContext made;
+        made.look = c.made;
+        ASSERT_TRUE(BuildThumbnailCached(cache, *pMade, kPitch, kThumb, nullptr, false, &made));
+        const ThumbKey key = *MakeThumbKey(*pMade, kPitch, kThumb, false, 1.0,
+                                           ThumbLookCode(pMade->m_nKind, c.made));
+        const std::string strRecord = ReadBytes(cache.RecordPath(key));
+        ASSERT_GE(strRecord.size(), 12u);
+        EXPECT_EQ(std::uint8_t(strRecord[8]), c.nVersion);
+        // Every decode fails now: only a record can fill an entry.
+        std::atomic<bool> bAbort{true};
+        for (const bool bSame : {true, false}) {
+            CodecContext noDecodes(&bAbort);
+            noDecodes.look = bSame ? c.made : c.other;
+            auto pEntry = Entry(c.strPath);
+            pEntry->m_nKind = pMade->m_nKind;
+            EXPECT_EQ(BuildThumbnailCached(cache, *pEntry, kPitch, kThumb, nullptr, false,
+                                           &noDecodes),
+                      bSame);
+            if (bSame) ExpectSameThumbnail(*pEntry, *pMade);
+        }
     }
     EXPECT_EQ(m_recorder.Count(), 0u);
 }

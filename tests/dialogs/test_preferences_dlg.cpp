@@ -535,44 +535,68 @@ TEST_F(PreferencesDlg, RotateCheckBoxSitsInABoxOfItsOwnAndOkReadsIt) {
 
 }  // namespace
 
-// ---- The "Browsing" box: each choice in its own section, written when changed ----
+// ---- The "Browsing" and "Formats" boxes: each choice in its own section, written when changed ----
 
 namespace {
 
 struct BrowsingCase {
+    const char* pszSection;  // also the box's title
     size_t nIndex;
     const char* pszLabel;
     const char* pszKey;
 };
 
-class BrowsingChoices : public PreferencesDlg, public ::testing::WithParamInterface<BrowsingCase> {};
+class BrowsingChoices : public PreferencesDlg, public ::testing::WithParamInterface<BrowsingCase> {
+protected:
+    static bool IsFormats() { return std::string(GetParam().pszSection) == kSectionFormats; }
+    static const std::vector<QCheckBox*>& Boxes(const CPreferencesDlg& dlg) {
+        return IsFormats() ? dlg.FormatsBoxes() : dlg.BrowsingBoxes();
+    }
+    static std::vector<std::string> Keys() {
+        std::vector<std::string> v;
+        if (IsFormats())
+            for (const FormatsChoice& c : kFormatsChoices) v.push_back(c.pszKey);
+        else
+            for (const BrowsingChoice& c : kBrowsingChoices) v.push_back(c.pszKey);
+        return v;
+    }
+    static bool IsOn(const ViewOptions& v) {
+        return IsFormats() ? v.formats.*kFormatsChoices[GetParam().nIndex].pMember
+                           : v.browsing.*kBrowsingChoices[GetParam().nIndex].pMember;
+    }
+};
 
-TEST_P(BrowsingChoices, SitInTheBrowsingBoxAndAreStoredThereOnlyWhenChanged) {
+TEST_P(BrowsingChoices, SitInTheirBoxAndAreStoredThereOnlyWhenChanged) {
     const BrowsingCase& c = GetParam();
     auto dlg = Make(103, 1000);
-    ASSERT_EQ(dlg->BrowsingBoxes().size(), std::size(kBrowsingChoices));
-    QCheckBox* pBox = dlg->BrowsingBoxes()[c.nIndex];
+    ASSERT_EQ(Boxes(*dlg).size(), Keys().size());
+    QCheckBox* pBox = Boxes(*dlg)[c.nIndex];
     EXPECT_EQ(pBox->text(), c.pszLabel);
-    EXPECT_EQ(qobject_cast<QGroupBox*>(pBox->parentWidget())->title(), "Browsing");
+    EXPECT_EQ(qobject_cast<QGroupBox*>(pBox->parentWidget())->title(), c.pszSection);
     EXPECT_FALSE(pBox->isChecked());
     pBox->click();
     dlg->accept();
     const ViewOptions before = SomeView();
     PreferencesOutcome out = ApplyPreferences(dlg->Data(), before, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
-    EXPECT_EQ(m_store.GetString(kSectionBrowsing, c.pszKey, "unset"), "1");
-    for (const BrowsingChoice& other : kBrowsingChoices) {
-        if (std::string(other.pszKey) != c.pszKey) {
-            EXPECT_EQ(m_store.GetString(kSectionBrowsing, other.pszKey, "unset"), "unset");
+    EXPECT_EQ(m_store.GetString(c.pszSection, c.pszKey, "unset"), "1");
+    for (const std::string& other : Keys()) {
+        if (other != c.pszKey) {
+            EXPECT_EQ(m_store.GetString(c.pszSection, other, "unset"), "unset");
         }
     }
+    // Other formats ask for a new search of the folder, a colour profile for
+    // new thumbnails.
+    EXPECT_EQ(out.bRescanForFormats, std::string(c.pszKey) == kExtraFormats);
+    EXPECT_EQ(out.bRemakeForLook, std::string(c.pszKey) == kColorManage);
     // Unchanged on the next OK, nothing is written.
     const ViewOptions on = out.view;
-    EXPECT_TRUE(on.browsing.*kBrowsingChoices[c.nIndex].pMember);
-    m_store.PutString(kSectionBrowsing, c.pszKey, "unset");
+    EXPECT_TRUE(IsOn(on));
+    m_store.PutString(c.pszSection, c.pszKey, "unset");
     out = ApplyPreferences(FillPreferences(on, 8, 1000), on, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
-    EXPECT_EQ(m_store.GetString(kSectionBrowsing, c.pszKey, "x"), "unset");
+    EXPECT_EQ(m_store.GetString(c.pszSection, c.pszKey, "x"), "unset");
+    EXPECT_FALSE(out.bRescanForFormats || out.bRemakeForLook);
     // Restore Defaults switches it off again.
     dlg->RestoreDefaultsButton()->click();
     EXPECT_FALSE(pBox->isChecked());
@@ -580,10 +604,28 @@ TEST_P(BrowsingChoices, SitInTheBrowsingBoxAndAreStoredThereOnlyWhenChanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Each, BrowsingChoices,
-    ::testing::Values(BrowsingCase{0, "Start Slide Show Full Screen", "SlideShowFullScreen"},
-                      BrowsingCase{1, "Show Thumbnails as They Are Made", "ShowWhileMaking"},
-                      BrowsingCase{2, "Show Changes Made by Other Programs", "WatchFolder"},
-                      BrowsingCase{3, "Select with the Arrow Keys", "KeyboardSelect"},
-                      BrowsingCase{4, "Delete to the Trash", "UseTrash"}));
+    ::testing::Values(
+        BrowsingCase{kSectionBrowsing, 0, "Start Slide Show Full Screen", "SlideShowFullScreen"},
+        BrowsingCase{kSectionBrowsing, 1, "Show Thumbnails as They Are Made", "ShowWhileMaking"},
+        BrowsingCase{kSectionBrowsing, 2, "Show Changes Made by Other Programs", "WatchFolder"},
+        BrowsingCase{kSectionBrowsing, 3, "Select with the Arrow Keys", "KeyboardSelect"},
+        BrowsingCase{kSectionBrowsing, 4, "Delete to the Trash", "UseTrash"},
+        BrowsingCase{kSectionFormats, 0,
+                     "Also show PNG, GIF, TIFF, WebP, HEIC, AVIF and camera raw files", "Extra"},
+        BrowsingCase{kSectionFormats, 1, "Convert Colour Profiles to sRGB", "ColorManage"}));
+
+// Transparent pixels of the other formats lie over the grid's background, so
+// a new background makes their thumbnails again, but only while they are shown.
+TEST_F(PreferencesDlg, NewBackgroundRemakesThumbnailsOnlyWithOtherFormats) {
+    for (const bool bExtra : {false, true}) {
+        ViewOptions before = SomeView();
+        before.formats.bExtra = bExtra;
+        PreferencesData chosen = FillPreferences(before, 8, 1000);
+        chosen.bUseDefaultColor = false;
+        chosen.crBackColor = before.crBackColor ^ 0x102030;
+        EXPECT_EQ(ApplyPreferences(chosen, before, kSysBack, kSysText, false).bRemakeForLook, bExtra);
+        EXPECT_FALSE(ApplyPreferences(chosen, before, kSysBack, kSysText, true).bRemakeForLook);
+    }
+}
 
 }  // namespace

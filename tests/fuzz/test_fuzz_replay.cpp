@@ -129,6 +129,7 @@ const Target kTargets[] = {
     {"jpeg", FuzzJpegFile},           {"bmp", FuzzBmpFile},
     {"settings", FuzzSettingsFile},   {"command_line", FuzzCommandLine},
     {"page_writer", FuzzPageWriter},  {"thumb_writer", FuzzThumbWriter},
+    {"raw", FuzzRawPhoto},
     {"heif", FuzzHeifPhoto},
 };
 

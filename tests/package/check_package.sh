@@ -41,7 +41,8 @@ diff -u "$work/expected" "$work/files" >&2 || fail "the package's file list diff
 
 # The dependencies come from the libraries the program links.
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libjpeg62-turbo libexif12 libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
+for lib in libjpeg62-turbo libexif12 libheif1 libraw20 liblcms2-2 libqt6widgets6 libqt6gui6 \
+    libqt6core6 libc6 qt6-image-formats-plugins; do
     echo "$depends" | grep -q "\\b$lib\\b" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = galerio ] || fail "package name"

@@ -119,12 +119,12 @@ std::string WithoutUsageLines(const char* text) {
 TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
     const std::string page =
         MakeManPage({"galerio", "9.8.7", CommandLineUsage(), BatchUsage(), "/usr/share/x.html",
-                     ImageWindowKeys(), BrowsingChoicesText()});
+                     ImageWindowKeys(), ChoicesText()});
     const std::size_t desc = page.find(".SH DESCRIPTION\n");
     const std::size_t batch =
         page.find(".SH \"THUMBNAIL FILES AND A WEB PAGE WITHOUT A WINDOW\"\n");
     const std::size_t keys = page.find(".SH \"KEYS IN AN IMAGE WINDOW\"\n");
-    const std::size_t choices = page.find(".SH \"BROWSING CHOICES\"\n");
+    const std::size_t choices = page.find(".SH CHOICES\n");
     const std::size_t seeAlso = page.find(".SH \"SEE ALSO\"\n");
     ASSERT_NE(choices, std::string::npos);
     ASSERT_NE(desc, std::string::npos);
@@ -142,7 +142,7 @@ TEST(ManPage, CarriesEveryWordOfTheUsageTextsInOrder) {
     EXPECT_EQ(WordsOf(PlainText(page.substr(keysBody, choices - keysBody))),
               WordsOf(ImageWindowKeys()));
     EXPECT_EQ(WordsOf(PlainText(page.substr(choicesBody, seeAlso - choicesBody))),
-              WordsOf(BrowsingChoicesText()));
+              WordsOf(ChoicesText()));
 }
 
 TEST(ManPage, HeaderNameAndSynopsisComeFromTheUsageLines) {

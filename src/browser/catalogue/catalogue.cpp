@@ -93,6 +93,12 @@ ImageKind KindFromPath(const std::string& path) {
     };
     if (endsWith(".JPG") || endsWith(".JPEG")) return IMAGE_JPEG;
     if (endsWith(".BMP")) return IMAGE_BMP;
+    for (const char* ext : {".PNG", ".GIF", ".TIF", ".TIFF", ".WEBP"})
+        if (endsWith(ext)) return IMAGE_QIMAGE;
+    for (const char* ext : {".HEIC", ".HEIF", ".AVIF"})
+        if (endsWith(ext)) return IMAGE_HEIF;
+    for (const char* ext : {".DNG", ".CR2", ".CR3", ".NEF", ".ARW", ".ORF", ".RW2", ".RAF", ".PEF"})
+        if (endsWith(ext)) return IMAGE_RAW;
     return IMAGE_UNKNOWN;
 }
 

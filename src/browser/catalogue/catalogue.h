@@ -49,7 +49,8 @@ std::string FormatSizeCaption(std::uint64_t nSize);
 bool IsThumbnailName(const std::string& name, const std::string& postPend,
                      const std::string& prePend);
 
-// IMAGE_JPEG for ".jpg"/".jpeg", IMAGE_BMP for ".bmp" (any case), else unknown.
+// IMAGE_JPEG for ".jpg"/".jpeg", IMAGE_BMP for ".bmp", the other formats'
+// kinds for their extensions (any case), else unknown.
 ImageKind KindFromPath(const std::string& path);
 
 // Settings that shape one scan.
@@ -57,6 +58,8 @@ struct ScanOptions {
     bool m_bTNSearch = false;
     std::string m_strPostPend = "_tn";
     std::string m_strPrePend = "tn_";
+    // PNG, GIF, TIFF, WebP, HEIF, AVIF and camera raw files are found too.
+    bool m_bExtraFormats = false;
 };
 
 // Called with the full path of each accepted file before its entry is made.

@@ -20,6 +20,20 @@ bool MatchesPattern(const std::string& name, const std::string& ext) {
     return true;
 }
 
+std::vector<const char*> ScanPatterns(const ScanOptions& options) {
+    std::vector<const char*> vPatterns(std::begin(kScanPatterns), std::end(kScanPatterns));
+    if (options.m_bExtraFormats)
+        vPatterns.insert(vPatterns.end(), std::begin(kExtraScanPatterns),
+                         std::end(kExtraScanPatterns));
+    return vPatterns;
+}
+
+bool MatchesScanPattern(const std::string& name, const ScanOptions& options) {
+    for (const char* ext : ScanPatterns(options))
+        if (MatchesPattern(name, ext)) return true;
+    return false;
+}
+
 // Runs on the searching thread.
 bool EnumerateMatches(const std::string& folder, const std::string& ext,
                       const std::function<void(const FindRecord&)>& fn, int* pnError) {
@@ -62,7 +76,7 @@ bool ScanFolder(const std::string& folder, const ScanOptions& options, ImageList
                 const ScanReport& fnReport, const std::atomic<bool>* pAbort, int* pnError) {
     bool bAnyMatch = false;
     if (pnError) *pnError = 0;
-    for (const char* ext : kScanPatterns) {
+    for (const char* ext : ScanPatterns(options)) {
         if (pAbort && pAbort->load(std::memory_order_acquire)) break;
         int nError = 0;
         bAnyMatch |= EnumerateMatches(

@@ -53,11 +53,6 @@ constexpr std::uint32_t kSettled =
 // The events after which a name is no longer being written.
 constexpr std::uint32_t kWriteEnded = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 
-bool MatchesAnyPattern(const std::string& name) {
-    return std::any_of(std::begin(kScanPatterns), std::end(kScanPatterns),
-                       [&name](const char* ext) { return MatchesPattern(name, ext); });
-}
-
 std::string JoinPath(const std::string& folder, const std::string& name) {
     std::string path = folder;
     if (path.empty() || path.back() != '/') path += '/';
@@ -67,7 +62,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 // The record a scan would make of the name now; none when it would skip it.
 std::optional<FindRecord> LookAt(const std::string& folder, const std::string& name,
                                  const ScanOptions& scan) {
-    if (name.empty() || name[0] == '.' || !MatchesAnyPattern(name)) return std::nullopt;
+    if (name.empty() || name[0] == '.' || !MatchesScanPattern(name, scan))
+        return std::nullopt;
     if (scan.m_bTNSearch && IsThumbnailName(name, scan.m_strPostPend, scan.m_strPrePend))
         return std::nullopt;
     struct stat st {};
@@ -178,7 +174,7 @@ void FolderWatch::ReadEvents() {
 }
 
 void FolderWatch::Note(const std::string& name, std::uint32_t nMask) {
-    if (!MatchesAnyPattern(name)) return;
+    if (!MatchesScanPattern(name, m_scan)) return;
     if (nMask & IN_MODIFY) m_setWriting.insert(name);
     if (nMask & kWriteEnded) m_setWriting.erase(name);
     bool bSettled = (nMask & kSettled) != 0;
@@ -240,7 +236,7 @@ void FolderWatch::Flush() {
     std::vector<std::pair<std::string, std::optional<FindRecord>>> seen;
     if (m_bCompareAll) {
         std::unordered_set<std::string> setFound;
-        for (const char* ext : kScanPatterns)
+        for (const char* ext : ScanPatterns(m_scan))
             EnumerateMatches(m_strFolder, ext, [&](const FindRecord& record) {
                 const std::string& name = record.m_strName;
                 if (name[0] == '.' ||

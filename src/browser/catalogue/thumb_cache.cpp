@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "codec/display_bitmap.h"
+#include "codec/photo_reader.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -32,6 +33,8 @@ constexpr char kMagic[8] = {'G', 'L', 'R', 'T', 'H', 'U', 'M', 'B'};
 // for a denser screen; a ratio-1 record stays at 2, so those stay valid.
 constexpr std::uint32_t kFormatVersion = 2;
 constexpr std::uint32_t kDenseFormatVersion = 3;
+// 4: colours rendered otherwise (colour management, the other formats).
+constexpr std::uint32_t kLookFormatVersion = 4;
 constexpr std::size_t kMaxStampBytes = 64;
 constexpr std::size_t kMaxPathBytes = 4096;
 constexpr std::size_t kMaxDimBytes = 32;
@@ -89,6 +92,17 @@ std::string DimText(std::int32_t nWidth, std::int32_t nHeight) {
 
 double KeyRatio(const ThumbKey& key) { return key.nRatioMilli / 1000.0; }
 bool IsDense(const ThumbKey& key) { return key.nRatioMilli != ThumbKey::kRatioOneMilli; }
+std::uint32_t FormatVersion(const ThumbKey& key) {
+    return key.nLook != 0 ? kLookFormatVersion : IsDense(key) ? kDenseFormatVersion : kFormatVersion;
+}
+// The records of versions 3 and 4 hold the ratio and the rows' own size.
+bool HoldsRatio(std::uint32_t nVersion) { return nVersion >= kDenseFormatVersion; }
+
+// The libraries that made the pixels of a record of that version.
+const std::string& RecordStamp(std::uint32_t nVersion) {
+    static const std::string strLook = ThumbRecordStamp() + " " + PhotoReaderLibraries();
+    return nVersion == kLookFormatVersion ? strLook : ThumbRecordStamp();
+}
 
 bool CacheableSizes(std::int64_t nPitch, std::int64_t nThumbSize, std::int32_t nRatioMilli) {
     if (nRatioMilli < ThumbKey::kRatioOneMilli) return false;
@@ -104,7 +118,7 @@ bool CacheableSizes(const ThumbKey& key) {
 // refused before a byte of it is read.
 std::uint64_t MaxRecordBytes(const ThumbKey& key) {
     const std::uint64_t nSide = std::uint64_t(DeviceSide(key.nThumbSize, KeyRatio(key)));
-    return kFixedBytes + 4 + 2 * 4 + kMaxStampBytes + kMaxPathBytes + kMaxDimBytes +
+    return kFixedBytes + 4 + 4 + 2 * 4 + kMaxStampBytes + kMaxPathBytes + kMaxDimBytes +
            std::uint64_t(DisplayStride(static_cast<std::uint32_t>(nSide))) * nSide;
 }
 
@@ -238,11 +252,13 @@ void WriteKey(RecordWriter& w, const ThumbKey& key) {
     w.I32(key.nPitch);
     w.I32(key.nThumbSize);
     w.U32(key.bRotateByTag ? 1 : 0);
-    if (IsDense(key)) w.I32(key.nRatioMilli);
+    if (HoldsRatio(FormatVersion(key))) w.I32(key.nRatioMilli);
+    if (key.nLook != 0) w.U32(key.nLook);
     w.Text(key.strPath);
 }
 
-ThumbKey ReadKey(RecordReader& r, bool bDense) {
+ThumbKey ReadKey(RecordReader& r, std::uint32_t nVersion) {
+    const bool bDense = nVersion == kDenseFormatVersion;
     ThumbKey key;
     key.nDevice = r.U64();
     key.nInode = r.U64();
@@ -257,8 +273,11 @@ ThumbKey ReadKey(RecordReader& r, bool bDense) {
     key.bRotateByTag = nRotate == 1;
     if (nRotate > 1) key.nKind = IMAGE_UNKNOWN;
     // A version-3 record written for ratio 1 matches no key either.
-    if (bDense) key.nRatioMilli = r.I32();
+    if (HoldsRatio(nVersion)) key.nRatioMilli = r.I32();
     if (bDense && !IsDense(key)) key.nKind = IMAGE_UNKNOWN;
+    // A version-4 record without a look matches no key.
+    if (nVersion == kLookFormatVersion) key.nLook = r.U32();
+    if (nVersion == kLookFormatVersion && key.nLook == 0) key.nKind = IMAGE_UNKNOWN;
     r.Text(kMaxPathBytes, key.strPath);
     return key;
 }
@@ -359,9 +378,15 @@ const std::string& ThumbRecordStamp() {
     return strStamp;
 }
 
+std::uint32_t ThumbLookCode(int nKind, const PhotoLook& look) {
+    const bool bOther = nKind != IMAGE_JPEG && nKind != IMAGE_BMP;
+    if (!bOther && !look.bColorManage) return 0;
+    return 1u | (look.bColorManage ? 2u : 0u) | (bOther ? (look.rgbBackground & 0xFFFFFFu) << 8 : 0u);
+}
+
 std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
-                                     bool bRotateByTag, double dPixelRatio) {
-    if (item.m_nKind != IMAGE_JPEG && item.m_nKind != IMAGE_BMP) return std::nullopt;
+                                     bool bRotateByTag, double dPixelRatio, std::uint32_t nLook) {
+    if (item.m_nKind == IMAGE_UNKNOWN) return std::nullopt;
     // Thousandths are plenty: screens come in steps of a quarter or more.
     const std::int32_t nRatioMilli =
         dPixelRatio > 1.0 && dPixelRatio < 1000.0
@@ -383,6 +408,7 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
     key.nThumbSize = nThumbSize;
     key.bRotateByTag = bRotateByTag;
     key.nRatioMilli = nRatioMilli;
+    key.nLook = nLook;
     return key;
 }
 
@@ -396,10 +422,11 @@ std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
         std::size_t(DisplayStride(static_cast<std::uint32_t>(f.BitsWidth()))) * f.BitsHeight();
 
     RecordWriter w;
-    w.Bytes().reserve(kFixedBytes + ThumbRecordStamp().size() + key.strPath.size() + 16 + nBits);
+    const std::uint32_t nVersion = FormatVersion(key);
+    w.Bytes().reserve(kFixedBytes + RecordStamp(nVersion).size() + key.strPath.size() + 20 + nBits);
     w.Raw(kMagic, sizeof kMagic);
-    w.U32(IsDense(key) ? kDenseFormatVersion : kFormatVersion);
-    w.Text(ThumbRecordStamp());
+    w.U32(nVersion);
+    w.Text(RecordStamp(nVersion));
     WriteKey(w, key);
     w.U32(f.nImageWidth);
     w.U32(f.nImageHeight);
@@ -407,7 +434,7 @@ std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item) {
     w.I32(f.nScaleDenom);
     w.I32(f.nThumbWidth);
     w.I32(f.nThumbHeight);
-    if (IsDense(key)) {
+    if (HoldsRatio(nVersion)) {
         w.I32(f.nBitsWidth);
         w.I32(f.nBitsHeight);
     }
@@ -429,12 +456,11 @@ bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const Thu
 
     RecordReader r(pData, nBody);
     std::string strStamp;
-    const bool bDense = IsDense(key);
-    if (!r.Expect(kMagic, sizeof kMagic) ||
-        r.U32() != (bDense ? kDenseFormatVersion : kFormatVersion) ||
-        !r.Text(kMaxStampBytes, strStamp) || strStamp != ThumbRecordStamp())
+    const std::uint32_t nVersion = FormatVersion(key);
+    if (!r.Expect(kMagic, sizeof kMagic) || r.U32() != nVersion ||
+        !r.Text(kMaxStampBytes, strStamp) || strStamp != RecordStamp(nVersion))
         return false;
-    if (!(ReadKey(r, bDense) == key) || !r.Ok()) return false;
+    if (!(ReadKey(r, nVersion) == key) || !r.Ok()) return false;
     ThumbFields f;
     f.nImageWidth = r.U32();
     f.nImageHeight = r.U32();
@@ -442,7 +468,7 @@ bool DecodeThumbRecord(const std::uint8_t* pData, std::size_t nLength, const Thu
     f.nScaleDenom = r.I32();
     f.nThumbWidth = r.I32();
     f.nThumbHeight = r.I32();
-    if (bDense) {
+    if (HoldsRatio(nVersion)) {
         f.nBitsWidth = r.I32();
         f.nBitsHeight = r.I32();
     }
@@ -636,7 +662,8 @@ bool BuildThumbnailCached(const ThumbCache& cache, ImageItem& item, int nPitch, 
     // Taken before the decode: if the file changes while it is read, the
     // record is kept under the old facts and the next run misses it.
     const std::optional<ThumbKey> key =
-        MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag, dPixelRatio);
+        MakeThumbKey(item, nPitch, nThumbSize, bRotateByTag, dPixelRatio,
+                     ThumbLookCode(item.m_nKind, context.look));
     if (key && cache.Load(item, *key)) return true;
     // A build that met a message (a library warning on a damaged file)
     // is not kept: the next run must show that message again.

@@ -28,6 +28,8 @@ struct ThumbKey {
     std::int32_t nThumbSize = 0;
     bool bRotateByTag = false;
     std::int32_t nRatioMilli = kRatioOneMilli;
+    // How the colours were rendered (ThumbLookCode); 0 as they always were.
+    std::uint32_t nLook = 0;
 
     static constexpr std::int32_t kRatioOneMilli = 1000;
     bool operator==(const ThumbKey&) const = default;
@@ -38,10 +40,17 @@ struct ThumbKey {
 // records of many megabytes.
 inline constexpr int kMaxCachedThumbSide = 4096;
 
+// What of the look a thumbnail of the kind depends on, as a key's nLook: 0
+// for a JPEG or bitmap file without colour management, so their records stay
+// those of old; the other formats also depend on the background their
+// transparent pixels are put over.
+std::uint32_t ThumbLookCode(int nKind, const PhotoLook& look);
+
 // The key of an entry's file now; none when the file cannot be stat'ed, is
 // not a regular file, is of no known kind, or the sizes cannot be cached.
 std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThumbSize,
-                                     bool bRotateByTag = false, double dPixelRatio = 1.0);
+                                     bool bRotateByTag = false, double dPixelRatio = 1.0,
+                                     std::uint32_t nLook = 0);
 
 // The record of one thumbnail: the whole key, everything BuildThumbnailBitmap
 // sets, and a checksum. Little-endian, in this order:
@@ -57,7 +66,10 @@ std::optional<ThumbKey> MakeThumbKey(const ImageItem& item, int nPitch, int nThu
 //   lane order then hashed by FNV-1a 64.
 // A record for a ratio other than 1 has version 3, the ratio (u32) after
 // the turned-upright field and the rows' width and height (i32) after the
-// display height; the rows are then of that size.
+// display height; the rows are then of that size. A record with a look has
+// version 4: the ratio and the look (u32) after the turned-upright field, the
+// rows' size as in version 3 (0 at ratio 1), and a stamp that also names
+// libheif and LibRaw.
 // Empty when the entry holds no complete thumbnail for the key's sizes.
 std::string EncodeThumbRecord(const ThumbKey& key, const ImageItem& item);
 

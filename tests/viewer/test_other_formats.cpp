@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+// A folder of every other format, as the scan finds it, the grid makes its
+// thumbnails and the image window shows it, held to ImageMagick's decode.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "browser/catalogue/folder_scan.h"
+#include "codec/codec_fixtures.h"
+#include "codec/display_bitmap.h"
+#include "codec/reference_decode.h"
+#include "dng_writer.h"
+#include "viewer/view_decode.h"
+
+namespace {
+
+// A smooth picture, its top-left quadrant transparent where the format has
+// an alpha channel.
+QImage TestPicture(bool bAlpha) {
+    QImage image(320, 240, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int a = bAlpha && x < 160 && y < 120 ? 0 : 255;
+            image.setPixel(x, y, qRgba(x * 255 / 319, y * 255 / 239, 96, a));
+        }
+    return image;
+}
+
+struct FormatCase {
+    const char* pszName;
+    ImageKind nKind;
+    bool bAlpha;
+    // Makes the file from a PNG of the picture; empty: Qt writes it itself.
+    const char* pszTool;
+    double dTolerance;  // mean difference of a byte against the reference
+};
+
+void PrintTo(const FormatCase& c, std::ostream* pOut) { *pOut << c.pszName; }
+
+class OtherFormats : public ::testing::TestWithParam<FormatCase> {
+protected:
+    std::string Dir() const { return m_dir.path().toStdString(); }
+
+    // The case's file in the folder. The reference of a raw file is its
+    // preview, which is what Galerio shows of it.
+    std::string MakeFile(std::string& strReference) {
+        const FormatCase& c = GetParam();
+        const std::string strPath = Dir() + "/" + c.pszName;
+        const std::string strPng = Dir() + "/source.png.in";
+        strReference = strPath;
+        EXPECT_TRUE(TestPicture(c.bAlpha).save(QString::fromStdString(strPng), "png"));
+        if (c.nKind == IMAGE_RAW) {
+            strReference = Dir() + "/preview.jpg.in";
+            EXPECT_TRUE(TestPicture(false).save(QString::fromStdString(strReference), "jpg", 95));
+            DngPicture dng;
+            dng.strPreviewJpeg = ReadBytes(strReference);
+            dng.nPreviewWidth = 320;
+            dng.nPreviewHeight = 240;
+            WriteBytes(strPath, MakeDng(dng));
+        } else if (!c.pszTool) {
+            const QString strExt = QString::fromLatin1(c.pszName).section('.', -1);
+            EXPECT_TRUE(TestPicture(c.bAlpha).save(QString::fromStdString(strPath),
+                                                   strExt.toLatin1().constData(), 100));
+        } else {
+            std::string strCommand = c.pszTool;
+            strCommand.replace(strCommand.find("IN"), 2, "'" + strPng + "'");
+            strCommand.replace(strCommand.find("OUT"), 3, "'" + strPath + "'");
+            if (strCommand.starts_with("convert")) strCommand.replace(0, 7, ImageMagick());
+            EXPECT_TRUE(RunTool(strCommand)) << strCommand;
+        }
+        return strPath;
+    }
+
+    // Display rows (bottom-up, blue-green-red, padded) as packed RGB, top-down.
+    static std::vector<std::uint8_t> PackedRgb(const std::uint8_t* pBits, int w, int h) {
+        std::vector<std::uint8_t> v;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Rgb c = DisplayPixel(pBits, w, h, x, y);
+                v.insert(v.end(), {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b)});
+            }
+        return v;
+    }
+
+    // The reference reduced as the grid reduces, when it is larger.
+    static ReferencePicture Shrunk(const ReferencePicture& full, int w, int h) {
+        if (full.nWidth == w && full.nHeight == h) return full;
+        auto pCopy = std::make_unique<std::uint8_t[]>(full.vRgb.size());
+        std::copy(full.vRgb.begin(), full.vRgb.end(), pCopy.get());
+        ReferencePicture out{w, h, std::vector<std::uint8_t>(std::size_t(w) * h * 3)};
+        BoxShrink(pCopy.get(), out.vRgb.data(), full.nWidth, full.nHeight, w, h);
+        return out;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_P(OtherFormats, GridAndWindowShowThePicturesOwnPixels) {
+    const FormatCase& c = GetParam();
+    std::string strReference;
+    const std::string strPath = MakeFile(strReference);
+    constexpr std::uint32_t kGrid = 0x204060, kWindow = 0xF0E0D0;
+
+    // Found by the scan only with the other formats asked for.
+    ImageList list;
+    ScanOptions scan;
+    scan.m_bExtraFormats = true;
+    ScanFolder(Dir(), scan, list, {});
+    ASSERT_EQ(list.size(), 1u);
+    ImageItem& item = *list.front();
+    EXPECT_EQ(item.m_nKind, c.nKind);
+
+    CodecContext context;
+    context.look.rgbBackground = kGrid;
+    ASSERT_TRUE(BuildOrientedThumbnail(item, 103, 100, false, context));
+    EXPECT_TRUE(context.messages.empty());
+    EXPECT_EQ(item.m_nImageWidth, 320u);
+    EXPECT_EQ(item.m_nImageHeight, 240u);
+    ASSERT_EQ(item.m_nThumbWidth, 100);
+    ASSERT_EQ(item.m_nThumbHeight, 75);
+    const ReferencePicture thumbRef = Shrunk(ReferenceDecode(strReference, kGrid), 100, 75);
+    const std::vector<std::uint8_t> vThumb = PackedRgb(item.m_pBits.get(), 100, 75);
+    EXPECT_LE(MeanByteDifference(vThumb.data(), thumbRef, 100, 75), c.dTolerance);
+
+    ViewRequest request;
+    request.strPath = strPath;
+    request.nKind = item.m_nKind;
+    request.rgbBackground = kWindow;
+    const ViewBitmap bitmap = DecodeViewBitmapAhead(request, context);
+    EXPECT_TRUE(context.messages.empty());
+    ASSERT_TRUE(bitmap.pRows);
+    ASSERT_EQ(bitmap.nWidth, 320u);
+    ASSERT_EQ(bitmap.nHeight, 240u);
+    const std::vector<std::uint8_t> vView = PackedRgb(bitmap.pRows.get(), 320, 240);
+    EXPECT_LE(MeanByteDifference(vView.data(), ReferenceDecode(strReference, kWindow), 320, 240),
+              c.dTolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, OtherFormats,
+    ::testing::Values(FormatCase{"photo.png", IMAGE_QIMAGE, true, nullptr, 2.0},
+                      FormatCase{"photo.gif", IMAGE_QIMAGE, true, "convert IN OUT", 2.0},
+                      FormatCase{"photo.tif", IMAGE_QIMAGE, true, nullptr, 2.0},
+                      FormatCase{"photo.TIFF", IMAGE_QIMAGE, false, "convert IN -compress lzw OUT", 2.0},
+                      FormatCase{"photo.webp", IMAGE_QIMAGE, true, "cwebp -quiet -lossless IN -o OUT", 2.0},
+                      FormatCase{"photo.heic", IMAGE_HEIF, true, "heif-enc -q 90 IN -o OUT", 2.0},
+                      FormatCase{"photo.avif", IMAGE_HEIF, true, "avifenc -l IN OUT", 2.0},
+                      FormatCase{"photo.DNG", IMAGE_RAW, false, nullptr, 2.0}));
+
+}  // namespace
