@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
+#include "codec/color_profile.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "codec/orientation.h"
@@ -94,7 +97,26 @@ struct DecodeJob {
     std::uint32_t nHeight;
     std::uint32_t nFullWidth;  // the picture's own size, upright
     std::uint32_t nFullHeight;
+    // With the look's colour management: the embedded profile's conversion,
+    // owned by the caller; open only when the rows need it.
+    ColorProfile::SrgbConverter* pColor;
 };
+
+bool Converting(const DecodeJob& job) { return job.pColor && job.pColor->IsOpen(); }
+
+// Sets up the conversion of the embedded profile (pIcc, from the library's
+// malloc, freed here) when the decoded samples are RGB or CMYK and the
+// profile is one for them; greyscale and sRGB stay as decoded.
+void OpenColorConversion(DecodeJob& job, JOCTET* pIcc, unsigned nIccBytes) {
+    const std::vector<std::uint8_t> vIcc(pIcc, pIcc + nIccBytes);
+    std::free(pIcc);
+    const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+    if (space == JCS_YCbCr || space == JCS_RGB)
+        job.pColor->Open(vIcc, ColorProfile::Samples::Rgb);
+    else if (space == JCS_CMYK || space == JCS_YCCK)
+        job.pColor->Open(vIcc, job.cinfo.saw_Adobe_marker ? ColorProfile::Samples::CmykInverted
+                                                          : ColorProfile::Samples::Cmyk);
+}
 
 // Adobe software writes CMYK inverted (0 means full ink); without its marker
 // the samples are taken as plain ink amounts.
@@ -253,7 +275,14 @@ RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
         const JDIMENSION nY0 = cinfo.output_scanline;
         const JDIMENSION nRows =
             jpeg_read_scanlines(&cinfo, ppStrip, std::min(kStripRows, cinfo.output_height - nY0));
-        for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
+        if (Converting(job) && cinfo.out_color_components == 4) {
+            for (JDIMENSION i = 0; i < nRows; ++i)
+                job.pColor->Convert(ppStrip[i], pRgb + i * nRgbRow, cinfo.output_width);
+        } else {
+            for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
+            if (Converting(job))
+                job.pColor->Convert(pRgb, pRgb, std::uint64_t(nRows) * cinfo.output_width);
+        }
         PlaceRows(job, at, pRgb, nY0, nRows);
         const std::uint8_t* pLast = pRgb + (std::max<JDIMENSION>(nRows, 1) - 1) * nRgbRow;
         if (!RestRepeatsRow(job, pLast)) continue;
@@ -285,9 +314,12 @@ bool SetUpOutput(DecodeJob& job) {
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(job.nReduction);
     const J_COLOR_SPACE space = cinfo.jpeg_color_space;
+    // Converted rows go through the strip in red-green-blue order.
     if (space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE)
-        cinfo.out_color_space =
-            job.bDisplayRows && job.nOrientation == kOrientationAsStored ? JCS_EXT_BGR : JCS_RGB;
+        cinfo.out_color_space = job.bDisplayRows && job.nOrientation == kOrientationAsStored &&
+                                        !Converting(job)
+                                    ? JCS_EXT_BGR
+                                    : JCS_RGB;
     // Blocks left empty by a lack of data stay empty for good only in the
     // one Huffman-coded scan that is read row by row.
     job.err.bWatchDataEnd = !cinfo.arith_code && !jpeg_has_multiple_scans(&cinfo);
@@ -310,8 +342,13 @@ bool RunDecode(DecodeJob* pJob) {
     pJob->progress.progress_monitor = JpegFile::detail::CheckDecodeAbort;
     cinfo.progress = &pJob->progress;
     jpeg_stdio_src(&cinfo, pJob->pFile);
+    if (pJob->pColor) jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     const std::size_t nBeforeHeader = pJob->pContext->messages.size();
     jpeg_read_header(&cinfo, TRUE);
+    JOCTET* pIcc = nullptr;
+    unsigned nIccBytes = 0;
+    if (pJob->pColor && jpeg_read_icc_profile(&cinfo, &pIcc, &nIccBytes))
+        OpenColorConversion(*pJob, pIcc, nIccBytes);
     if (pJob->pfnPick) {
         JpegFile::JpegSource& source = *pJob->pSource;
         source.nWidth = cinfo.image_width;
@@ -350,7 +387,7 @@ bool RunDecode(DecodeJob* pJob) {
                     nRowBytes - pJob->nWidth * 3);
 
     const Placement at = PlaceFor(*pJob, nRowBytes);
-    const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 &&
+    const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 && !Converting(*pJob) &&
                           (!pJob->bDisplayRows || cinfo.out_color_space == JCS_EXT_BGR);
     const RowsRead eRead = bInPlace ? ReadRowsInPlace(*pJob, at) : ReadRowsThroughStrip(*pJob, at);
     if (eRead == RowsRead::Stopped) {
@@ -403,6 +440,9 @@ std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& strPath, DecodeJob
     FilePtr pFile = OpenJpegFile(strPath, *job.pContext, pnOrientation);
     if (!pFile) return nullptr;
     job.pFile = pFile.get();
+    // Lives outside the frame the library may jump back to.
+    ColorProfile::SrgbConverter color;
+    if (job.pContext->look.bColorManage) job.pColor = &color;
     if (!RunDecode(&job)) return nullptr;
     nWidth = job.nWidth;
     nHeight = job.nHeight;
