@@ -18,8 +18,8 @@ int FuzzJpegFile(const std::uint8_t* pData, std::size_t nSize);
 // The bytes as a bitmap file: the header read, the pixels and the grid thumbnail.
 int FuzzBmpFile(const std::uint8_t* pData, std::size_t nSize);
 
-// The bytes as a PNG, GIF, TIFF and WebP file, each read for a thumbnail and
-// for the image window, with colour management off and on.
+// The bytes as a PNG, GIF, TIFF and WebP file, read under each name once:
+// for a thumbnail and for the image window, colour management off and on.
 int FuzzQtPhoto(const std::uint8_t* pData, std::size_t nSize);
 
 // The bytes as an old profile imported into a new settings file, and as the

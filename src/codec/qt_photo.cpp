@@ -29,12 +29,16 @@ constexpr const char* kDamagedText = "The file is damaged or incomplete.";
 // starts. Its image may take what its allocation limit gives by default
 // (the limit is process-wide and may have been raised by another reader);
 // with the packed result beside it a read stays well under 300 MB. Sides
-// beyond 65535 and pictures beyond 256 megapixels are refused outright: the
-// reduced reads still decode every source row, which would take seconds.
+// beyond 65535 and pictures beyond 48 megapixels are refused outright: a
+// reduced read still decodes every source row, and a PNG of a few hundred
+// kilobytes can claim that many; 48 megapixels take a processor about 1.5 s.
 constexpr std::uint64_t kMaxQtImageBytes = std::uint64_t(128) << 20;
 constexpr std::uint64_t kMaxReadBytes = std::uint64_t(256) << 20;
 constexpr std::int64_t kMaxSide = 65535;
-constexpr std::uint64_t kMaxSourcePixels = std::uint64_t(256) << 20;
+constexpr std::uint64_t kMaxSourcePixels = std::uint64_t(48) << 20;
+// Qt's reduced read costs as much again for every pixel it gives, so a
+// picture that must be reduced to fit is given at most this many.
+constexpr double kMaxReducedPixels = 16 << 20;
 
 // The Qt reader of the file's content, from its first bytes: Qt's own guess
 // would also hand files to readers of formats that are not ours.
@@ -96,14 +100,15 @@ QSize ReducedSize(const QSize& full, std::uint32_t nMinSide, std::uint64_t nBudg
                   int nQtBitsPerPixel) {
     const int nLonger = std::max(full.width(), full.height());
     if (nMinSide > 0 && nMinSide < std::uint32_t(nLonger)) {
-        const QSize size = Scaled(full, double(nMinSide) / nLonger);
-        // Rounding up must not reach past the asked side.
-        return size.boundedTo(full);
+        // The longer side exactly nMinSide, the shorter rounded up.
+        const auto shorter = [&](int n) { return int((std::int64_t(n) * nMinSide + nLonger - 1) / nLonger); };
+        return full.width() >= full.height() ? QSize(int(nMinSide), shorter(full.height()))
+                                             : QSize(shorter(full.width()), int(nMinSide));
     }
     if (nMinSide > 0 || Fits(CostAt(full, nQtBitsPerPixel), nBudget)) return full;
     const double fBytesPerPixel = 3.0 + nQtBitsPerPixel / 8.0;
     const double fPixels = std::min({double(nBudget) / 3.0, double(kMaxReadBytes) / fBytesPerPixel,
-                                     double(kMaxQtImageBytes) * 8.0 / nQtBitsPerPixel});
+                                     double(kMaxQtImageBytes) * 8.0 / nQtBitsPerPixel, kMaxReducedPixels});
     double fScale = std::sqrt(fPixels / (double(full.width()) * full.height()));
     // Sides are rounded up: step down until the rounding no longer spoils it.
     QSize size = Scaled(full, fScale);
@@ -219,11 +224,12 @@ bool ReadQtPhoto(const PhotoRequest& request, PhotoPixels& pixels, CodecContext&
         return false;
     }
 
-    // Qt's image is at least 8 bits a pixel; 32 when the reader cannot tell.
+    // Qt's image is taken as 32 bits a pixel, which most readers give
+    // whatever the file holds (a GIF announces 8 and gives 32), or more.
     const QImage::Format qtFormat = reader.imageFormat();
     const int nQtBits = qtFormat == QImage::Format_Invalid
                             ? 32
-                            : std::max(8, int(QImage::toPixelFormat(qtFormat).bitsPerPixel()));
+                            : std::max(32, int(QImage::toPixelFormat(qtFormat).bitsPerPixel()));
     QSize size = full;
     if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
         size = ReducedSize(full, request.nMinSide, request.nBudget, nQtBits);
