@@ -56,8 +56,8 @@ Transform ToSrgb(const std::vector<std::uint8_t>& vIcc, Samples samples) {
 
 int BytesPerPixel(Samples samples) { return samples == Samples::Rgb ? 3 : 4; }
 
-void Run(void* pTransform, const std::uint8_t* pIn, int nInBytes, std::uint8_t* pOut,
-         int nOutBytes, std::uint64_t nPixels) {
+void Run(void* pTransform, const std::uint8_t* pIn, int nInBytes, std::uint8_t* pOut, int nOutBytes,
+         std::uint64_t nPixels) {
     // In slices: lcms2 counts pixels in 32 bits.
     constexpr std::uint64_t kSlice = std::uint64_t(1) << 24;
     for (std::uint64_t i = 0; i < nPixels; i += kSlice) {
@@ -70,8 +70,8 @@ void Run(void* pTransform, const std::uint8_t* pIn, int nInBytes, std::uint8_t* 
 // more than a step is sRGB for every practical purpose.
 bool LeavesProbesAlone(void* pTransform, int nBytes) {
     static const std::uint8_t kProbe[][3] = {
-        {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {128, 128, 128},
-        {32, 32, 32}, {200, 120, 40}, {40, 160, 220}, {0, 0, 0}, {255, 255, 0}};
+        {255, 0, 0},  {0, 255, 0},    {0, 0, 255},    {255, 255, 255}, {128, 128, 128},
+        {32, 32, 32}, {200, 120, 40}, {40, 160, 220}, {0, 0, 0},       {255, 255, 0}};
     constexpr std::size_t kCount = std::size(kProbe);
     std::uint8_t aIn[kCount * 4] = {}, aOut[kCount * 4] = {};
     for (std::size_t i = 0; i < kCount; ++i)
@@ -100,7 +100,8 @@ bool SrgbConverter::Open(const std::vector<std::uint8_t>& vIcc, Samples samples)
 
 void SrgbConverter::Convert(const std::uint8_t* pIn, std::uint8_t* pOut,
                             std::uint64_t nPixels) const {
-    if (m_pTransform && pIn && pOut) Run(m_pTransform.get(), pIn, m_nInBytes, pOut, m_nOutBytes, nPixels);
+    if (m_pTransform && pIn && pOut)
+        Run(m_pTransform.get(), pIn, m_nInBytes, pOut, m_nOutBytes, nPixels);
 }
 
 bool IsSrgbOrUnusable(const std::vector<std::uint8_t>& vIcc) {
@@ -117,8 +118,7 @@ bool ConvertRgbToSrgb(std::uint8_t* pRgb, std::uint64_t nPixels,
 
 bool ConvertCmykToSrgb(const std::uint8_t* pCmyk, bool bInverted, std::uint8_t* pRgb,
                        std::uint64_t nPixels, const std::vector<std::uint8_t>& vIcc) {
-    const Transform transform =
-        ToSrgb(vIcc, bInverted ? Samples::CmykInverted : Samples::Cmyk);
+    const Transform transform = ToSrgb(vIcc, bInverted ? Samples::CmykInverted : Samples::Cmyk);
     if (!transform || !pCmyk || !pRgb) return false;
     Run(transform.get(), pCmyk, 4, pRgb, 3, nPixels);
     return true;

@@ -41,15 +41,20 @@ constexpr std::uint64_t kMaxSourcePixels = std::uint64_t(48) << 20;
 constexpr double kMaxReducedPixels = 16 << 20;
 
 // The Qt reader of the file's content, from its first bytes: Qt's own guess
-// would also hand files to readers of formats that are not ours.
-const char* FormatByContent(int fd) {
+// would also hand files to readers of formats that are not ours. Of a GIF,
+// also its canvas: Qt announces the first frame's size, but allocates the
+// canvas the header claims.
+const char* FormatByContent(int fd, QSize& canvas) {
     unsigned char ab[12] = {};
     if (::pread(fd, ab, sizeof ab, 0) != ssize_t(sizeof ab)) return nullptr;
     const auto starts = [&](const char* psz, std::size_t nAt = 0) {
         return std::memcmp(ab + nAt, psz, std::strlen(psz)) == 0;
     };
     if (starts("\x89PNG\r\n\x1a\n")) return "png";
-    if (starts("GIF87a") || starts("GIF89a")) return "gif";
+    if (starts("GIF87a") || starts("GIF89a")) {
+        canvas = QSize(ab[6] | ab[7] << 8, ab[8] | ab[9] << 8);
+        return "gif";
+    }
     // Classic (42) and big (43) TIFF, in either byte order.
     if ((starts("II") && (ab[2] == 42 || ab[2] == 43) && ab[3] == 0) ||
         (starts("MM") && ab[2] == 0 && (ab[3] == 42 || ab[3] == 43)))
@@ -61,14 +66,22 @@ const char* FormatByContent(int fd) {
 // EXIF numbering of Qt's transformations.
 int ExifOrientation(QImageIOHandler::Transformations transform) {
     switch (int(transform)) {
-        case QImageIOHandler::TransformationMirror: return 2;
-        case QImageIOHandler::TransformationRotate180: return 3;
-        case QImageIOHandler::TransformationFlip: return 4;
-        case QImageIOHandler::TransformationFlipAndRotate90: return 5;
-        case QImageIOHandler::TransformationRotate90: return 6;
-        case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
-        case QImageIOHandler::TransformationRotate270: return 8;
-        default: return 1;
+        case QImageIOHandler::TransformationMirror:
+            return 2;
+        case QImageIOHandler::TransformationRotate180:
+            return 3;
+        case QImageIOHandler::TransformationFlip:
+            return 4;
+        case QImageIOHandler::TransformationFlipAndRotate90:
+            return 5;
+        case QImageIOHandler::TransformationRotate90:
+            return 6;
+        case QImageIOHandler::TransformationMirrorAndRotate90:
+            return 7;
+        case QImageIOHandler::TransformationRotate270:
+            return 8;
+        default:
+            return 1;
     }
 }
 
@@ -101,14 +114,17 @@ QSize ReducedSize(const QSize& full, std::uint32_t nMinSide, std::uint64_t nBudg
     const int nLonger = std::max(full.width(), full.height());
     if (nMinSide > 0 && nMinSide < std::uint32_t(nLonger)) {
         // The longer side exactly nMinSide, the shorter rounded up.
-        const auto shorter = [&](int n) { return int((std::int64_t(n) * nMinSide + nLonger - 1) / nLonger); };
+        const auto shorter = [&](int n) {
+            return int((std::int64_t(n) * nMinSide + nLonger - 1) / nLonger);
+        };
         return full.width() >= full.height() ? QSize(int(nMinSide), shorter(full.height()))
                                              : QSize(shorter(full.width()), int(nMinSide));
     }
     if (nMinSide > 0 || Fits(CostAt(full, nQtBitsPerPixel), nBudget)) return full;
     const double fBytesPerPixel = 3.0 + nQtBitsPerPixel / 8.0;
-    const double fPixels = std::min({double(nBudget) / 3.0, double(kMaxReadBytes) / fBytesPerPixel,
-                                     double(kMaxQtImageBytes) * 8.0 / nQtBitsPerPixel, kMaxReducedPixels});
+    const double fPixels =
+        std::min({double(nBudget) / 3.0, double(kMaxReadBytes) / fBytesPerPixel,
+                  double(kMaxQtImageBytes) * 8.0 / nQtBitsPerPixel, kMaxReducedPixels});
     double fScale = std::sqrt(fPixels / (double(full.width()) * full.height()));
     // Sides are rounded up: step down until the rounding no longer spoils it.
     QSize size = Scaled(full, fScale);
@@ -161,6 +177,7 @@ struct QtPhotoReader {
     QFile file;
     QImageReader reader;
     QString strRefusal;  // why the file cannot be read at all
+    QSize canvas;        // a GIF's, from its header
 
     explicit QtPhotoReader(const std::string& strPath) {
         errno = 0;
@@ -170,7 +187,7 @@ struct QtPhotoReader {
                                : QString::fromLatin1(kNotRegularText);
             return;
         }
-        const char* pszFormat = FormatByContent(fd.Get());
+        const char* pszFormat = FormatByContent(fd.Get(), canvas);
         if (!pszFormat) {
             strRefusal = QString::fromLatin1(kNotOurKindText);
             return;
@@ -188,8 +205,9 @@ struct QtPhotoReader {
 
     QString Why() const {
         const QString str = reader.errorString();
-        return str.isEmpty() || str == QLatin1String("Unknown error") ? QString::fromLatin1(kDamagedText)
-                                                                      : str;
+        return str.isEmpty() || str == QLatin1String("Unknown error")
+                   ? QString::fromLatin1(kDamagedText)
+                   : str;
     }
 };
 
@@ -209,7 +227,7 @@ bool ReadQtPhoto(const PhotoRequest& request, PhotoPixels& pixels, CodecContext&
         return false;
     }
     QImageReader& reader = photo.reader;
-    const QSize full = reader.canRead() ? reader.size() : QSize();
+    const QSize full = reader.canRead() ? reader.size().expandedTo(photo.canvas) : QSize();
     if (full.width() <= 0 || full.height() <= 0) {
         SayPhotoUnreadable(context, request.strPath, photo.Why());
         return false;
@@ -260,9 +278,9 @@ bool ReadQtPhoto(const PhotoRequest& request, PhotoPixels& pixels, CodecContext&
     ColorProfile::SrgbConverter color;
     const QByteArray icc = image.colorSpace().iccProfile();
     if (context.look.bColorManage && !icc.isEmpty())
-        color.Open(std::vector<std::uint8_t>(icc.begin(), icc.end()),
-                   image.hasAlphaChannel() ? ColorProfile::Samples::Rgba
-                                           : ColorProfile::Samples::Rgb);
+        color.Open(
+            std::vector<std::uint8_t>(icc.begin(), icc.end()),
+            image.hasAlphaChannel() ? ColorProfile::Samples::Rgba : ColorProfile::Samples::Rgb);
 
     const std::size_t nBytes = std::size_t(image.width()) * std::size_t(image.height()) * 3;
     std::unique_ptr<std::uint8_t[]> pPacked(new (std::nothrow) std::uint8_t[nBytes]);
