@@ -316,10 +316,10 @@ bool SetUpOutput(DecodeJob& job) {
     const J_COLOR_SPACE space = cinfo.jpeg_color_space;
     // Converted rows go through the strip in red-green-blue order.
     if (space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE)
-        cinfo.out_color_space = job.bDisplayRows && job.nOrientation == kOrientationAsStored &&
-                                        !Converting(job)
-                                    ? JCS_EXT_BGR
-                                    : JCS_RGB;
+        cinfo.out_color_space =
+            job.bDisplayRows && job.nOrientation == kOrientationAsStored && !Converting(job)
+                ? JCS_EXT_BGR
+                : JCS_RGB;
     // Blocks left empty by a lack of data stay empty for good only in the
     // one Huffman-coded scan that is read row by row.
     job.err.bWatchDataEnd = !cinfo.arith_code && !jpeg_has_multiple_scans(&cinfo);
