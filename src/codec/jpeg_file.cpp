@@ -244,7 +244,7 @@ constexpr JDIMENSION kStripRows = 16;
 // RunDecode: like it, they hold only trivially destructible objects.
 
 // Three samples a pixel in the buffer's own order and no turn: the library
-// writes the rows in place.
+// writes the rows in place, and a profile's conversion follows them there.
 RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     jpeg_decompress_struct& cinfo = job.cinfo;
     const auto row = [&](std::size_t y) {
@@ -254,7 +254,9 @@ RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION nRows = std::min(kStripRows, cinfo.output_height - cinfo.output_scanline);
         for (JDIMENSION i = 0; i < nRows; ++i) apRows[i] = row(cinfo.output_scanline + i);
-        jpeg_read_scanlines(&cinfo, apRows, nRows);
+        const JDIMENSION nRead = jpeg_read_scanlines(&cinfo, apRows, nRows);
+        for (JDIMENSION i = 0; Converting(job) && i < nRead; ++i)
+            job.pColor->Convert(apRows[i], apRows[i], cinfo.output_width);
         if (RestRepeatsRow(job, row(cinfo.output_scanline - 1)))
             return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
     }
@@ -387,7 +389,7 @@ bool RunDecode(DecodeJob* pJob) {
                     nRowBytes - pJob->nWidth * 3);
 
     const Placement at = PlaceFor(*pJob, nRowBytes);
-    const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 && !Converting(*pJob) &&
+    const bool bInPlace = cinfo.out_color_components == 3 && at.nStepX == 3 &&
                           (!pJob->bDisplayRows || cinfo.out_color_space == JCS_EXT_BGR);
     const RowsRead eRead = bInPlace ? ReadRowsInPlace(*pJob, at) : ReadRowsThroughStrip(*pJob, at);
     if (eRead == RowsRead::Stopped) {
