@@ -18,6 +18,10 @@ int FuzzJpegFile(const std::uint8_t* pData, std::size_t nSize);
 // The bytes as a bitmap file: the header read, the pixels and the grid thumbnail.
 int FuzzBmpFile(const std::uint8_t* pData, std::size_t nSize);
 
+// The bytes as a PNG, GIF, TIFF and WebP file, read under each name once:
+// for a thumbnail and for the image window, colour management off and on.
+int FuzzQtPhoto(const std::uint8_t* pData, std::size_t nSize);
+
 // The bytes as an old profile imported into a new settings file, and as the
 // settings file itself, each read back setting by setting.
 int FuzzSettingsFile(const std::uint8_t* pData, std::size_t nSize);

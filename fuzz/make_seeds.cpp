@@ -4,6 +4,7 @@
 // command lines and page entries as users give them. Every seed is a few
 // hundred bytes to a few kilobytes, so the corpora stay small in the tree.
 #include <QByteArray>
+#include <QColorSpace>
 #include <QDir>
 #include <QImage>
 #include <cstdint>
@@ -137,6 +138,44 @@ void ImageSeeds() {
          Thumb(true, 20, 10, 100, 1, "", "t_") + Bmp(21, 9, 8, false, true));
 }
 
+// Small pictures through Qt's writers: alpha, deep and indexed samples,
+// embedded profiles. make_seeds.sh adds a multi-page TIFF and an animated
+// WebP made from these with Debian's tools.
+void QtPhotoSeeds() {
+    QImage alpha = QuadrantImage(16, 12).convertToFormat(QImage::Format_ARGB32);
+    for (int x = 0; x < 16; ++x) alpha.setPixel(x, 0, qRgba(200, 100, 50, x * 16));
+    QImage profiled = QuadrantImage(16, 12);
+    profiled.setColorSpace(QColorSpace::AdobeRgb);
+    const struct {
+        const char* pszName;
+        QImage image;
+        const char* pszFormat;
+    } seeds[] = {
+        {"alpha.png", alpha, "png"},
+        {"adobe-rgb.png", profiled, "png"},
+        {"deep.png", alpha.convertToFormat(QImage::Format_RGBA64), "png"},
+        {"indexed.png", alpha.convertToFormat(QImage::Format_Indexed8), "png"},
+        {"grey.png", alpha.convertToFormat(QImage::Format_Grayscale8), "png"},
+        {"alpha.tif", alpha, "tiff"},
+        {"adobe-rgb.tif", profiled, "tiff"},
+        {"alpha.webp", alpha, "webp"},
+        {"adobe-rgb.webp", profiled, "webp"},
+    };
+    const QString strTemp = QString::fromStdString(g_strRoot + "/.seed");
+    for (const auto& s : seeds) {
+        s.image.save(strTemp, s.pszFormat);
+        Seed("qt_photo", s.pszName, ReadBytes(strTemp.toStdString()));
+    }
+    // Two frames, by ImageMagick: Qt writes no GIF.
+    const std::string strGif = g_strRoot + "/.seed.gif";
+    if (!RunTool(ImageMagick() + " -size 6x4 gradient:red-blue gradient:green-yellow -loop 0 '" +
+                 strGif + "'"))
+        std::remove(strGif.c_str());
+    Seed("qt_photo", "frames.gif", ReadBytes(strGif));
+    std::remove(strGif.c_str());
+    std::remove(strTemp.toStdString().c_str());
+}
+
 // HEIF and AVIF files from Debian's encoders: a thumbnail, alpha, more than
 // 8 bits, sizes the encoder wraps in a grid, and colour descriptions.
 void HeifSeeds() {
@@ -258,6 +297,7 @@ int main(int argc, char** argv) {
     }
     ImageSeeds();
     RawSeeds();
+    QtPhotoSeeds();
     HeifSeeds();
     TextSeeds();
     std::printf("%d seeds written into %s\n", g_nWritten, argv[1]);

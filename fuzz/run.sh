@@ -8,7 +8,7 @@
 set -eu
 seconds=${1:-300}
 build=build/fuzz
-targets="jpeg bmp raw heif thumb_writer page_writer settings command_line"
+targets="jpeg bmp qt_photo raw heif thumb_writer page_writer settings command_line"
 
 # With a target named, runs that one alone. The fuzzer works in a child
 # process (-fork=1) so that a timeout does not end the run: on a busy machine

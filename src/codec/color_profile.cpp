@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
-#include <memory>
 
 namespace ColorProfile {
 
@@ -26,60 +25,102 @@ Profile OpenProfile(const std::vector<std::uint8_t>& vIcc) {
     return Profile(cmsOpenProfileFromMem(vIcc.data(), static_cast<cmsUInt32Number>(vIcc.size())));
 }
 
-// A transform from the profile, when it is of the colour space asked for,
-// into sRGB.
-Transform ToSrgb(const Profile& source, cmsColorSpaceSignature space, cmsUInt32Number nFormat) {
+bool IsRgb(Samples samples) { return samples == Samples::Rgb || samples == Samples::Rgba; }
+
+// A transform from the profile, when it is of the samples' colour space,
+// into sRGB of the same layout (RGB for CMYK).
+Transform ToSrgb(const std::vector<std::uint8_t>& vIcc, Samples samples) {
+    const Profile source = OpenProfile(vIcc);
+    const cmsColorSpaceSignature space = IsRgb(samples) ? cmsSigRgbData : cmsSigCmykData;
     if (!source || cmsGetColorSpace(source.get()) != space) return Transform();
     Profile srgb(cmsCreate_sRGBProfile());
     if (!srgb) return Transform();
-    return Transform(cmsCreateTransform(source.get(), nFormat, srgb.get(), TYPE_RGB_8,
-                                        INTENT_PERCEPTUAL, 0));
+    cmsUInt32Number nIn = TYPE_RGB_8, nOut = TYPE_RGB_8, nFlags = 0;
+    switch (samples) {
+        case Samples::Rgb:
+            break;
+        case Samples::Rgba:
+            nIn = nOut = TYPE_RGBA_8;
+            nFlags = cmsFLAGS_COPY_ALPHA;
+            break;
+        case Samples::Cmyk:
+            nIn = TYPE_CMYK_8;
+            break;
+        case Samples::CmykInverted:
+            nIn = TYPE_CMYK_8_REV;
+            break;
+    }
+    return Transform(
+        cmsCreateTransform(source.get(), nIn, srgb.get(), nOut, INTENT_PERCEPTUAL, nFlags));
 }
 
-}  // namespace
+int BytesPerPixel(Samples samples) { return samples == Samples::Rgb ? 3 : 4; }
 
-bool IsSrgbOrUnusable(const std::vector<std::uint8_t>& vIcc) {
-    const Profile source = OpenProfile(vIcc);
-    const Transform transform = ToSrgb(source, cmsSigRgbData, TYPE_RGB_8);
-    if (!transform) return true;
-    // Primaries, greys and a few mixtures: a profile that moves none of them
-    // by more than a step is sRGB for every practical purpose.
-    static const std::uint8_t kProbe[][3] = {
-        {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {128, 128, 128},
-        {32, 32, 32}, {200, 120, 40}, {40, 160, 220}, {0, 0, 0}, {255, 255, 0}};
-    std::uint8_t aOut[std::size(kProbe)][3];
-    cmsDoTransform(transform.get(), kProbe, aOut, static_cast<cmsUInt32Number>(std::size(kProbe)));
-    for (std::size_t i = 0; i < std::size(kProbe); ++i)
-        for (int c = 0; c < 3; ++c)
-            if (std::abs(int(aOut[i][c]) - int(kProbe[i][c])) > 1) return false;
-    return true;
-}
-
-bool ConvertRgbToSrgb(std::uint8_t* pRgb, std::uint64_t nPixels,
-                      const std::vector<std::uint8_t>& vIcc) {
-    const Profile source = OpenProfile(vIcc);
-    const Transform transform = ToSrgb(source, cmsSigRgbData, TYPE_RGB_8);
-    if (!transform || !pRgb) return false;
+void Run(void* pTransform, const std::uint8_t* pIn, int nInBytes, std::uint8_t* pOut, int nOutBytes,
+         std::uint64_t nPixels) {
     // In slices: lcms2 counts pixels in 32 bits.
     constexpr std::uint64_t kSlice = std::uint64_t(1) << 24;
     for (std::uint64_t i = 0; i < nPixels; i += kSlice) {
         const auto n = static_cast<cmsUInt32Number>(std::min(kSlice, nPixels - i));
-        cmsDoTransform(transform.get(), pRgb + i * 3, pRgb + i * 3, n);
+        cmsDoTransform(pTransform, pIn + i * nInBytes, pOut + i * nOutBytes, n);
     }
+}
+
+// Primaries, greys and a few mixtures: a profile that moves none of them by
+// more than a step is sRGB for every practical purpose.
+bool LeavesProbesAlone(void* pTransform, int nBytes) {
+    static const std::uint8_t kProbe[][3] = {
+        {255, 0, 0},  {0, 255, 0},    {0, 0, 255},    {255, 255, 255}, {128, 128, 128},
+        {32, 32, 32}, {200, 120, 40}, {40, 160, 220}, {0, 0, 0},       {255, 255, 0}};
+    constexpr std::size_t kCount = std::size(kProbe);
+    std::uint8_t aIn[kCount * 4] = {}, aOut[kCount * 4] = {};
+    for (std::size_t i = 0; i < kCount; ++i)
+        for (int c = 0; c < 3; ++c) aIn[i * nBytes + c] = kProbe[i][c];
+    Run(pTransform, aIn, nBytes, aOut, nBytes, kCount);
+    for (std::size_t i = 0; i < kCount; ++i)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(aOut[i * nBytes + c]) - int(kProbe[i][c])) > 1) return false;
+    return true;
+}
+
+}  // namespace
+
+void SrgbConverter::Deleter::operator()(void* p) const { cmsDeleteTransform(p); }
+
+bool SrgbConverter::Open(const std::vector<std::uint8_t>& vIcc, Samples samples) {
+    m_pTransform.reset();
+    Transform transform = ToSrgb(vIcc, samples);
+    m_nInBytes = BytesPerPixel(samples);
+    m_nOutBytes = samples == Samples::Rgba ? 4 : 3;
+    if (!transform || (IsRgb(samples) && LeavesProbesAlone(transform.get(), m_nInBytes)))
+        return false;
+    m_pTransform.reset(transform.release());
+    return true;
+}
+
+void SrgbConverter::Convert(const std::uint8_t* pIn, std::uint8_t* pOut,
+                            std::uint64_t nPixels) const {
+    if (m_pTransform && pIn && pOut)
+        Run(m_pTransform.get(), pIn, m_nInBytes, pOut, m_nOutBytes, nPixels);
+}
+
+bool IsSrgbOrUnusable(const std::vector<std::uint8_t>& vIcc) {
+    return !SrgbConverter().Open(vIcc, Samples::Rgb);
+}
+
+bool ConvertRgbToSrgb(std::uint8_t* pRgb, std::uint64_t nPixels,
+                      const std::vector<std::uint8_t>& vIcc) {
+    const Transform transform = ToSrgb(vIcc, Samples::Rgb);
+    if (!transform || !pRgb) return false;
+    Run(transform.get(), pRgb, 3, pRgb, 3, nPixels);
     return true;
 }
 
 bool ConvertCmykToSrgb(const std::uint8_t* pCmyk, bool bInverted, std::uint8_t* pRgb,
                        std::uint64_t nPixels, const std::vector<std::uint8_t>& vIcc) {
-    const Profile source = OpenProfile(vIcc);
-    const Transform transform =
-        ToSrgb(source, cmsSigCmykData, bInverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8);
+    const Transform transform = ToSrgb(vIcc, bInverted ? Samples::CmykInverted : Samples::Cmyk);
     if (!transform || !pCmyk || !pRgb) return false;
-    constexpr std::uint64_t kSlice = std::uint64_t(1) << 24;
-    for (std::uint64_t i = 0; i < nPixels; i += kSlice) {
-        const auto n = static_cast<cmsUInt32Number>(std::min(kSlice, nPixels - i));
-        cmsDoTransform(transform.get(), pCmyk + i * 4, pRgb + i * 3, n);
-    }
+    Run(transform.get(), pCmyk, 4, pRgb, 3, nPixels);
     return true;
 }
 

@@ -2,10 +2,42 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Colour profiles, through lcms2. Any thread.
 namespace ColorProfile {
+
+// How the pixels a converter is given are laid out: 8 bits a sample.
+enum class Samples {
+    Rgb,           // red, green, blue
+    Rgba,          // red, green, blue, alpha (kept as it is)
+    Cmyk,          // ink amounts, 0 no ink
+    CmykInverted,  // as Adobe writes them: 0 full ink
+};
+
+// A conversion from one embedded profile to sRGB (perceptual intent), set
+// up once and applied to as many pixels as come. One object per thread.
+class SrgbConverter {
+public:
+    SrgbConverter() = default;
+    // Sets up the conversion. False, leaving the converter closed, when the
+    // profile is not one lcms2 can use for samples of that colour space, or
+    // when it is an RGB profile that describes sRGB closely enough that
+    // converting would change nothing visible.
+    bool Open(const std::vector<std::uint8_t>& vIcc, Samples samples);
+    bool IsOpen() const { return m_pTransform != nullptr; }
+    // nPixels from pIn to pOut: RGB and RGBA into the same layout (pIn may be
+    // pOut), CMYK into packed RGB.
+    void Convert(const std::uint8_t* pIn, std::uint8_t* pOut, std::uint64_t nPixels) const;
+
+private:
+    struct Deleter {
+        void operator()(void* p) const;
+    };
+    std::unique_ptr<void, Deleter> m_pTransform;
+    int m_nInBytes = 3, m_nOutBytes = 3;
+};
 
 // True when the profile describes sRGB closely enough that converting would
 // change nothing visible, or cannot be read: such pixels are left alone.

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
+#include "codec/color_profile.h"
 #include "codec/image_file.h"
 #include "codec/jpeg_error.h"
 #include "codec/orientation.h"
@@ -96,7 +99,26 @@ struct DecodeJob {
     std::uint32_t nHeight;
     std::uint32_t nFullWidth;  // the picture's own size, upright
     std::uint32_t nFullHeight;
+    // With the look's colour management: the embedded profile's conversion,
+    // owned by the caller; open only when the rows need it.
+    ColorProfile::SrgbConverter* pColor;
 };
+
+bool Converting(const DecodeJob& job) { return job.pColor && job.pColor->IsOpen(); }
+
+// Sets up the conversion of the embedded profile (pIcc, from the library's
+// malloc, freed here) when the decoded samples are RGB or CMYK and the
+// profile is one for them; greyscale and sRGB stay as decoded.
+void OpenColorConversion(DecodeJob& job, JOCTET* pIcc, unsigned nIccBytes) {
+    const std::vector<std::uint8_t> vIcc(pIcc, pIcc + nIccBytes);
+    std::free(pIcc);
+    const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+    if (space == JCS_YCbCr || space == JCS_RGB)
+        job.pColor->Open(vIcc, ColorProfile::Samples::Rgb);
+    else if (space == JCS_CMYK || space == JCS_YCCK)
+        job.pColor->Open(vIcc, job.cinfo.saw_Adobe_marker ? ColorProfile::Samples::CmykInverted
+                                                          : ColorProfile::Samples::Cmyk);
+}
 
 // Adobe software writes CMYK inverted (0 means full ink); without its marker
 // the samples are taken as plain ink amounts.
@@ -224,7 +246,7 @@ constexpr JDIMENSION kStripRows = 16;
 // RunDecode: like it, they hold only trivially destructible objects.
 
 // Three samples a pixel in the buffer's own order and no turn: the library
-// writes the rows in place.
+// writes the rows in place, and a profile's conversion follows them there.
 RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     jpeg_decompress_struct& cinfo = job.cinfo;
     const auto row = [&](std::size_t y) {
@@ -234,7 +256,9 @@ RowsRead ReadRowsInPlace(DecodeJob& job, const Placement& at) {
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION nRows = std::min(kStripRows, cinfo.output_height - cinfo.output_scanline);
         for (JDIMENSION i = 0; i < nRows; ++i) apRows[i] = row(cinfo.output_scanline + i);
-        jpeg_read_scanlines(&cinfo, apRows, nRows);
+        const JDIMENSION nRead = jpeg_read_scanlines(&cinfo, apRows, nRows);
+        for (JDIMENSION i = 0; Converting(job) && i < nRead; ++i)
+            job.pColor->Convert(apRows[i], apRows[i], cinfo.output_width);
         if (RestRepeatsRow(job, row(cinfo.output_scanline - 1)))
             return CopyRowDown(job, at, cinfo.output_scanline - 1, cinfo.output_scanline);
     }
@@ -255,7 +279,14 @@ RowsRead ReadRowsThroughStrip(DecodeJob& job, const Placement& at) {
         const JDIMENSION nY0 = cinfo.output_scanline;
         const JDIMENSION nRows =
             jpeg_read_scanlines(&cinfo, ppStrip, std::min(kStripRows, cinfo.output_height - nY0));
-        for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
+        if (Converting(job) && cinfo.out_color_components == 4) {
+            for (JDIMENSION i = 0; i < nRows; ++i)
+                job.pColor->Convert(ppStrip[i], pRgb + i * nRgbRow, cinfo.output_width);
+        } else {
+            for (JDIMENSION i = 0; i < nRows; ++i) RowToRgb(cinfo, ppStrip[i], pRgb + i * nRgbRow);
+            if (Converting(job))
+                job.pColor->Convert(pRgb, pRgb, std::uint64_t(nRows) * cinfo.output_width);
+        }
         PlaceRows(job, at, pRgb, nY0, nRows);
         const std::uint8_t* pLast = pRgb + (std::max<JDIMENSION>(nRows, 1) - 1) * nRgbRow;
         if (!RestRepeatsRow(job, pLast)) continue;
@@ -287,9 +318,12 @@ bool SetUpOutput(DecodeJob& job) {
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(job.nReduction);
     const J_COLOR_SPACE space = cinfo.jpeg_color_space;
+    // Converted rows go through the strip in red-green-blue order.
     if (space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE)
         cinfo.out_color_space =
-            job.bDisplayRows && job.nOrientation == kOrientationAsStored ? JCS_EXT_BGR : JCS_RGB;
+            job.bDisplayRows && job.nOrientation == kOrientationAsStored && !Converting(job)
+                ? JCS_EXT_BGR
+                : JCS_RGB;
     // Blocks left empty by a lack of data stay empty for good only in the
     // one Huffman-coded scan that is read row by row.
     job.err.bWatchDataEnd = !cinfo.arith_code && !jpeg_has_multiple_scans(&cinfo);
@@ -315,8 +349,13 @@ bool RunDecode(DecodeJob* pJob) {
         jpeg_mem_src(&cinfo, pJob->pData, static_cast<unsigned long>(pJob->nData));
     else
         jpeg_stdio_src(&cinfo, pJob->pFile);
+    if (pJob->pColor) jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     const std::size_t nBeforeHeader = pJob->pContext->messages.size();
     jpeg_read_header(&cinfo, TRUE);
+    JOCTET* pIcc = nullptr;
+    unsigned nIccBytes = 0;
+    if (pJob->pColor && jpeg_read_icc_profile(&cinfo, &pIcc, &nIccBytes))
+        OpenColorConversion(*pJob, pIcc, nIccBytes);
     if (pJob->pfnPick) {
         JpegFile::JpegSource& source = *pJob->pSource;
         source.nWidth = cinfo.image_width;
@@ -415,6 +454,9 @@ std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& strPath, DecodeJob
     FilePtr pFile = OpenJpegFile(strPath, *job.pContext, pnOrientation);
     if (!pFile) return nullptr;
     job.pFile = pFile.get();
+    // Lives outside the frame the library may jump back to.
+    ColorProfile::SrgbConverter color;
+    if (job.pContext->look.bColorManage) job.pColor = &color;
     if (!RunDecode(&job)) return nullptr;
     nWidth = job.nWidth;
     nHeight = job.nHeight;
@@ -430,6 +472,9 @@ std::unique_ptr<std::uint8_t[]> DecodeMemory(const std::uint8_t* pData, std::siz
     if (job.pContext->Stopped()) return nullptr;
     job.pData = pData;
     job.nData = nData;
+    // A preview with a profile of its own is converted as a file would be.
+    ColorProfile::SrgbConverter color;
+    if (job.pContext->look.bColorManage) job.pColor = &color;
     if (!RunDecode(&job)) return nullptr;
     nWidth = job.nWidth;
     nHeight = job.nHeight;

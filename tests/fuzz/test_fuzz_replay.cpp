@@ -127,6 +127,7 @@ void PrintTo(const Target& target, std::ostream* pOut) { *pOut << target.pszName
 
 const Target kTargets[] = {
     {"jpeg", FuzzJpegFile},           {"bmp", FuzzBmpFile},
+    {"qt_photo", FuzzQtPhoto},
     {"settings", FuzzSettingsFile},   {"command_line", FuzzCommandLine},
     {"page_writer", FuzzPageWriter},  {"thumb_writer", FuzzThumbWriter},
     {"raw", FuzzRawPhoto},
