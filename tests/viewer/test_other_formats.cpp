@@ -43,15 +43,17 @@ protected:
     std::string Dir() const { return m_dir.path().toStdString(); }
 
     // The case's file in the folder. The reference of a raw file is its
-    // preview, which is what Galerio shows of it.
+    // preview, which is what Galerio shows of it; that of a HEIF file is
+    // libheif's own tool's, as ImageMagick 6 takes its colours by rules of
+    // its own.
     std::string MakeFile(std::string& strReference) {
         const FormatCase& c = GetParam();
         const std::string strPath = Dir() + "/" + c.pszName;
-        const std::string strPng = Dir() + "/source.png.in";
+        const std::string strPng = m_sources.path().toStdString() + "/source.png";
         strReference = strPath;
         EXPECT_TRUE(TestPicture(c.bAlpha).save(QString::fromStdString(strPng), "png"));
         if (c.nKind == IMAGE_RAW) {
-            strReference = Dir() + "/preview.jpg.in";
+            strReference = m_sources.path().toStdString() + "/preview.jpg";
             EXPECT_TRUE(TestPicture(false).save(QString::fromStdString(strReference), "jpg", 95));
             DngPicture dng;
             dng.strPreviewJpeg = ReadBytes(strReference);
@@ -68,6 +70,10 @@ protected:
             strCommand.replace(strCommand.find("OUT"), 3, "'" + strPath + "'");
             if (strCommand.starts_with("convert")) strCommand.replace(0, 7, ImageMagick());
             EXPECT_TRUE(RunTool(strCommand)) << strCommand;
+        }
+        if (c.nKind == IMAGE_HEIF) {
+            strReference = m_sources.path().toStdString() + "/decoded.png";
+            EXPECT_TRUE(RunTool("heif-convert '" + strPath + "' '" + strReference + "'"));
         }
         return strPath;
     }
@@ -93,7 +99,7 @@ protected:
         return out;
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir, m_sources;
 };
 
 TEST_P(OtherFormats, GridAndWindowShowThePicturesOwnPixels) {
