@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <mutex>
 
 namespace ColorProfile {
 
@@ -15,7 +16,9 @@ struct ProfileCloser {
     void operator()(void* p) const { cmsCloseProfile(p); }
 };
 struct TransformDeleter {
-    void operator()(void* p) const { cmsDeleteTransform(p); }
+    void operator()(void* p) const {
+        if (p) cmsDeleteTransform(p);
+    }
 };
 using Profile = std::unique_ptr<void, ProfileCloser>;
 using Transform = std::unique_ptr<void, TransformDeleter>;
@@ -35,13 +38,15 @@ Transform ToSrgb(const std::vector<std::uint8_t>& vIcc, Samples samples) {
     if (!source || cmsGetColorSpace(source.get()) != space) return Transform();
     Profile srgb(cmsCreate_sRGBProfile());
     if (!srgb) return Transform();
-    cmsUInt32Number nIn = TYPE_RGB_8, nOut = TYPE_RGB_8, nFlags = 0;
+    // Without lcms2's one-pixel cache a transform may serve several threads
+    // at once, so converters of the same profile share one.
+    cmsUInt32Number nIn = TYPE_RGB_8, nOut = TYPE_RGB_8, nFlags = cmsFLAGS_NOCACHE;
     switch (samples) {
         case Samples::Rgb:
             break;
         case Samples::Rgba:
             nIn = nOut = TYPE_RGBA_8;
-            nFlags = cmsFLAGS_COPY_ALPHA;
+            nFlags |= cmsFLAGS_COPY_ALPHA;
             break;
         case Samples::Cmyk:
             nIn = TYPE_CMYK_8;
@@ -83,19 +88,45 @@ bool LeavesProbesAlone(void* pTransform, int nBytes) {
     return true;
 }
 
+// The conversions of the profiles met last. Setting one up costs more than
+// converting a thumbnail's pixels, and a folder's photos share a few profiles.
+struct SharedConversion {
+    std::vector<std::uint8_t> vIcc;
+    Samples samples;
+    std::shared_ptr<void> pTransform;  // null: nothing to convert
+};
+constexpr std::size_t kSharedConversions = 8;
+std::mutex g_sharedMutex;
+std::vector<SharedConversion> g_vShared;  // the latest first
+
+std::shared_ptr<void> SharedToSrgb(const std::vector<std::uint8_t>& vIcc, Samples samples) {
+    {
+        std::lock_guard<std::mutex> lock(g_sharedMutex);
+        const auto it = std::find_if(g_vShared.begin(), g_vShared.end(), [&](const auto& s) {
+            return s.samples == samples && s.vIcc == vIcc;
+        });
+        if (it != g_vShared.end()) {
+            std::rotate(g_vShared.begin(), it, it + 1);
+            return g_vShared.front().pTransform;
+        }
+    }
+    Transform transform = ToSrgb(vIcc, samples);
+    if (transform && IsRgb(samples) && LeavesProbesAlone(transform.get(), BytesPerPixel(samples)))
+        transform.reset();
+    std::shared_ptr<void> pShared(transform.release(), TransformDeleter());
+    std::lock_guard<std::mutex> lock(g_sharedMutex);
+    g_vShared.insert(g_vShared.begin(), {vIcc, samples, pShared});
+    if (g_vShared.size() > kSharedConversions) g_vShared.pop_back();
+    return pShared;
+}
+
 }  // namespace
 
-void SrgbConverter::Deleter::operator()(void* p) const { cmsDeleteTransform(p); }
-
 bool SrgbConverter::Open(const std::vector<std::uint8_t>& vIcc, Samples samples) {
-    m_pTransform.reset();
-    Transform transform = ToSrgb(vIcc, samples);
     m_nInBytes = BytesPerPixel(samples);
     m_nOutBytes = samples == Samples::Rgba ? 4 : 3;
-    if (!transform || (IsRgb(samples) && LeavesProbesAlone(transform.get(), m_nInBytes)))
-        return false;
-    m_pTransform.reset(transform.release());
-    return true;
+    m_pTransform = SharedToSrgb(vIcc, samples);
+    return m_pTransform != nullptr;
 }
 
 void SrgbConverter::Convert(const std::uint8_t* pIn, std::uint8_t* pOut,

@@ -17,7 +17,8 @@ enum class Samples {
 };
 
 // A conversion from one embedded profile to sRGB (perceptual intent), set
-// up once and applied to as many pixels as come. One object per thread.
+// up once and applied to as many pixels as come. One object per thread; the
+// conversion itself is shared with other converters of the same profile.
 class SrgbConverter {
 public:
     SrgbConverter() = default;
@@ -32,10 +33,7 @@ public:
     void Convert(const std::uint8_t* pIn, std::uint8_t* pOut, std::uint64_t nPixels) const;
 
 private:
-    struct Deleter {
-        void operator()(void* p) const;
-    };
-    std::unique_ptr<void, Deleter> m_pTransform;
+    std::shared_ptr<void> m_pTransform;
     int m_nInBytes = 3, m_nOutBytes = 3;
 };
 
