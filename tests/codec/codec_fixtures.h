@@ -3,11 +3,18 @@
 
 // Test images made on the spot: JPEGs through our writer or libjpeg itself,
 // bitmap files of every depth written byte by byte.
+#include <gtest/gtest.h>
+
 #include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "codec/codec_context.h"
+#include "codec/photo_reader.h"
 
 struct Rgb {
     int r, g, b;
@@ -88,3 +95,37 @@ void PrintTo(const QString& str, std::ostream* pOut);
 
 // Display-row pixel (x, y counted from the top of the picture) as RGB.
 Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y);
+
+// The texts of the boxes the context met, in order.
+QStringList BoxTexts(const CodecContext& context);
+// The box a photo reader says when it cannot read strPath, for pszWhy.
+QString Unreadable(const std::string& strPath, const char* pszWhy);
+
+// Saves source as a PNG beside strOut, then runs strCommand with IN and OUT
+// standing for the PNG and strOut; true when both succeed.
+bool MakeWithTool(const QImage& source, std::string strCommand, const std::string& strOut);
+
+// A photo reader's test: a folder of its own, the context, and the pixels of
+// the last read, each read starting with no boxes.
+template <bool (*Reader)(const PhotoRequest&, PhotoPixels&, CodecContext&), class Param = int>
+class PhotoReaderTest : public ::testing::TestWithParam<Param> {
+protected:
+    std::string Path(const std::string& strName) const {
+        return m_dir.path().toStdString() + "/" + strName;
+    }
+    bool Read(const PhotoRequest& request) {
+        m_pixels = PhotoPixels();
+        m_context.messages.clear();
+        return Reader(request, m_pixels, m_context);
+    }
+    // The read fails, gives no pixels, is not too large, and says exactly these boxes.
+    void ExpectRefused(const PhotoRequest& request, const QStringList& boxes) {
+        EXPECT_FALSE(Read(request)) << request.strPath;
+        EXPECT_FALSE(m_pixels.pPixels || m_pixels.bTooLarge) << request.strPath;
+        EXPECT_EQ(BoxTexts(m_context), boxes);
+    }
+
+    QTemporaryDir m_dir;
+    CodecContext m_context;
+    PhotoPixels m_pixels;
+};
