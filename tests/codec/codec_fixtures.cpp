@@ -337,7 +337,10 @@ QString Unreadable(const std::string& strPath, const char* pszWhy) {
 
 bool MakeWithTool(const QImage& source, std::string strCommand, const std::string& strOut) {
     const std::string strPng = strOut + ".png";
-    strCommand.replace(strCommand.find("IN"), 2, "'" + strPng + "'");
-    strCommand.replace(strCommand.find("OUT"), 3, "'" + strOut + "'");
+    if (strCommand.starts_with("convert")) strCommand.replace(0, 7, ImageMagick());
+    for (const auto& [strWord, strPath] : {std::pair{"IN", &strPng}, {"OUT", &strOut}})
+        for (std::size_t i = strCommand.find(strWord); i != std::string::npos;
+             i = strCommand.find(strWord, i + strPath->size() + 2))
+            strCommand.replace(i, std::strlen(strWord), "'" + *strPath + "'");
     return source.save(QString::fromStdString(strPng), "png") && RunTool(strCommand);
 }

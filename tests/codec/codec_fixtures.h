@@ -101,8 +101,9 @@ QStringList BoxTexts(const CodecContext& context);
 // The box a photo reader says when it cannot read strPath, for pszWhy.
 QString Unreadable(const std::string& strPath, const char* pszWhy);
 
-// Saves source as a PNG beside strOut, then runs strCommand with IN and OUT
-// standing for the PNG and strOut; true when both succeed.
+// Saves source as a PNG beside strOut, then runs strCommand (a leading
+// "convert" being ImageMagick's) with every IN and OUT standing for the PNG
+// and strOut; true when both succeed.
 bool MakeWithTool(const QImage& source, std::string strCommand, const std::string& strOut);
 
 // A photo reader's test: a folder of its own, the context, and the pixels of

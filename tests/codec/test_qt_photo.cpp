@@ -3,7 +3,6 @@
 // orientation tag, the budget, refusals) and embedded colour profiles (also
 // of JPEGs), held to ImageMagick's decode of files made here.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QColorSpace>
 #include <atomic>
@@ -30,15 +29,12 @@ using Maker = std::function<bool(const std::string&)>;
 Maker ByQt(const char* pszFormat, bool bAlpha, QImage::Format format = QImage::Format_ARGB32) {
     return [=](auto& p) { return Save(Picture(bAlpha).convertToFormat(format), p, pszFormat); };
 }
-Maker Tiff(const char* pszTag) {
-    return [=](auto& p) {
-        return ByQt("tiff", false)(p) && RunTool("tiffset " + std::string(pszTag) + " '" + p + "'");
-    };
+// The picture (alpha in bands) made into a file by the command line.
+Maker Tool(const std::string& strCommand) {
+    return [=](auto& p) { return MakeWithTool(Picture(true), strCommand, p); };
 }
-bool TwoFrames(const std::string& p) {
-    return RunTool(ImageMagick() + " -size 64x48 gradient:red-blue gradient:green-yellow '" + p +
-                   "'");
-}
+const std::string kFrames = "convert -size 64x48 gradient:red-blue gradient:green-yellow ";
+const std::string kTagged = "convert IN -alpha off OUT && tiffset -s 274 ";
 
 // A file made by the test; when refused, why; when read, the background and
 // the orientation tag.
@@ -62,24 +58,18 @@ TEST_P(QtPhotoTest, ReadsLikeImageMagick) {
     EXPECT_TRUE(m_pixels.bHeader && m_pixels.nFullWidth == 64 && m_pixels.nFullHeight == 48);
     EXPECT_EQ(m_pixels.nOrientation, GetParam().nOrientation);
 }
-bool Pages(const std::string& p) {
-    return Tiff("")(p + "1") && ByQt("tiff", true)(p + "2") &&
-           RunTool("tiffcp '" + p + "1' '" + p + "2' '" + p + "'");
-}
-bool WebpFrames(const std::string& p) {
-    return TwoFrames(p + ".gif") && RunTool("gif2webp '" + p + ".gif' -o '" + p + "'");
-}
 INSTANTIATE_TEST_SUITE_P(
     Files, QtPhotoTest,
     ::testing::Values(Made{"deep.png", ByQt("png", true, QImage::Format_RGBA64)},
                       Made{"grey.png", ByQt("png", false, QImage::Format_Grayscale8)},
                       Made{"indexed.png", ByQt("png", true, QImage::Format_Indexed8), "", 0x102030},
-                      Made{"tiff-inside.png", ByQt("tiff", false)}, Made{"pages.tif", Pages},
-                      Made{"frames.gif", TwoFrames}, Made{"frames.webp", WebpFrames},
-                      Made{"mirrored.tif", Tiff("-s 274 2"), "", 0xFFFFFF, 2},
-                      Made{"flipped-turned.tif", Tiff("-s 274 5"), "", 0xFFFFFF, 5},
-                      Made{"turned.tif", Tiff("-s 274 8"), "", 0xFFFFFF, 8}),
-    [](const auto& info) { return std::to_string(info.index); });
+                      Made{"tiff-inside.png", ByQt("tiff", false)},
+                      Made{"pages.tif", Tool("convert IN -alpha off IN OUT")},
+                      Made{"frames.gif", Tool(kFrames + "OUT")},
+                      Made{"frames.webp", Tool(kFrames + "OUT.gif && gif2webp OUT.gif -o OUT")},
+                      Made{"mirrored.tif", Tool(kTagged + "2 OUT"), "", 0xFFFFFF, 2},
+                      Made{"flipped-turned.tif", Tool(kTagged + "5 OUT"), "", 0xFFFFFF, 5},
+                      Made{"turned.tif", Tool(kTagged + "8 OUT"), "", 0xFFFFFF, 8}));
 
 // A thumbnail read reduces where the reader can; the image window's read
 // fits its budget, reduced where the reader can, else is too large.
@@ -117,9 +107,6 @@ TEST_P(RefusesWithBox, SayingWhy) {
 Maker Bytes(const std::string& strBytes) {
     return [strBytes](const std::string& p) { return WriteBytes(p, strBytes), true; };
 }
-bool Cut(const std::string& p) {
-    return ByQt("png", true)(p) && (WriteBytes(p, ReadBytes(p).substr(0, 200)), true);
-}
 const std::string kSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'/>";
 // A GIF whose canvas is as large as its header can claim, around one pixel.
 const std::string kHugeGif("GIF89a\xff\xff\xff\xff\0\0\0,\0\0\0\0\1\0\1\0\0\2\2\x44\1\0;", 27);
@@ -129,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Made{"svg.png", Bytes(kSvg), kNotOurs},
                       Made{"jpeg.png", ByQt("jpeg", false), kNotOurs},
                       Made{"huge.gif", Bytes(kHugeGif), "It is too large: 65535 x 65535 pixels."},
-                      Made{"cut.png", Cut, "Unable to read image data"},
-                      Made{"fifo.png", [](auto& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
-                           "It is not a regular file."},
+                      Made{"cut.png", Tool("cp IN OUT && truncate -s 200 OUT"),
+                           "Unable to read image data"},
+                      Made{"fifo.png", Tool("mkfifo OUT"), "It is not a regular file."},
                       Made{"missing.png", [](auto&) { return true; }, "No such file or directory"}),
     [](const auto& info) { return std::to_string(info.index); });
 
