@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -119,11 +120,23 @@ protected:
         m_context.messages.clear();
         return Reader(request, m_pixels, m_context);
     }
-    // The read fails, gives no pixels, is not too large, and says exactly these boxes.
-    void ExpectRefused(const PhotoRequest& request, const QStringList& boxes) {
+    // The read fails, gives no pixels, is not too large, and says exactly
+    // these boxes; "%U" begins the reason of the box about the unreadable file.
+    void ExpectRefused(const PhotoRequest& request, const std::vector<std::string>& vBoxes) {
         EXPECT_FALSE(Read(request)) << request.strPath;
         EXPECT_FALSE(m_pixels.pPixels || m_pixels.bTooLarge) << request.strPath;
+        QStringList boxes;
+        for (const std::string& str : vBoxes)
+            boxes << (str.starts_with("%U") ? Unreadable(request.strPath, str.c_str() + 2)
+                                            : QString::fromStdString(str));
         EXPECT_EQ(BoxTexts(m_context), boxes);
+    }
+    // A read stopped before it starts fails quietly, with no pixels.
+    void ExpectStopped(const PhotoRequest& request) {
+        const std::atomic<bool> bStop{true};
+        m_context.pStop = &bStop;
+        EXPECT_FALSE(Read(request) || m_pixels.pPixels || !m_context.messages.empty());
+        m_context.pStop = nullptr;
     }
 
     QTemporaryDir m_dir;
