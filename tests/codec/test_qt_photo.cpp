@@ -21,12 +21,11 @@ QImage Picture(bool bAlpha, int w = 64, int h = 48) {
             image.setPixel(x, y, qRgba(x * 255 / w, y * 255 / h, 128, bAlpha ? x * 4 % 256 : 255));
     return image;
 }
-bool Save(const QImage& image, const std::string& strPath, const char* pszFormat) {
-    return image.save(QString::fromStdString(strPath), pszFormat);
-}
 using Maker = std::function<bool(const std::string&)>;
 Maker ByQt(const char* pszFormat, bool bAlpha, QImage::Format format = QImage::Format_ARGB32) {
-    return [=](auto& p) { return Save(Picture(bAlpha).convertToFormat(format), p, pszFormat); };
+    return [=](auto& p) {
+        return Picture(bAlpha).convertToFormat(format).save(QString::fromStdString(p), pszFormat);
+    };
 }
 // The picture (alpha in bands) made into a file by the command line.
 Maker Tool(const std::string& strCommand) {
@@ -82,7 +81,7 @@ TEST_F(QtPhotoTest, ReducedTooLargeAndStoppedReads) {
                  {"tiff", 100, 30000, 0, 0}};
     for (const auto& r : reads) {
         const std::string strPath = Path(std::string("big.") + r.pszFormat);
-        ASSERT_TRUE(Save(Picture(false, 400, 300), strPath, r.pszFormat));
+        ASSERT_TRUE(Picture(false, 400, 300).save(QString::fromStdString(strPath), r.pszFormat));
         EXPECT_EQ(Read({strPath, r.nMinSide, r.nBudget, true}), r.nWidth != 0) << r.pszFormat;
         EXPECT_TRUE(m_context.messages.empty() && m_pixels.bTooLarge == (r.nWidth == 0));
         EXPECT_TRUE(m_pixels.bHeader && m_pixels.nFullWidth == 400 && m_pixels.nFullHeight == 300);
@@ -134,7 +133,7 @@ TEST_F(QtPhotoTest, ConvertsProfilesToSrgbOnlyWhenAsked) {
         const std::string strPath = Path(std::string("profiled.") + f.pszFormat);
         QImage image = Picture(false);
         image.setColorSpace(f.space);
-        ASSERT_TRUE(Save(image, strPath, f.pszFormat));
+        ASSERT_TRUE(image.save(QString::fromStdString(strPath), f.pszFormat));
         m_context.look.bColorManage = f.bManage;
         std::uint32_t w = 0, h = 0;
         const bool bJpeg = std::string(f.pszFormat) == "jpeg";
