@@ -16,6 +16,7 @@
 #include <map>
 
 #include "codec/jpeg_file.h"
+#include "codec/reference_decode.h"
 #include "model/image_item.h"
 
 Rgb QuadrantColour(int x, int y, int w, int h) {
@@ -323,3 +324,23 @@ Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y) {
 }
 
 void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }
+
+QStringList BoxTexts(const CodecContext& context) {
+    QStringList list;
+    for (const MessageRequest& request : context.messages) list << request.text;
+    return list;
+}
+
+QString Unreadable(const std::string& strPath, const char* pszWhy) {
+    return QString::fromLatin1(kPhotoUnreadableText).arg(QString::fromStdString(strPath), pszWhy);
+}
+
+bool MakeWithTool(const QImage& source, std::string strCommand, const std::string& strOut) {
+    const std::string strPng = strOut + ".png";
+    if (strCommand.starts_with("convert")) strCommand.replace(0, 7, ImageMagick());
+    for (const auto& [strWord, strPath] : {std::pair{"IN", &strPng}, {"OUT", &strOut}})
+        for (std::size_t i = strCommand.find(strWord); i != std::string::npos;
+             i = strCommand.find(strWord, i + strPath->size() + 2))
+            strCommand.replace(i, std::strlen(strWord), "'" + *strPath + "'");
+    return source.save(QString::fromStdString(strPng), "png") && RunTool(strCommand);
+}

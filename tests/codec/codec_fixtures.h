@@ -3,11 +3,19 @@
 
 // Test images made on the spot: JPEGs through our writer or libjpeg itself,
 // bitmap files of every depth written byte by byte.
+#include <gtest/gtest.h>
+
 #include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "codec/codec_context.h"
+#include "codec/photo_reader.h"
 
 struct Rgb {
     int r, g, b;
@@ -88,3 +96,50 @@ void PrintTo(const QString& str, std::ostream* pOut);
 
 // Display-row pixel (x, y counted from the top of the picture) as RGB.
 Rgb DisplayPixel(const std::uint8_t* pBits, int w, int h, int x, int y);
+
+// The texts of the boxes the context met, in order.
+QStringList BoxTexts(const CodecContext& context);
+// The box a photo reader says when it cannot read strPath, for pszWhy.
+QString Unreadable(const std::string& strPath, const char* pszWhy);
+
+// Saves source as a PNG beside strOut, then runs strCommand (a leading
+// "convert" being ImageMagick's) with every IN and OUT standing for the PNG
+// and strOut; true when both succeed.
+bool MakeWithTool(const QImage& source, std::string strCommand, const std::string& strOut);
+
+// A photo reader's test: a folder of its own, the context, and the pixels of
+// the last read, each read starting with no boxes.
+template <bool (*Reader)(const PhotoRequest&, PhotoPixels&, CodecContext&), class Param = int>
+class PhotoReaderTest : public ::testing::TestWithParam<Param> {
+protected:
+    std::string Path(const std::string& strName) const {
+        return m_dir.path().toStdString() + "/" + strName;
+    }
+    bool Read(const PhotoRequest& request) {
+        m_pixels = PhotoPixels();
+        m_context.messages.clear();
+        return Reader(request, m_pixels, m_context);
+    }
+    // The read fails, gives no pixels, is not too large, and says exactly
+    // these boxes; "%U" begins the reason of the box about the unreadable file.
+    void ExpectRefused(const PhotoRequest& request, const std::vector<std::string>& vBoxes) {
+        EXPECT_FALSE(Read(request)) << request.strPath;
+        EXPECT_FALSE(m_pixels.pPixels || m_pixels.bTooLarge) << request.strPath;
+        QStringList boxes;
+        for (const std::string& str : vBoxes)
+            boxes << (str.starts_with("%U") ? Unreadable(request.strPath, str.c_str() + 2)
+                                            : QString::fromStdString(str));
+        EXPECT_EQ(BoxTexts(m_context), boxes);
+    }
+    // A read stopped before it starts fails quietly, with no pixels.
+    void ExpectStopped(const PhotoRequest& request) {
+        const std::atomic<bool> bStop{true};
+        m_context.pStop = &bStop;
+        EXPECT_FALSE(Read(request) || m_pixels.pPixels || !m_context.messages.empty());
+        m_context.pStop = nullptr;
+    }
+
+    QTemporaryDir m_dir;
+    CodecContext m_context;
+    PhotoPixels m_pixels;
+};

@@ -20,11 +20,13 @@ bool RunTool(const std::string& strCommand) {
     return std::system(strQuiet.c_str()) == 0;
 }
 
-ReferencePicture ReferenceDecode(const std::string& strPath, std::uint32_t rgbBackground) {
+ReferencePicture ReferenceDecode(const std::string& strPath, std::uint32_t rgbBackground,
+                                 const std::string& strOptions) {
     char szColour[16];
     std::snprintf(szColour, sizeof szColour, "#%06X", rgbBackground & 0xFFFFFFu);
     const std::string strCommand = ImageMagick() + " '" + strPath + "[0]' -background '" +
-                                   szColour + "' -flatten -depth 8 ppm:- 2>/dev/null";
+                                   szColour + "' -flatten " + strOptions +
+                                   " -depth 8 ppm:- 2>/dev/null";
     ReferencePicture picture;
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(strCommand.c_str(), "r"), &::pclose);
     if (!pipe) return picture;

@@ -15,8 +15,10 @@ struct ReferencePicture {
 };
 
 // ImageMagick's decode of the file's first frame or page, transparency put
-// over rgbBackground (0xRRGGBB); no pixels when it cannot read the file.
-ReferencePicture ReferenceDecode(const std::string& strPath, std::uint32_t rgbBackground = 0xFFFFFF);
+// over rgbBackground (0xRRGGBB), then strOptions applied (such as "-scale 50%",
+// an average over blocks); no pixels when it cannot read the file.
+ReferencePicture ReferenceDecode(const std::string& strPath, std::uint32_t rgbBackground = 0xFFFFFF,
+                                 const std::string& strOptions = {});
 
 // Runs a command line through the shell; true when it exits with 0. Its
 // output is dropped.
