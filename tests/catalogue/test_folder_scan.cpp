@@ -76,26 +76,21 @@ TEST_F(FolderScan, PatternsIgnoreCaseAndMustEndTheName) {
 }
 
 TEST_F(FolderScan, OtherFormatsAreFoundOnlyWhenAskedWithTheirKinds) {
-    const std::vector<std::pair<const char*, ImageKind>> files = {
-        {"a.jpg", IMAGE_JPEG},   {"b.PNG", IMAGE_QIMAGE},  {"c.gif", IMAGE_QIMAGE},
+    const std::map<std::string, int> expected = {
+        {"a.jpg", IMAGE_JPEG},   {"b.PNG", IMAGE_QIMAGE}, {"c.gif", IMAGE_QIMAGE},
         {"d.Tif", IMAGE_QIMAGE}, {"e.tiff", IMAGE_QIMAGE}, {"f.webp", IMAGE_QIMAGE},
-        {"g.HEIC", IMAGE_HEIF},  {"h.heif", IMAGE_HEIF},   {"i.avif", IMAGE_HEIF},
-        {"j.dng", IMAGE_RAW},    {"k.CR2", IMAGE_RAW},     {"l.cr3", IMAGE_RAW},
-        {"m.nef", IMAGE_RAW},    {"n.ARW", IMAGE_RAW},     {"o.orf", IMAGE_RAW},
-        {"p.rw2", IMAGE_RAW},    {"q.raf", IMAGE_RAW},     {"r.pef", IMAGE_RAW}};
-    for (const auto& [name, kind] : files) Touch(name);
-    Touch("s.svg");
-    Touch("tn_b.png");
+        {"g.HEIC", IMAGE_HEIF},  {"h.heif", IMAGE_HEIF},  {"i.avif", IMAGE_HEIF},
+        {"j.dng", IMAGE_RAW},    {"k.CR2", IMAGE_RAW},    {"l.cr3", IMAGE_RAW},
+        {"m.nef", IMAGE_RAW},    {"n.ARW", IMAGE_RAW},    {"o.orf", IMAGE_RAW},
+        {"p.rw2", IMAGE_RAW},    {"q.raf", IMAGE_RAW},    {"r.pef", IMAGE_RAW}};
+    for (const auto& [name, kind] : expected) Touch(name);
+    for (const char* name : {"s.svg", "tn_b.png"}) Touch(name);
     EXPECT_EQ(Scan(), std::vector<std::string>{"a.jpg"});
-
     ScanOptions extra;
-    extra.m_bExtraFormats = true;
-    extra.m_bTNSearch = true;
+    extra.m_bExtraFormats = extra.m_bTNSearch = true;
     Scan(nullptr, extra);
     std::map<std::string, int> kinds;
     for (const auto& pItem : m_list) kinds[pItem->m_strName + pItem->m_strExt] = pItem->m_nKind;
-    std::map<std::string, int> expected;
-    for (const auto& [name, kind] : files) expected[name] = kind;
     EXPECT_EQ(kinds, expected);
 }
 

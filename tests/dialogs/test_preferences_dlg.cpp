@@ -552,24 +552,19 @@ protected:
     static const std::vector<QCheckBox*>& Boxes(const CPreferencesDlg& dlg) {
         return IsFormats() ? dlg.FormatsBoxes() : dlg.BrowsingBoxes();
     }
-    static std::vector<std::string> Keys() {
-        std::vector<std::string> v;
-        if (IsFormats())
-            for (const FormatsChoice& c : kFormatsChoices) v.push_back(c.pszKey);
-        else
-            for (const BrowsingChoice& c : kBrowsingChoices) v.push_back(c.pszKey);
-        return v;
-    }
-    static bool IsOn(const ViewOptions& v) {
-        return IsFormats() ? v.formats.*kFormatsChoices[GetParam().nIndex].pMember
-                           : v.browsing.*kBrowsingChoices[GetParam().nIndex].pMember;
+    static bool IsOn(const ViewOptions& v, const char* pszKey) {
+        for (const auto& c : kBrowsingChoices)
+            if (!IsFormats() && std::string(c.pszKey) == pszKey) return v.browsing.*c.pMember;
+        for (const auto& c : kFormatsChoices)
+            if (IsFormats() && std::string(c.pszKey) == pszKey) return v.formats.*c.pMember;
+        return false;
     }
 };
 
 TEST_P(BrowsingChoices, SitInTheirBoxAndAreStoredThereOnlyWhenChanged) {
     const BrowsingCase& c = GetParam();
     auto dlg = Make(103, 1000);
-    ASSERT_EQ(Boxes(*dlg).size(), Keys().size());
+    ASSERT_EQ(Boxes(*dlg).size(), IsFormats() ? std::size(kFormatsChoices) : std::size(kBrowsingChoices));
     QCheckBox* pBox = Boxes(*dlg)[c.nIndex];
     EXPECT_EQ(pBox->text(), c.pszLabel);
     EXPECT_EQ(qobject_cast<QGroupBox*>(pBox->parentWidget())->title(), c.pszSection);
@@ -580,18 +575,20 @@ TEST_P(BrowsingChoices, SitInTheirBoxAndAreStoredThereOnlyWhenChanged) {
     PreferencesOutcome out = ApplyPreferences(dlg->Data(), before, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
     EXPECT_EQ(m_store.GetString(c.pszSection, c.pszKey, "unset"), "1");
-    for (const std::string& other : Keys()) {
-        if (other != c.pszKey) {
-            EXPECT_EQ(m_store.GetString(c.pszSection, other, "unset"), "unset");
-        }
-    }
+    // No other choice of either section was written.
+    for (const auto& b : kBrowsingChoices)
+        EXPECT_EQ(m_store.GetString(kSectionBrowsing, b.pszKey, "x") != "x",
+                  std::string(b.pszKey) == c.pszKey);
+    for (const auto& f : kFormatsChoices)
+        EXPECT_EQ(m_store.GetString(kSectionFormats, f.pszKey, "x") != "x",
+                  std::string(f.pszKey) == c.pszKey);
     // Other formats ask for a new search of the folder, a colour profile for
     // new thumbnails.
     EXPECT_EQ(out.bRescanForFormats, std::string(c.pszKey) == kExtraFormats);
     EXPECT_EQ(out.bRemakeForLook, std::string(c.pszKey) == kColorManage);
     // Unchanged on the next OK, nothing is written.
     const ViewOptions on = out.view;
-    EXPECT_TRUE(IsOn(on));
+    EXPECT_TRUE(IsOn(on, c.pszKey));
     m_store.PutString(c.pszSection, c.pszKey, "unset");
     out = ApplyPreferences(FillPreferences(on, 8, 1000), on, kSysBack, kSysText, false);
     StorePreferences(m_store, out);
