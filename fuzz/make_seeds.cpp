@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "codec/codec_fixtures.h"
-#include "codec/reference_decode.h"
 #include "dng_writer.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"

@@ -7,7 +7,6 @@
 #include <QColorSpace>
 
 #include "codec/codec_fixtures.h"
-#include "codec/reference_decode.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 #include "codec/codec_fixtures.h"
 #include "codec/jpeg_file.h"
-#include "codec/reference_decode.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "codec/codec_fixtures.h"
-#include "codec/reference_decode.h"
 #include "dng_writer.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include "browser/catalogue/folder_scan.h"
 #include "codec/codec_fixtures.h"
 #include "codec/display_bitmap.h"
-#include "codec/reference_decode.h"
 #include "dng_writer.h"
 #include "viewer/view_decode.h"
 
