@@ -525,10 +525,8 @@ TEST_F(BatchRunTest, OtherFormatsOnlyWhenAskedForWithJpegThumbnails) {
         ASSERT_TRUE(ReadFolder(m_strOut).count("b_tn.jpg"));
         std::uint32_t w = 0, h = 0;
         const auto pPixels = ReadJpegRgb(m_strOut + "/b_tn.jpg", w, h, 1, 1);
-        ASSERT_TRUE(pPixels);
-        EXPECT_EQ(w, 80u);
-        EXPECT_GE(pPixels[0], 250);
-        EXPECT_GE(pPixels[2], 250);
+        ASSERT_TRUE(pPixels && w == 80u);
+        EXPECT_GE(std::min(pPixels[0], pPixels[2]), 250);  // white, not the blue
         EXPECT_NE(ReadBytes(m_strOut + "/p.html").find("b.PNG\">"), std::string::npos);
     }
     // Asked for, the described files alone, whatever is stored.
