@@ -523,12 +523,10 @@ std::unique_ptr<std::uint8_t[]> ReadJpegRgb(const std::string& strPath, std::uin
     return DecodeFile(strPath, job, nWidth, nHeight);
 }
 
-std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
-                                                     bool bOrientation, PickScale fnPick,
-                                                     void* pUser, JpegSource& source,
-                                                     std::uint32_t& nWidth,
-                                                     std::uint32_t& nHeight,
-                                                     CodecContext& context) {
+namespace {
+
+// A job that picks its reduction once the header tells the source.
+DecodeJob PickingJob(CodecContext& context, PickScale fnPick, void* pUser, JpegSource& source) {
     source = JpegSource();
     DecodeJob job{};
     job.pContext = &context;
@@ -536,6 +534,18 @@ std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
     job.pPickUser = pUser;
     job.pSource = &source;
     job.nOrientation = kOrientationAsStored;
+    return job;
+}
+
+}  // namespace
+
+std::unique_ptr<std::uint8_t[]> ReadJpegForThumbnail(const std::string& strPath,
+                                                     bool bOrientation, PickScale fnPick,
+                                                     void* pUser, JpegSource& source,
+                                                     std::uint32_t& nWidth,
+                                                     std::uint32_t& nHeight,
+                                                     CodecContext& context) {
+    DecodeJob job = PickingJob(context, fnPick, pUser, source);
     return DecodeFile(strPath, job, nWidth, nHeight, bOrientation ? &source.nOrientation : nullptr);
 }
 
@@ -544,14 +554,8 @@ std::unique_ptr<std::uint8_t[]> ReadJpegMemoryRgb(const std::uint8_t* pData, std
                                                   std::uint64_t nBudget, JpegSource& source,
                                                   bool& bTooLarge, std::uint32_t& nWidth,
                                                   std::uint32_t& nHeight, CodecContext& context) {
-    source = JpegSource();
-    DecodeJob job{};
-    job.pContext = &context;
-    job.pfnPick = fnPick;
-    job.pPickUser = pUser;
-    job.pSource = &source;
+    DecodeJob job = PickingJob(context, fnPick, pUser, source);
     job.nBudget = nBudget;
-    job.nOrientation = kOrientationAsStored;
     auto pPixels = DecodeMemory(pData, nData, job, nWidth, nHeight);
     bTooLarge = job.bTooLarge;
     return pPixels;
