@@ -273,8 +273,8 @@ void RawSeeds() {
     std::remove(strJpeg.c_str());
     picture.nPreviewWidth = 40;
     picture.nPreviewHeight = 30;
-    picture.nRawWidth = 24;
-    picture.nRawHeight = 16;
+    // LibRaw refuses raw images of fewer than 22 pixels a side before it
+    // looks at the preview; the default 64 x 48 opens.
     Seed("raw", "preview-40x30.dng", MakeDng(picture));
     picture.nOrientation = 6;
     Seed("raw", "preview-turned-6.dng", MakeDng(picture));
