@@ -159,3 +159,23 @@ inline constexpr int kBrowsingOptionDefault = 0;
 // not silence the warning before a delete for good.
 inline constexpr const char* kNoTrashDlg = "NoTrashDlg";
 inline constexpr int kNoTrashDlgDefault = 0;
+
+// The web gallery: a page style of its own beside the Make Thumbs page, so
+// none of these touch the described page's settings. "Folder" is where the
+// gallery was last published, "Title" the page's title (empty: the photos'
+// folder name), "ThumbSize" the side of a thumbnail at 1x, "WebSize" the
+// long side of the web copies, "LinkOriginals" links the photos themselves
+// instead of web copies, "Captions" 0 none, 1 the file name, 2 the camera's.
+inline constexpr const char* kSectionGallery = "Gallery";
+inline constexpr const char* kGalleryFolder = "Folder";
+inline constexpr const char* kGalleryFolderDefault = "";
+inline constexpr const char* kGalleryTitle = "Title";
+inline constexpr const char* kGalleryTitleDefault = "";
+inline constexpr const char* kGalleryThumbSize = "ThumbSize";
+inline constexpr int kGalleryThumbSizeDefault = 240;
+inline constexpr const char* kGalleryWebSize = "WebSize";
+inline constexpr int kGalleryWebSizeDefault = 2048;
+inline constexpr const char* kGalleryLinkOriginals = "LinkOriginals";
+inline constexpr int kGalleryLinkOriginalsDefault = 0;
+inline constexpr const char* kGalleryCaptions = "Captions";
+inline constexpr int kGalleryCaptionsDefault = 0;
