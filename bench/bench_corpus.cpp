@@ -54,6 +54,58 @@ void BareDecode(const std::string& strPath, int nReduction) {
     std::fclose(pFile);
 }
 
+std::unique_ptr<std::uint8_t[]> BareDecodePacked(const std::string& strPath, int nReduction,
+                                                 std::uint32_t& nWidth, std::uint32_t& nHeight) {
+    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) return nullptr;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, pFile);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = unsigned(nReduction);
+    jpeg_start_decompress(&cinfo);
+    nWidth = cinfo.output_width;
+    nHeight = cinfo.output_height;
+    const std::size_t nRow = std::size_t(nWidth) * 3;
+    std::unique_ptr<std::uint8_t[]> p(new std::uint8_t[nRow * nHeight]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW pRow = p.get() + cinfo.output_scanline * nRow;
+        jpeg_read_scanlines(&cinfo, &pRow, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(pFile);
+    return p;
+}
+
+void BareEncode(const std::string& strPath, const std::uint8_t* pPixels, std::uint32_t nWidth,
+                std::uint32_t nHeight, int nQuality) {
+    std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (!pFile) return;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, pFile);
+    cinfo.image_width = nWidth;
+    cinfo.image_height = nHeight;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, nQuality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW pRow = const_cast<JSAMPROW>(pPixels + cinfo.next_scanline * nWidth * 3);
+        jpeg_write_scanlines(&cinfo, &pRow, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(pFile);
+}
+
 double Seconds(const std::chrono::steady_clock::time_point& t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }

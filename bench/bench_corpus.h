@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@ std::vector<std::string> CorpusFiles(const char* pszPrefix);
 // The floor of any thumbnail maker: the library alone at the given DCT
 // reduction (1, 2, 4 or 8), rows thrown away.
 void BareDecode(const std::string& strPath, int nReduction);
+
+// The same floor into packed RGB rows, and a bare libjpeg encode of packed
+// RGB rows into a new file: what any writer of JPEG files must do.
+std::unique_ptr<std::uint8_t[]> BareDecodePacked(const std::string& strPath, int nReduction,
+                                                 std::uint32_t& nWidth, std::uint32_t& nHeight);
+void BareEncode(const std::string& strPath, const std::uint8_t* pPixels, std::uint32_t nWidth,
+                std::uint32_t nHeight, int nQuality);
 
 // A photograph-like picture in RGB rows: smooth gradients with fine detail,
 // so the entropy decoder has real work, unlike a flat fill.
