@@ -161,7 +161,7 @@ void ReportGallery(CBatchConsole& console, const GalleryOutcome& outcome,
     for (const MessageRequest& request : outcome.vMessages) ShowMessage(request);
     if (outcome.result != GalleryResult::Done) return;
     console.Line(std::string(kCommand) + ": the gallery is " + strOut + "/" + kGalleryPageName +
-                 ": " + std::to_string(outcome.nMade) + " photos made, " +
+                 ": " + std::to_string(outcome.nMade) + " made, " +
                  std::to_string(outcome.nKept) + " up to date, " +
                  std::to_string(outcome.nRemoved) + " files removed");
 }
