@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "publish/gallery.h"
 #include "publish/run_options.h"
 
 namespace {
@@ -140,6 +141,11 @@ const std::map<std::string, Option>& Options() {
         {"--tail", Text(&BatchArgs::m_strTail)},
         {"--jobs", Number(&BatchArgs::m_nJobs, 1, kJobsMax)},
         {"--formats", Choice(&BatchArgs::m_nFormats, {"basic", "extra"})},
+        {"--style", Choice(&BatchArgs::m_nStyle, {"page", "gallery"})},
+        {"--title", Text(&BatchArgs::m_strTitle)},
+        {"--web-size", Number(&BatchArgs::m_nWebSize, kGalleryWebSizeMin, kGalleryWebSizeMax)},
+        {"--link-originals", Flag(&BatchArgs::m_bLinkOriginals, true)},
+        {"--captions", Choice(&BatchArgs::m_nCaptions, {"none", "name", "exif"})},
         {"--overwrite-originals",
          {false,
           [](BatchArgs& a, const std::string&, std::string&) {
@@ -154,13 +160,26 @@ const std::map<std::string, Option>& Options() {
 constexpr const char* kPageOnly[] = {
     "--link",   "--no-link",     "--text-anchor", "--no-text-anchor", "--table", "--no-table",
     "--border", "--cellspacing", "--cellpadding", "--head",           "--tail"};
+// Options of the gallery alone, and those of the thumbnail files it does not take.
+constexpr const char* kGalleryOnly[] = {"--title", "--web-size", "--link-originals", "--captions"};
+constexpr const char* kNotInGallery[] = {"--page",   "--naming",  "--suffix",
+                                         "--prefix", "--quality", "--overwrite-originals"};
+
+// The first of the given options that is one of vOptions.
+template <std::size_t N>
+std::string FirstOf(const std::vector<std::string>& vGiven, const char* const (&vOptions)[N]) {
+    for (const std::string& strGiven : vGiven)
+        for (const char* psz : vOptions)
+            if (strGiven == psz) return strGiven;
+    return {};
+}
 
 }  // namespace
 
 bool ParseBatchArgs(const std::vector<std::string>& args, BatchArgs& out, std::string& strError) {
     BatchArgs a;
     std::vector<std::string> vFolders;
-    std::string strPageOption;  // the first page option given, for the message
+    std::vector<std::string> vGiven;  // the options given, for the messages
     bool bOptionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -204,8 +223,7 @@ bool ParseBatchArgs(const std::vector<std::string>& args, BatchArgs& out, std::s
             strError = strName + ": " + strWhy;
             return false;
         }
-        for (const char* pszPage : kPageOnly)
-            if (strPageOption.empty() && strName == pszPage) strPageOption = strName;
+        vGiven.push_back(strName);
     }
     if (a.m_bHelp) {
         out = a;
@@ -224,6 +242,18 @@ bool ParseBatchArgs(const std::vector<std::string>& args, BatchArgs& out, std::s
         strError = "no thumbnail folder given (--out DIR)";
         return false;
     }
+    const bool bGallery = a.m_nStyle.value_or(0) == 1;
+    const std::string strGalleryOption = FirstOf(vGiven, kGalleryOnly);
+    if (!strGalleryOption.empty() && !bGallery) {
+        strError = strGalleryOption + " is used only with --style gallery";
+        return false;
+    }
+    const std::string strNotInGallery = FirstOf(vGiven, kNotInGallery);
+    if (!strNotInGallery.empty() && bGallery) {
+        strError = strNotInGallery + " does not go with --style gallery";
+        return false;
+    }
+    const std::string strPageOption = FirstOf(vGiven, kPageOnly);
     if (!strPageOption.empty() && !a.m_strPage) {
         strError = strPageOption + " is used only with --page FILE";
         return false;
@@ -262,6 +292,19 @@ const char* BatchUsage() {
            "                         TIFF, WebP, HEIC, AVIF and camera raw files, whose\n"
            "                         thumbnails are JPEG files named .jpg (default: as\n"
            "                         stored in Preferences)\n"
+           "\n"
+           "Gallery:\n"
+           "  --style STYLE          page: the thumbnail files, and the page with --page\n"
+           "                         (the default); gallery: a web gallery in DIR, made\n"
+           "                         when missing: index.html with thumbnails at 1x and 2x\n"
+           "                         (--size N, 64 to 1024, default 240) linking web-sized\n"
+           "                         copies; a re-run makes only what changed\n"
+           "  --title TEXT           the page's title (default: the folder's name)\n"
+           "  --web-size N           the long side of the web copies, 320 to 8192\n"
+           "                         (default 2048)\n"
+           "  --link-originals       link the photos themselves, and make no web copies\n"
+           "  --captions WHAT        none, name (the file name) or exif (date taken,\n"
+           "                         camera and exposure)\n"
            "\n"
            "Page (only with --page):\n"
            "  --page FILE            also write an HTML page of the thumbnails to FILE\n"

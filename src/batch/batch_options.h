@@ -32,14 +32,20 @@ struct BatchArgs {
     std::optional<std::string> m_strHead;  // files whose bytes are the head and tail
     std::optional<std::string> m_strTail;
     std::optional<int> m_nJobs;
-    std::optional<int> m_nFormats;  // 0: JPEG and BMP only; 1: the other formats too
+    std::optional<int> m_nFormats;          // 0: JPEG and BMP only; 1: the other formats too
+    std::optional<int> m_nStyle;            // 0: the thumbnail files and page; 1: a web gallery
+    std::optional<std::string> m_strTitle;  // the gallery's options
+    std::optional<int> m_nWebSize;
+    std::optional<bool> m_bLinkOriginals;
+    std::optional<int> m_nCaptions;
     bool m_bOverwriteOriginals = false;
 };
 
 // Reads the arguments that follow "--make-thumbs". False with a one-line
 // reason in strError for an unknown option, a missing or malformed value, a
-// number out of range, a page option without --page, or a folder missing or
-// given twice. Numbers are checked against the same ranges as in the
+// number out of range, a page option without --page, a gallery option
+// without --style gallery or a thumbnail file option with it, or a folder
+// missing or given twice. Numbers are checked against the same ranges as in the
 // property sheet.
 bool ParseBatchArgs(const std::vector<std::string>& args, BatchArgs& out, std::string& strError);
 

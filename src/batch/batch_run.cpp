@@ -128,6 +128,92 @@ private:
     struct sigaction m_oldTerm {};
 };
 
+// The gallery's part of the plan: its own options over the stored ones. The
+// photos are found and sorted as for thumbnail files.
+bool PlanGallery(const BatchArgs& args, const SettingsStore& store, BatchPlan& plan,
+                 std::string& strError) {
+    plan.m_bGallery = true;
+    GalleryRun& run = plan.m_gallery;
+    run.strPhotos = plan.m_strFolder;
+    run.strOut = AbsoluteFolder(args.m_strOut);
+    run.options = LoadGalleryOptions(store);
+    if (args.m_strTitle) run.options.strTitle = *args.m_strTitle;
+    if (args.m_nWebSize) run.options.nWebSize = *args.m_nWebSize;
+    if (args.m_bLinkOriginals) run.options.bLinkOriginals = *args.m_bLinkOriginals;
+    if (args.m_nCaptions) run.options.nCaptions = GalleryCaptions(*args.m_nCaptions);
+    if (args.m_nSize) {
+        if (*args.m_nSize < kGalleryThumbSizeMin || *args.m_nSize > kGalleryThumbSizeMax) {
+            strError = "--size: a gallery's thumbnails are from " +
+                       std::to_string(kGalleryThumbSizeMin) + " to " +
+                       std::to_string(kGalleryThumbSizeMax) + " pixels, not " +
+                       std::to_string(*args.m_nSize);
+            return false;
+        }
+        run.options.nThumbSize = *args.m_nSize;
+    }
+    run.look.bColorManage = true;
+    run.look.rgbBackground = kThumbFileBackground;
+    return true;
+}
+
+void ReportGallery(CBatchConsole& console, const GalleryOutcome& outcome,
+                   const std::string& strOut) {
+    for (const MessageRequest& request : outcome.vMessages) ShowMessage(request);
+    if (outcome.result != GalleryResult::Done) return;
+    console.Line(std::string(kCommand) + ": the gallery is " + strOut + "/" + kGalleryPageName +
+                 ": " + std::to_string(outcome.nMade) + " made, " +
+                 std::to_string(outcome.nKept) + " up to date, " +
+                 std::to_string(outcome.nRemoved) + " files removed");
+}
+
+int RunGalleryPlan(const BatchPlan& plan, const ImageList& listImages, CBatchConsole& console,
+                   const std::atomic<bool>& bInterrupt) {
+    GalleryRun run = plan.m_gallery;
+    run.vSources = GallerySources(listImages);
+    bool bReached = false;  // a photo was reached: the refusals come before any
+    const GalleryOutcome outcome =
+        PublishGallery(run, bInterrupt,
+                       [&](std::size_t i, std::size_t nTotal, const GallerySource& source, bool bOk,
+                           const std::vector<MessageRequest>& vMessages) {
+                           bReached = true;
+                           ReportPhoto(console, *listImages[i], bOk, vMessages, plan, bInterrupt);
+                           console.Progress(i + 1, nTotal, source.strFileName);
+                       });
+    console.EndProgress();
+    ReportGallery(console, outcome, run.strOut);
+    switch (outcome.result) {
+        case GalleryResult::Done:
+            return kExitDone;
+        case GalleryResult::Cancelled:
+            console.Line(std::string(kCommand) + ": interrupted; the images made so far are kept");
+            return kExitInterrupted;
+        default:
+            return bReached ? kExitFailed : kExitRefused;
+    }
+}
+
+// Which photos a run takes, in which order, and how many at a time.
+bool PlanPhotos(const BatchArgs& args, const SettingsStore& store, BatchPlan& plan) {
+    // The scan skips thumbnails by the names this run gives them, so a run
+    // repeated into the photos' folder does not make thumbnails of thumbnails.
+    plan.m_scan = RunScanOptions(store, plan.m_job);
+    plan.m_scan.m_bExtraFormats =
+        args.m_nFormats ? *args.m_nFormats == 1
+                        : store.GetInt(kSectionFormats, kExtraFormats, kFormatsOptionDefault) != 0;
+    plan.m_look.bColorManage =
+        store.GetInt(kSectionFormats, kColorManage, kFormatsOptionDefault) != 0;
+    plan.m_nSortOption = args.m_nSortOption.value_or(
+        store.GetInt(kSectionSettings, kSortOption, kSortOptionDefault));
+    plan.m_nSortStyle = args.m_bDescending
+                            ? (*args.m_bDescending ? 1 : 0)
+                            : store.GetInt(kSectionSettings, kSortStyle, kSortStyleDefault);
+
+    plan.m_nJobs =
+        args.m_nJobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    plan.m_gallery.nJobs = plan.m_nJobs;
+    return true;
+}
+
 }  // namespace
 
 bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& plan,
@@ -146,6 +232,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
                    ", too small for a thumbnail grid";
         return false;
     }
+    if (args.m_nStyle.value_or(0) == 1 && !PlanGallery(args, store, plan, strError)) return false;
     // The choices the sheet would offer, the size limit from the grid.
     const PublishSettings stored = LoadPublishSettings(
         store, args.m_nSize.value_or(GridThumbSize(plan.m_nPitch)), plan.m_strFolder);
@@ -156,6 +243,9 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
     if (args.m_strPrefix) plan.m_job.m_strPrefix = *args.m_strPrefix;
     if (args.m_nQuality) plan.m_job.m_nQuality = *args.m_nQuality;
 
+    // A gallery's folder is made by the run, and the thumbnail files' checks
+    // are not its own: only the scan, the sort and the jobs are shared.
+    if (plan.m_bGallery) return PlanPhotos(args, store, plan);
     if (!IsFolder(plan.m_job.m_strFolder)) {
         ShowMessage(QString::fromLatin1(kFolderMissingText).arg(ToDisplay(args.m_strOut)));
         return false;
@@ -193,19 +283,7 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
                      strError))
         return false;
 
-    // The scan skips thumbnails by the names this run gives them, so a run
-    // repeated into the photos' folder does not make thumbnails of thumbnails.
-    plan.m_scan = RunScanOptions(store, plan.m_job);
-    plan.m_scan.m_bExtraFormats =
-        args.m_nFormats ? *args.m_nFormats == 1
-                        : store.GetInt(kSectionFormats, kExtraFormats, kFormatsOptionDefault) != 0;
-    plan.m_look.bColorManage =
-        store.GetInt(kSectionFormats, kColorManage, kFormatsOptionDefault) != 0;
-    plan.m_nSortOption = args.m_nSortOption.value_or(
-        store.GetInt(kSectionSettings, kSortOption, kSortOptionDefault));
-    plan.m_nSortStyle = args.m_bDescending
-                            ? (*args.m_bDescending ? 1 : 0)
-                            : store.GetInt(kSectionSettings, kSortStyle, kSortStyleDefault);
+    PlanPhotos(args, store, plan);
 
     plan.m_bPage = args.m_strPage.has_value();
     if (plan.m_bPage) {
@@ -245,8 +323,6 @@ bool PlanBatchRun(const BatchArgs& args, const SettingsStore& store, BatchPlan& 
             store.GetInt(kSectionNewbie, kNeedFullPath, kNeedFullPathDefault) != 0;
     }
 
-    plan.m_nJobs =
-        args.m_nJobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     return true;
 }
 
@@ -268,6 +344,7 @@ int RunBatchPlan(BatchPlan& plan, CBatchConsole& console, const std::atomic<bool
         return kExitFailed;
     }
     SortImages(listImages, plan.m_nSortOption, plan.m_nSortStyle);
+    if (plan.m_bGallery) return RunGalleryPlan(plan, listImages, console, bInterrupt);
     if (RefuseThumbNameClash(listImages, true, nullptr, plan.m_job, plan.m_scan))
         return kExitRefused;
     // A catalogue of one image never gets a table.

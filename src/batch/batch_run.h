@@ -9,6 +9,7 @@
 #include "batch/batch_options.h"
 #include "browser/catalogue/catalogue.h"
 #include "codec/photo_look.h"
+#include "publish/gallery.h"
 #include "publish/html_page.h"
 #include "publish/thumb_writer.h"
 
@@ -40,6 +41,9 @@ struct BatchPlan {
     int m_nJobs = 1;
     // How the photos' pixels are rendered: the stored colour management.
     PhotoLook m_look;
+    // A web gallery instead of the thumbnail files; its photos are found at the run.
+    bool m_bGallery = false;
+    GalleryRun m_gallery;
 };
 
 // Makes the plan from the arguments and the store, which is only read. The

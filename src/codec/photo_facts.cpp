@@ -82,6 +82,7 @@ void ReadExifFacts(const std::uint8_t* pData, std::size_t nLength, PhotoFacts& f
     exif_data_load_data(pExif.get(), pData, unsigned(std::min<std::size_t>(nLength, UINT_MAX)));
     ExifData* p = pExif.get();
 
+    facts.strDescription = Text(p, EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION);
     facts.strTaken = DateText(Text(p, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL));
     facts.strMake = Text(p, EXIF_IFD_0, EXIF_TAG_MAKE);
     facts.strModel = Text(p, EXIF_IFD_0, EXIF_TAG_MODEL);
@@ -117,6 +118,13 @@ PhotoFacts ReadPhotoFacts(const std::string& strPath, bool bJpeg, std::uint32_t 
     return facts;
 }
 
+QString CameraText(const PhotoFacts& f) {
+    // Most cameras repeat the maker's name in the model's.
+    const bool bModelNamesMake =
+        !f.strMake.isEmpty() && f.strModel.startsWith(f.strMake, Qt::CaseInsensitive);
+    return bModelNamesMake ? f.strModel : (f.strMake + ' ' + f.strModel).trimmed();
+}
+
 QString PhotoFactsText(const PhotoFacts& f) {
     QStringList lines;
     auto add = [&lines](const char* label, const QString& value) {
@@ -128,10 +136,7 @@ QString PhotoFactsText(const PhotoFacts& f) {
         add("File size: ", QLocale::c().toString(qulonglong(f.nFileBytes)) + " bytes");
     add("File date: ", f.strFileDate);
     add("Taken: ", f.strTaken);
-    // Most cameras repeat the maker's name in the model's.
-    const bool bModelNamesMake =
-        !f.strMake.isEmpty() && f.strModel.startsWith(f.strMake, Qt::CaseInsensitive);
-    add("Camera: ", bModelNamesMake ? f.strModel : (f.strMake + ' ' + f.strModel).trimmed());
+    add("Camera: ", CameraText(f));
     add("Lens: ", f.strLens);
     add("Exposure: ", f.strExposure);
     add("Aperture: ", f.strFNumber);

@@ -14,6 +14,7 @@ struct PhotoFacts {
     bool bFileKnown = false;
     std::uint64_t nFileBytes = 0;
     QString strFileDate;
+    QString strDescription;  // the photo's own title or description
     QString strTaken, strMake, strModel, strLens;
     QString strExposure, strFNumber, strIso, strFocalLength;
     bool bGps = false;
@@ -27,6 +28,9 @@ void ReadExifFacts(const std::uint8_t* pData, std::size_t nLength, PhotoFacts& f
 // date, and for a JPEG its EXIF block.
 PhotoFacts ReadPhotoFacts(const std::string& strPath, bool bJpeg, std::uint32_t nWidth,
                           std::uint32_t nHeight);
+
+// The camera's maker and model, the maker only once.
+QString CameraText(const PhotoFacts& facts);
 
 // The panel's plain text, one fact a line, the absent ones left out.
 QString PhotoFactsText(const PhotoFacts& facts);

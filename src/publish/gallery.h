@@ -29,9 +29,9 @@ inline constexpr int kGalleryWebSizeMax = 8192;
 inline constexpr int kGalleryQuality = 85;
 
 struct GalleryOptions {
-    std::string strTitle = kGalleryTitleDefault;  // empty: the photos' folder name
-    int nThumbSize = kGalleryThumbSizeDefault;    // a thumbnail's long side at 1x
-    int nWebSize = kGalleryWebSizeDefault;        // a web copy's long side
+    std::string strTitle = kGalleryTitleDefault;              // empty: the photos' folder name
+    int nThumbSize = kGalleryThumbSizeDefault;                // a thumbnail's long side at 1x
+    int nWebSize = kGalleryWebSizeDefault;                    // a web copy's long side
     bool bLinkOriginals = kGalleryLinkOriginalsDefault != 0;  // no web copies
     GalleryCaptions nCaptions = static_cast<GalleryCaptions>(kGalleryCaptionsDefault);
     bool operator==(const GalleryOptions&) const = default;
@@ -55,11 +55,11 @@ struct GallerySource {
 std::vector<GallerySource> GallerySources(const ImageList& listImages);
 
 struct GalleryRun {
-    std::string strPhotos;  // the photos' folder, absolute
-    std::string strOut;     // the gallery's folder, absolute; made when missing
+    std::string strPhotos;                // the photos' folder, absolute
+    std::string strOut;                   // the gallery's folder, absolute; made when missing
     std::vector<GallerySource> vSources;  // in catalogue order
     GalleryOptions options;
-    int nJobs = 1;  // threads that make images, the calling one included
+    int nJobs = 1;   // threads that make images, the calling one included
     PhotoLook look;  // the background transparent pixels go over, and colour management
 };
 
@@ -103,3 +103,11 @@ inline constexpr const char* kGalleryFolderFailedText =
     "The gallery's folder could not be made:\n%1\n\n%2";
 inline constexpr const char* kGalleryPageFailedText =
     "The gallery page could not be written:\n%1\n\n%2";
+// %1 is the photos' folder.
+inline constexpr const char* kGalleryOverPhotosText =
+    "The gallery's images would be written into the folder of the photos:\n%1\n\nNothing was "
+    "written. Please choose another folder for the gallery.";
+// %1 is the gallery's folder.
+inline constexpr const char* kGalleryNotOursText =
+    "The folder\n%1\nalready holds an index.html, thumbs, thumbs2x or web that Galerio did not "
+    "write.\n\nNothing was written. Please choose an empty folder for the gallery.";

@@ -392,3 +392,28 @@ double MeanByteDifference(const std::uint8_t* pA, const ReferencePicture& b, int
     for (std::size_t i = 0; i < b.vRgb.size(); ++i) dSum += std::abs(pA[i] - b.vRgb[i]);
     return dSum / double(b.vRgb.size());
 }
+
+std::string ExifBlock(const std::vector<ExifField>& fields, bool bBigEndian) {
+    ExifData* pExif = exif_data_new();
+    const ExifByteOrder order = bBigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL;
+    exif_data_set_byte_order(pExif, order);
+    for (const ExifField& f : fields) {
+        ExifEntry* p = exif_entry_new();
+        p->tag = ExifTag(f.nTag);
+        p->format = ExifFormat(f.format);
+        p->components = f.format == EXIF_FORMAT_ASCII ? std::strlen(f.text) + 1 : 1;
+        p->size = exif_format_get_size(p->format) * unsigned(p->components);
+        p->data = static_cast<unsigned char*>(std::calloc(1, p->size));
+        if (f.format == EXIF_FORMAT_ASCII) std::memcpy(p->data, f.text, p->size);
+        if (f.format == EXIF_FORMAT_SHORT) exif_set_short(p->data, order, ExifShort(f.nNum));
+        if (f.format == EXIF_FORMAT_RATIONAL) exif_set_rational(p->data, order, {f.nNum, f.nDen});
+        exif_content_add_entry(pExif->ifd[ExifIfd(f.ifd)], p);
+        exif_entry_unref(p);
+    }
+    unsigned char* pData = nullptr;
+    unsigned int nLength = 0;
+    exif_data_save_data(pExif, &pData, &nLength);
+    exif_data_unref(pExif);
+    std::unique_ptr<unsigned char, decltype(&std::free)> pFree(pData, &std::free);
+    return std::string(reinterpret_cast<const char*>(pData), nLength);
+}

@@ -39,6 +39,17 @@ bool WriteRawJpeg(const std::string& strPath, int w, int h, int nColorSpace, int
 // structure), made by libexif, whose IFD0 holds only the Orientation tag
 // with nValue; Motorola byte order when bBigEndian.
 std::string ExifOrientationBlock(int nValue, bool bBigEndian = false);
+// One EXIF entry for ExifBlock: text for ASCII, else nNum / nDen (a SHORT
+// takes nNum); ifd and format are libexif's numbers.
+struct ExifField {
+    int ifd;
+    int nTag;
+    int format;
+    const char* text = "";
+    unsigned nNum = 0, nDen = 1;
+};
+// An APP1 EXIF payload holding the fields, made by libexif.
+std::string ExifBlock(const std::vector<ExifField>& fields, bool bBigEndian = false);
 // The quadrant picture as a JPEG whose APP1 segment holds strApp1; returns the path.
 std::string WriteQuadrantJpegWithApp1(const std::string& strPath, int w, int h,
                                       const std::string& strApp1);

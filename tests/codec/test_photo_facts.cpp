@@ -11,41 +11,7 @@
 
 namespace {
 
-// One EXIF entry: text for ASCII, else nNum / nDen (a SHORT takes nNum).
-struct Field {
-    ExifIfd ifd;
-    int nTag;
-    ExifFormat format;
-    const char* text = "";
-    unsigned nNum = 0, nDen = 1;
-};
-
-std::string ExifBlock(const std::vector<Field>& fields, bool bBigEndian) {
-    ExifData* pExif = exif_data_new();
-    const ExifByteOrder order = bBigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL;
-    exif_data_set_byte_order(pExif, order);
-    for (const Field& f : fields) {
-        ExifEntry* p = exif_entry_new();
-        p->tag = ExifTag(f.nTag);
-        p->format = f.format;
-        p->components = f.format == EXIF_FORMAT_ASCII ? std::strlen(f.text) + 1 : 1;
-        p->size = exif_format_get_size(f.format) * unsigned(p->components);
-        p->data = static_cast<unsigned char*>(std::calloc(1, p->size));
-        if (f.format == EXIF_FORMAT_ASCII) std::memcpy(p->data, f.text, p->size);
-        if (f.format == EXIF_FORMAT_SHORT) exif_set_short(p->data, order, ExifShort(f.nNum));
-        if (f.format == EXIF_FORMAT_RATIONAL) exif_set_rational(p->data, order, {f.nNum, f.nDen});
-        exif_content_add_entry(pExif->ifd[f.ifd], p);
-        exif_entry_unref(p);
-    }
-    unsigned char* pData = nullptr;
-    unsigned int nLength = 0;
-    exif_data_save_data(pExif, &pData, &nLength);
-    exif_data_unref(pExif);
-    std::unique_ptr<unsigned char, decltype(&std::free)> pFree(pData, &std::free);
-    return std::string(reinterpret_cast<const char*>(pData), nLength);
-}
-
-const std::vector<Field> kCamera = {
+const std::vector<ExifField> kCamera = {
     {EXIF_IFD_0, EXIF_TAG_MAKE, EXIF_FORMAT_ASCII, "Canon"},
     {EXIF_IFD_0, EXIF_TAG_MODEL, EXIF_FORMAT_ASCII, "Canon EOS R5"},
     {EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_FORMAT_ASCII, "2024:05:17 14:03:09"},
@@ -55,12 +21,12 @@ const std::vector<Field> kCamera = {
     {EXIF_IFD_EXIF, EXIF_TAG_ISO_SPEED_RATINGS, EXIF_FORMAT_SHORT, "", 400},
     {EXIF_IFD_EXIF, EXIF_TAG_FOCAL_LENGTH, EXIF_FORMAT_RATIONAL, "", 50, 1},
     {EXIF_IFD_GPS, 0x0002, EXIF_FORMAT_RATIONAL, "", 48, 1}};
-const std::vector<Field> kNikon = {
+const std::vector<ExifField> kNikon = {
     {EXIF_IFD_0, EXIF_TAG_MAKE, EXIF_FORMAT_ASCII, "NIKON"},
     {EXIF_IFD_0, EXIF_TAG_MODEL, EXIF_FORMAT_ASCII, "Z 6"},
     {EXIF_IFD_EXIF, EXIF_TAG_EXPOSURE_TIME, EXIF_FORMAT_RATIONAL, "", 5, 2}};
 // A zero denominator and a number stored as text are left out.
-const std::vector<Field> kOdd = {
+const std::vector<ExifField> kOdd = {
     {EXIF_IFD_EXIF, EXIF_TAG_FNUMBER, EXIF_FORMAT_RATIONAL, "", 28, 0},
     {EXIF_IFD_EXIF, EXIF_TAG_ISO_SPEED_RATINGS, EXIF_FORMAT_ASCII, "400"},
     {EXIF_IFD_0, EXIF_TAG_MODEL, EXIF_FORMAT_ASCII, "X100  "}};
@@ -71,7 +37,7 @@ constexpr const char* kCameraText =
 
 struct FactsCase {
     const char* name;
-    std::vector<Field> fields;
+    std::vector<ExifField> fields;
     bool bBigEndian;
     double dKeep;  // the share of the block left, to damage it
     const char* expected;
