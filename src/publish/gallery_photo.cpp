@@ -64,7 +64,11 @@ Pixels ReadUpright(const GallerySource& source, std::uint32_t nNeed, CodecContex
             &nNeed, header, px.nWidth, px.nHeight, context);
         nOrientation = header.nOrientation;
     }
-    if (px.p) px.p = OrientPixels(std::move(px.p), px.nWidth, px.nHeight, nOrientation);
+    if (px.p) {
+        px.p = OrientPixels(std::move(px.p), px.nWidth, px.nHeight, nOrientation);
+        // Turning needs a second buffer as large as the picture.
+        if (!px.p) SayPhotoTooLarge(context, source.strPath, px.nWidth, px.nHeight);
+    }
     return px;
 }
 
