@@ -71,6 +71,10 @@ const std::vector<CommandInfo>& CommandTable() {
          "Display program information, version number and copyright\nAbout",
          ":/toolbar/about.png",
          R::Always},
+        // A key of its own, clear of the function keys the other commands hold.
+        {ID_PUBLISH_GALLERY, "&Publish Gallery...\tCtrl+G", QKeySequence(Qt::CTRL | Qt::Key_G),
+         "Publish the folder's photos as a web gallery\nPublish Gallery", nullptr,
+         R::CatalogueAndIdle},
         {ID_FILE_NEW, nullptr, QKeySequence(Qt::CTRL | Qt::Key_N), nullptr, nullptr, R::Always},
         {ID_FILE_OPEN, nullptr, QKeySequence(Qt::CTRL | Qt::Key_O), nullptr, nullptr, R::Always},
         {ID_FILE_PRINT, nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),

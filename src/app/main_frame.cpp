@@ -63,6 +63,7 @@ CMainFrame::CMainFrame(CGalerioApp& app) : m_app(app) {
 
 CMainFrame::~CMainFrame() {
     m_timerUpdateUI.stop();
+    AbandonGallery();
     // A window destroyed without a close still leaves its last place behind.
     if (m_timerSaveRect.isActive()) SaveWindowRect();
     // The view joins its workers on destruction and may still report to the
@@ -274,6 +275,9 @@ void CMainFrame::OnStartupTimer() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    // A gallery stops between two photos, or inside the decode of one, so
+    // waiting for its thread is short.
+    AbandonGallery();
     if (m_pView && (m_pView->FindDlg() || m_pView->IsProcessing())) {
         // Work is under way: ask it to stop and try again shortly. The workers
         // are never waited on here, so the window stays responsive.

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QTimer>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "app/frame_rules.h"
@@ -62,6 +63,8 @@ public:
     bool IsClosePending() const { return m_timerCloseRetry.isActive(); }
     bool IsRectSavePending() const { return m_timerSaveRect.isActive(); }
     bool IsStartupTimerStarted() const { return m_bStartupTimerStarted; }
+    // A gallery is being published: its thread runs or its boxes still show.
+    bool IsGalleryBusy() const { return m_pGallery != nullptr; }
 
     // The desktop's work area (the primary screen without panels). Tests fix
     // it to a known size; an empty size goes back to the real screen.
@@ -113,6 +116,14 @@ private:
     void RunMakeThumbs(bool bPage);
     // Opens Preferences; from the context menu also while the view is busy.
     void OnPreferences();
+    // Publish Gallery: the dialog, then the gallery written on a thread of
+    // its own while the window stays responsive.
+    struct GalleryJob;
+    void OnPublishGallery();
+    // Takes what the run's thread reported, in the order it reported it.
+    void PumpGallery();
+    // Stops a run and waits for its thread; its remaining boxes are dropped.
+    void AbandonGallery();
 
     CGalerioApp& m_app;
     CGalerioView* m_pView = nullptr;
@@ -132,4 +143,6 @@ private:
     bool m_bMarginsReported = false;  // the window system has told its decorations
     // Menus and toolbar follow the view's state the way an idle loop would.
     QTimer m_timerUpdateUI;
+    // Shared with the queued reports, which find it gone after a close.
+    std::shared_ptr<GalleryJob> m_pGallery;
 };

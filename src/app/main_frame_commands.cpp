@@ -71,6 +71,8 @@ void CMainFrame::CreateMenus() {
     m_pFileMenu->addSeparator();
     m_pRecentAnchor = m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(Action(ID_APP_EXIT));
+    // Last, so every item that was there keeps its place.
+    m_pFileMenu->addAction(Action(ID_PUBLISH_GALLERY));
 
     QMenu* pEdit = pBar->addMenu(QStringLiteral("&Edit"));
     pEdit->addAction(Action(ID_DELETE_THUMB));
@@ -132,6 +134,8 @@ bool CMainFrame::IsCommandEnabled(int nId) const {
     const CommandInfo* pInfo = FindCommand(nId);
     if (!pInfo) return false;
     const CGalerioView* pView = m_pView;
+    // One gallery at a time; the window stays usable while it is written.
+    if (nId == ID_PUBLISH_GALLERY && IsGalleryBusy()) return false;
     switch (pInfo->rule) {
         case EnableRule::Always:
             return true;
@@ -191,6 +195,9 @@ void CMainFrame::OnCommand(int nId) {
             break;
         case ID_PREFERENCES:
             OnPreferences();
+            break;
+        case ID_PUBLISH_GALLERY:
+            OnPublishGallery();
             break;
         case ID_RESTORE_TIPS:
             OnRestoreTips();

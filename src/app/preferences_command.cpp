@@ -29,10 +29,10 @@ void CMainFrame::OnPreferences() {
     const SettingsStore& store = m_app.m_store;
     PreferencesData chosen;
     {
-        CPreferencesDlg dlg(
-            store,
-            FillPreferences(view.Settings().Options(), m_app.m_nMruCount, view.viewport()->width()),
-            this);
+        PreferencesData data =
+            FillPreferences(view.Settings().Options(), m_app.m_nMruCount, view.viewport()->width());
+        data.gallery = LoadGalleryPreferences(store);
+        CPreferencesDlg dlg(store, data, this);
         if (!ExecPreferencesDlg(dlg)) return;
         chosen = dlg.Data();
     }

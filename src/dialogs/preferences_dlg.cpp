@@ -13,9 +13,11 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "dialogs/gallery_dlg.h"
 #include "dialogs/swatch_button.h"
 #include "platform/message_box.h"
 
@@ -180,6 +182,16 @@ void CPreferencesDlg::BuildControls() {
         pFormatsLayout->addWidget(m_formatsBoxes.back());
     }
 
+    auto* pGalleryBox = new QGroupBox(QStringLiteral("Gallery"));
+    auto* pGalleryLayout = new QHBoxLayout(pGalleryBox);
+    m_pGalleryLinkOriginals = new QCheckBox(QString::fromLatin1(kGalleryLinkOriginalsLabel));
+    m_pGalleryThumbSize = new QSpinBox;
+    m_pGalleryThumbSize->setRange(kGalleryThumbSizeMin, kGalleryThumbSizeMax);
+    m_pGalleryThumbSize->setSuffix(QStringLiteral(" pixels"));
+    pGalleryLayout->addWidget(m_pGalleryLinkOriginals, 1);
+    pGalleryLayout->addWidget(new QLabel(QStringLiteral("Thumbnail Size")));
+    pGalleryLayout->addWidget(m_pGalleryThumbSize);
+
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pRestoreDefaults =
         pButtons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
@@ -200,7 +212,8 @@ void CPreferencesDlg::BuildControls() {
     pGrid->addWidget(pOrientationBox, 6, 0, 1, 2);
     pGrid->addWidget(pBrowsingBox, 7, 0, 1, 2);
     pGrid->addWidget(pFormatsBox, 8, 0, 1, 2);
-    pGrid->addWidget(pButtons, 9, 0, 1, 2);
+    pGrid->addWidget(pGalleryBox, 9, 0, 1, 2);
+    pGrid->addWidget(pButtons, 10, 0, 1, 2);
 }
 
 QRadioButton* CPreferencesDlg::SortOptionButton(int nOption) const {
@@ -237,6 +250,8 @@ void CPreferencesDlg::ExchangeToControls(const PreferencesData& data, bool bMru)
         m_browsingBoxes[i]->setChecked(data.browsing.*kBrowsingChoices[i].pMember);
     for (size_t i = 0; i < m_formatsBoxes.size(); ++i)
         m_formatsBoxes[i]->setChecked(data.formats.*kFormatsChoices[i].pMember);
+    m_pGalleryLinkOriginals->setChecked(data.gallery.bLinkOriginals);
+    m_pGalleryThumbSize->setValue(data.gallery.nThumbSize);
     m_pIgnoreTagged->setChecked(data.bIgnoreTagged);
     if (bMru) m_pMruCount->setText(IntLabel(data.nMruCount));
     CheckButton(m_pOpenFolder, data.nOpenFolderChoice);
@@ -263,6 +278,8 @@ PreferencesData CPreferencesDlg::ReadControls() const {
         data.browsing.*kBrowsingChoices[i].pMember = m_browsingBoxes[i]->isChecked();
     for (size_t i = 0; i < m_formatsBoxes.size(); ++i)
         data.formats.*kFormatsChoices[i].pMember = m_formatsBoxes[i]->isChecked();
+    data.gallery.bLinkOriginals = m_pGalleryLinkOriginals->isChecked();
+    data.gallery.nThumbSize = m_pGalleryThumbSize->value();
     data.bIgnoreTagged = m_pIgnoreTagged->isChecked();
     data.nOpenFolderChoice = std::max(m_pOpenFolder->checkedId(), 0);
     data.nThumbsFolderChoice = std::max(m_pThumbsFolder->checkedId(), 0);

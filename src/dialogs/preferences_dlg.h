@@ -16,12 +16,13 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class SettingsStore;
 
 // "Preferences": how the grid looks and sorts, the slide show, the recent
 // list's length, the folder scan's filter, the default folders and whether
 // photos are turned upright by their orientation tag, and whether the slide
-// show starts full screen. It edits
+// show starts full screen, and the web gallery's lasting choices. It edits
 // a copy; the caller stores and applies it after OK.
 class CPreferencesDlg : public QDialog {
     Q_OBJECT
@@ -55,6 +56,8 @@ public:
     // The "Browsing" box's choices, in the order of kBrowsingChoices.
     const std::vector<QCheckBox*>& BrowsingBoxes() const { return m_browsingBoxes; }
     const std::vector<QCheckBox*>& FormatsBoxes() const { return m_formatsBoxes; }
+    QCheckBox* GalleryLinkOriginals() const { return m_pGalleryLinkOriginals; }
+    QSpinBox* GalleryThumbSize() const { return m_pGalleryThumbSize; }
     QCheckBox* IgnoreTagged() const { return m_pIgnoreTagged; }
     QLineEdit* MruCount() const { return m_pMruCount; }
     QRadioButton* OpenFolderButton(int nChoice) const;
@@ -94,6 +97,8 @@ private:
     QCheckBox* m_pRotateByTag = nullptr;
     std::vector<QCheckBox*> m_browsingBoxes;
     std::vector<QCheckBox*> m_formatsBoxes;
+    QCheckBox* m_pGalleryLinkOriginals = nullptr;
+    QSpinBox* m_pGalleryThumbSize = nullptr;
     QCheckBox* m_pIgnoreTagged = nullptr;
     QLineEdit* m_pMruCount = nullptr;
     QButtonGroup* m_pOpenFolder = nullptr;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "publish/gallery.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -49,6 +50,11 @@ PreferencesData FillPreferences(const ViewOptions& view, int nMruCount, int nCli
     return data;
 }
 
+GalleryPreferences LoadGalleryPreferences(const SettingsStore& store) {
+    const GalleryOptions options = LoadGalleryOptions(store);
+    return {options.bLinkOriginals, options.nThumbSize};
+}
+
 void RestoreDefaults(PreferencesData& data) {
     data.bFitToScreen = false;
     data.bRandom = false;
@@ -67,6 +73,7 @@ void RestoreDefaults(PreferencesData& data) {
     data.bRotateByTag = kRotateByTagDefault != 0;
     data.browsing = BrowsingOptions{};
     data.formats = FormatsOptions{};
+    data.gallery = GalleryPreferences{};
 }
 
 void ResetWarnings(const SettingsStore& store) {
@@ -173,6 +180,7 @@ PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOpt
     const bool bLook = chosen.formats.bColorManage != before.formats.bColorManage ||
                        (chosen.formats.bExtra && view.crBackColor != before.crBackColor);
     out.bRemakeForLook = bLook && !out.bRescanForFormats && !bCatalogueEmpty;
+    out.gallery = chosen.gallery;
 
     if (chosen.nPitch != before.nPitch) {
         view.nPitch = EvenPitch(chosen.nPitch);
@@ -196,4 +204,10 @@ void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outc
         if (bOn != outcome.formatsBefore.*c.pMember)
             store.PutInt(kSectionFormats, c.pszKey, bOn ? 1 : 0);
     }
+    // The gallery's other choices and its folder go back as they were, so
+    // they are not written.
+    GalleryOptions gallery = LoadGalleryOptions(store);
+    gallery.bLinkOriginals = outcome.gallery.bLinkOriginals;
+    gallery.nThumbSize = outcome.gallery.nThumbSize;
+    SaveGalleryOptions(store, gallery, LoadGalleryFolder(store));
 }

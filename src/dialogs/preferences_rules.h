@@ -6,8 +6,19 @@
 #include <vector>
 
 #include "model/view_options.h"
+#include "settings/settings_keys.h"
 
 class SettingsStore;
+
+// The "Gallery" box: the web gallery's choices that stay from one gallery to
+// the next. The others (folder, title, sizes of the copies, captions) are
+// made in the command's own dialog.
+struct GalleryPreferences {
+    bool bLinkOriginals = kGalleryLinkOriginalsDefault != 0;
+    int nThumbSize = kGalleryThumbSizeDefault;
+    bool operator==(const GalleryPreferences&) const = default;
+};
+GalleryPreferences LoadGalleryPreferences(const SettingsStore& store);
 
 // The values the Preferences dialog edits: a copy filled from the view, read
 // back from the controls on OK.
@@ -34,6 +45,7 @@ struct PreferencesData {
     bool bRotateByTag = false;
     BrowsingOptions browsing;
     FormatsOptions formats;
+    GalleryPreferences gallery;  // not the view's: filled from the store by the caller
 };
 
 inline constexpr int kPreferencesPitchMin = 50;
@@ -92,12 +104,15 @@ struct PreferencesOutcome {
     // Every thumbnail is to be made again: colours are rendered otherwise
     // (unless the catalogue is empty).
     bool bRemakeForLook = false;
+    // Stored in [Gallery], each value only when it differs from what is there.
+    GalleryPreferences gallery;
 };
 
 // Works out the result of OK: crSystemBack and crSystemText are the desktop's
 // window and button-text colours, used when "Use Default Color" is ticked.
 PreferencesOutcome ApplyPreferences(const PreferencesData& chosen, const ViewOptions& before,
                                     int crSystemBack, int crSystemText, bool bCatalogueEmpty);
-// Stores the outcome's values in their order, then the orientation and
-// browsing choices that changed; a failed write is not reported.
+// Stores the outcome's values in their order, then the orientation,
+// browsing, formats and gallery choices that changed; a failed write is not
+// reported.
 void StorePreferences(const SettingsStore& store, const PreferencesOutcome& outcome);

@@ -99,7 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CaptionCase{ID_APP_EXIT, "E&xit", QKeySequence(),
                                   "Quit the application; prompts to save documents", "Exit"},
                       CaptionCase{ID_FILE_PRINT, nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
-                                  "Print the active document", "Print"}));
+                                  "Print the active document", "Print"},
+                      CaptionCase{ID_PUBLISH_GALLERY, "&Publish Gallery...\tCtrl+G",
+                                  QKeySequence(Qt::CTRL | Qt::Key_G),
+                                  "Publish the folder's photos as a web gallery",
+                                  "Publish Gallery"}));
 
 TEST(FrameMenus, MenusInTheirOrder) {
     AppFixture f;
@@ -110,7 +114,7 @@ TEST(FrameMenus, MenusInTheirOrder) {
     EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Help"}));
     EXPECT_EQ(MenuTexts(TopMenu(frame, 0)),
               (QStringList{"&Open Folder...\tF2", "&Close View\tF9", "-", "&Restore New User Tips",
-                           "-", "Recent File", "-", "E&xit"}));
+                           "-", "Recent File", "-", "E&xit", "&Publish Gallery...\tCtrl+G"}));
     EXPECT_EQ(MenuTexts(TopMenu(frame, 1)),
               (QStringList{"&Delete Thumb\tDel", "&Move or Rename Thumb...\tF3", "-",
                            "M&ake Thumbs...\tF10", "Make Thumbs and Pa&ge...\tF11"}));
@@ -171,7 +175,8 @@ TEST(FrameEnabling, FollowTheViewsState) {
     // Without a selection Delete and Move are greyed, also with a catalogue.
     for (int nId : {ID_DELETE_THUMB, ID_MOVE_THUMB})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
-    for (int nId : {ID_SLIDE_SHOW, ID_SHOW_DETAILS, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES})
+    for (int nId : {ID_SLIDE_SHOW, ID_SHOW_DETAILS, ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES,
+                    ID_PUBLISH_GALLERY})
         EXPECT_TRUE(f.Action(nId)->isEnabled()) << nId;
 
     // F7 starts the show; while it runs every command that needs an idle
@@ -182,7 +187,7 @@ TEST(FrameEnabling, FollowTheViewsState) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.View().Slides().Window() != nullptr; }, 3000));
     emit TopMenu(frame, 0)->aboutToShow();
     for (int nId : {ID_OPEN_FOLDER, ID_CLOSE_VIEW, ID_REFRESH, ID_SLIDE_SHOW, ID_SHOW_DETAILS,
-                    ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES})
+                    ID_MAKE_THUMBS, ID_MAKE_PAGE, ID_PREFERENCES, ID_PUBLISH_GALLERY})
         EXPECT_FALSE(f.Action(nId)->isEnabled()) << nId;
     // Escape in the grid ends it and the commands come back at once.
     QTest::keyClick(&f.View(), Qt::Key_Escape);

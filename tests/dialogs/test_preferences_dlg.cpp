@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include "dialogs/preferences_dlg.h"
@@ -390,6 +391,8 @@ TEST_F(PreferencesDlg, ColourButtonsFollowUseDefaultColor) {
 TEST_F(PreferencesDlg, RestoreDefaultsSetsTheControlsAndSwitchesTheWarningsOnAtOnce) {
     auto dlg = Make(151, 1000, 2, false);
     dlg->MruCount()->setText("3");
+    dlg->GalleryLinkOriginals()->setChecked(true);
+    dlg->GalleryThumbSize()->setValue(64);
     dlg->RestoreDefaultsButton()->click();
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kNoDelDlg, -1), 0);
     EXPECT_EQ(m_store.GetInt(kSectionSettings, kNoOverDlg, -1), 0);
@@ -407,6 +410,8 @@ TEST_F(PreferencesDlg, RestoreDefaultsSetsTheControlsAndSwitchesTheWarningsOnAtO
     EXPECT_FALSE(dlg->IgnoreTagged()->isChecked());
     EXPECT_TRUE(dlg->OpenFolderButton(1)->isChecked());
     EXPECT_TRUE(dlg->ThumbsFolderButton(0)->isChecked());
+    EXPECT_FALSE(dlg->GalleryLinkOriginals()->isChecked());
+    EXPECT_EQ(dlg->GalleryThumbSize()->value(), 240);
     EXPECT_EQ(dlg->MruCount()->text(), "3");  // the user's own entry stays
     // Nothing else reaches the store, and Cancel keeps the warnings switched on.
     dlg->reject();
@@ -448,6 +453,7 @@ TEST_F(PreferencesDlg, OkTakesEveryControl) {
     dlg->OpenFolderButton(1)->click();
     dlg->ThumbsFolderButton(0)->click();
     dlg->MruCount()->setText("5");
+    dlg->GalleryThumbSize()->setValue(64);
     dlg->accept();
     const PreferencesData& d = dlg->Data();
     EXPECT_FALSE(d.bUseDefaultColor);
@@ -461,6 +467,10 @@ TEST_F(PreferencesDlg, OkTakesEveryControl) {
     EXPECT_EQ(d.nOpenFolderChoice, 1);
     EXPECT_EQ(d.nThumbsFolderChoice, 0);
     EXPECT_EQ(d.nMruCount, 5);
+    // The gallery's choices go to their own section, only what changed.
+    StorePreferences(m_store, ApplyPreferences(d, SomeView(), kSysBack, kSysText, false));
+    EXPECT_EQ(m_store.GetString(kSectionGallery, kGalleryThumbSize, "-"), "64");
+    EXPECT_EQ(m_store.GetString(kSectionGallery, kGalleryLinkOriginals, "-"), "-");
 }
 
 }  // namespace
@@ -582,6 +592,7 @@ TEST_P(BrowsingChoices, SitInTheirBoxAndAreStoredThereOnlyWhenChanged) {
     for (const auto& f : kFormatsChoices)
         EXPECT_EQ(m_store.GetString(kSectionFormats, f.pszKey, "x") != "x",
                   std::string(f.pszKey) == c.pszKey);
+    EXPECT_EQ(m_store.GetString(kSectionGallery, kGalleryThumbSize, "x"), "x");
     // Other formats ask for a new search of the folder, a colour profile for
     // new thumbnails.
     EXPECT_EQ(out.bRescanForFormats, std::string(c.pszKey) == kExtraFormats);
