@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A gallery photo is decoded once, at the smallest reduction that still
 // serves its largest image, turned upright, and shrunk from there: the web
-// copy first, then the 2x thumbnail, and the 1x from the 2x.
+// copy first, then the 2x thumbnail (from the web copy when it is larger),
+// and the 1x from the 2x.
 #include "publish/gallery_photo.h"
 
 #include <QString>
@@ -171,13 +172,17 @@ bool MakeGalleryPhoto(const GallerySource& source, const GalleryOptions& options
         return strOut + "/" + pszFolder + "/" + record.strOutName;
     };
     record.nWebWidth = record.nWebHeight = 0;
+    Pixels web;
     if (!options.bLinkOriginals) {
-        const Pixels web = Fitted(picture, options.nWebSize);
+        web = Fitted(picture, options.nWebSize);
         if (!Write(web, source, path(kGalleryWebFolder), context)) return false;
         record.nWebWidth = web.nWidth;
         record.nWebHeight = web.nHeight;
     }
-    const Pixels thumb2x = Fitted(picture, nThumb2x);
+    // The web copy, already a fraction of the picture, is the cheaper start
+    // for the thumbnails whenever it is still larger than they are.
+    const bool bFromWeb = web.p && std::max(web.nWidth, web.nHeight) >= std::uint32_t(nThumb2x);
+    const Pixels thumb2x = Fitted(bFromWeb ? web : picture, nThumb2x);
     const Pixels thumb = Fitted(thumb2x, options.nThumbSize);
     if (!Write(thumb2x, source, path(kGalleryThumb2xFolder), context) ||
         !Write(thumb, source, path(kGalleryThumbFolder), context))
