@@ -2,7 +2,9 @@
 #include "publish/gallery_page.h"
 
 #include <algorithm>
+#include <sstream>
 
+#include "platform/paths.h"
 #include "publish/page_text.h"
 
 namespace {
@@ -121,20 +123,12 @@ std::string Entry(const GalleryRecord& r, const GalleryOptions& options,
     return s + "</figure>\n";
 }
 
+// The folders of a path from the root, "." and ".." resolved.
 std::vector<std::string> Steps(const std::string& strPath) {
     std::vector<std::string> v;
-    std::size_t nStart = 0;
-    while (nStart <= strPath.size()) {
-        std::size_t nSlash = strPath.find('/', nStart);
-        if (nSlash == std::string::npos) nSlash = strPath.size();
-        const std::string strStep = strPath.substr(nStart, nSlash - nStart);
-        if (strStep == "..") {
-            if (!v.empty()) v.pop_back();
-        } else if (!strStep.empty() && strStep != ".") {
-            v.push_back(strStep);
-        }
-        nStart = nSlash + 1;
-    }
+    std::istringstream in(AbsoluteFolder(strPath));
+    for (std::string strStep; std::getline(in, strStep, '/');)
+        if (!strStep.empty()) v.push_back(strStep);
     return v;
 }
 
