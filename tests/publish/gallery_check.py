@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Publishes a small folder as a web gallery with the real program; the page must
 # parse without an error, name only files that are there, and in headless
-# Chromium fit a phone and show three columns on a laptop. gallery_check.py GALERIO
+# Chromium fit a phone, show three columns on a laptop and drive its lightbox by
+# click and keys. gallery_check.py GALERIO
 import html5lib, json, os, re, subprocess, sys, tempfile, urllib.parse
 from pathlib import Path
 
@@ -13,18 +14,31 @@ PHOTOS = [("wide.jpg", "1600x900"), ("tall.jpg", "600x1000"), ("square.jpg", "80
 RUNS = [("web copies, names as captions", ["--captions", "name"]),
         ("originals linked", ["--link-originals", "--captions", "none"])]
 LAYOUTS = [(390, 844, "no sideways scrolling", lambda m: m["scrollWidth"] <= m["innerWidth"]),
-           (1280, 800, "at least 3 columns", lambda m: m["columns"] >= 3)]
+           (1280, 800, "at least 3 columns", lambda m: m["columns"] >= 3),
+           (1280, 800, "a click opens the lightbox, the right arrow steps on, Escape closes it",
+            lambda m: m["lightbox"])]
 URL = re.compile(r"(?:[A-Za-z0-9._~!$&'()*+,;=:@/-]|%[0-9A-Fa-f]{2})+")
 # Chromium's window is never narrower than 500 px: the page is measured in a
 # frame of the exact size, which posts its figures to the page --dump-dom shows.
 FRAME = """<iframe src="probe.html" width="{}" height="{}" style="border:0"></iframe>
 <pre id="probe"></pre><script>onmessage = e => probe.textContent = e.data;</script>"""
-PROBE = """<script>addEventListener('load', () => {
+PROBE = """<script>
+function lightbox() {
+  const links = [...document.querySelectorAll('main a')], box = document.getElementById('lightbox');
+  const key = k => document.dispatchEvent(new KeyboardEvent('keydown', {key: k}));
+  links[0].click();
+  const opened = !box.hidden && box.querySelector('img').src == links[0].href;
+  key('ArrowRight');
+  const stepped = box.querySelector('img').src == links[1].href;
+  key('Escape');
+  return opened && stepped && box.hidden;
+}
+addEventListener('load', () => {
   const grid = [...document.querySelectorAll('*')].filter(e => getComputedStyle(e).display
     == 'grid' && e.querySelector('img')).pop();
   const cells = [...grid?.children ?? []].filter(c => c.offsetParent && c.querySelector('img'));
   parent.postMessage(JSON.stringify({innerWidth, scrollWidth: document.documentElement.scrollWidth,
-    columns: cells.filter(c => c.offsetTop == cells[0].offsetTop).length}), '*');
+    columns: cells.filter(c => c.offsetTop == cells[0].offsetTop).length, lightbox: lightbox()}), '*');
 });</script>"""
 
 def urls(doc):
