@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Publish Gallery: the dialog, then the web gallery written on a thread of
-// its own. Its reports come back as queued calls, so the window keeps
+// its own. Its reports come back as posted events, so the window keeps
 // painting and the progress window's Cancel is heard at once.
+#include <QCoreApplication>
+#include <QEvent>
 #include <QProgressDialog>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -20,7 +23,52 @@
 #include "publish/gallery.h"
 #include "settings/settings_store.h"
 
+namespace {
+
+// A report from the run's thread, to be run on the user-interface thread.
+// Qt's event queue hands it over under a lock a thread checker cannot see;
+// the flag makes that hand-over explicit. A queued call would carry its
+// captures across unseen.
+class CGalleryReport : public QEvent {
+public:
+    explicit CGalleryReport(std::function<void()> fn) : QEvent(QEvent::User), m_fn(std::move(fn)) {
+        m_bPosted.store(true, std::memory_order_release);
+    }
+    ~CGalleryReport() override { m_bPosted.load(std::memory_order_acquire); }
+    void Run() const {
+        if (m_bPosted.load(std::memory_order_acquire)) m_fn();
+    }
+
+private:
+    std::function<void()> m_fn;
+    std::atomic<bool> m_bPosted{false};
+};
+
+// Receives the run's reports. It belongs to the run, so reports still
+// queued when the run is gone are dropped with it. The run may end inside
+// one of its reports, so it is deleted later, and with the window at the
+// latest.
+class CGalleryInbox : public QObject {
+public:
+    explicit CGalleryInbox(QObject* pParent) : QObject(pParent) {}
+    bool event(QEvent* e) override {
+        if (const auto* pReport = dynamic_cast<const CGalleryReport*>(e)) {
+            pReport->Run();
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+struct LaterDelete {
+    void operator()(QObject* p) const { p->deleteLater(); }
+};
+
+}  // namespace
+
 struct CMainFrame::GalleryJob {
+    // Made before the thread starts and let go only after it has been joined.
+    std::unique_ptr<CGalleryInbox, LaterDelete> pInbox;
     GalleryRun run;
     std::atomic<bool> bStop{false};
     std::thread worker;
@@ -45,6 +93,7 @@ void CMainFrame::OnPublishGallery() {
     if (view.Catalogue().empty() || !view.IsIdle() || m_pGallery) return;
     const SettingsStore& store = m_app.m_store;
     auto pJob = std::make_shared<GalleryJob>();
+    pJob->pInbox.reset(new CGalleryInbox(this));
     GalleryRun& run = pJob->run;
     {
         // The dialog runs the event loop while the catalogue is to be read after it.
@@ -80,17 +129,14 @@ void CMainFrame::OnPublishGallery() {
 
     // The run's thread: every report is handed to the user-interface thread.
     const std::weak_ptr<GalleryJob> weak = pJob;
-    const auto report = [this, weak](auto fn) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, weak, fn] {
-                const std::shared_ptr<GalleryJob> p = weak.lock();
-                // A run abandoned at close leaves its late reports unread.
-                if (!p || p != m_pGallery) return;
-                fn(*p);
-                PumpGallery();
-            },
-            Qt::QueuedConnection);
+    const auto report = [this, weak, pRaw](auto fn) {
+        QCoreApplication::postEvent(pRaw->pInbox.get(), new CGalleryReport([this, weak, fn] {
+                                        const std::shared_ptr<GalleryJob> p = weak.lock();
+                                        // A run abandoned at close leaves its late reports unread.
+                                        if (!p || p != m_pGallery) return;
+                                        fn(*p);
+                                        PumpGallery();
+                                    }));
     };
     try {
         pJob->worker = std::thread([pRaw, report] {
