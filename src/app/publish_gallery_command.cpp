@@ -3,7 +3,6 @@
 // its own. Its reports come back as posted events, so the window keeps
 // painting and the progress window's Cancel is heard at once.
 #include <QCoreApplication>
-#include <QEvent>
 #include <QProgressDialog>
 #include <atomic>
 #include <deque>
@@ -18,6 +17,7 @@
 #include "browser/galerio_view.h"
 #include "dialogs/gallery_dlg.h"
 #include "engine/ordered_engine.h"
+#include "platform/handed_event.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "publish/gallery.h"
@@ -26,23 +26,7 @@
 namespace {
 
 // A report from the run's thread, to be run on the user-interface thread.
-// Qt's event queue hands it over under a lock a thread checker cannot see;
-// the flag makes that hand-over explicit. A queued call would carry its
-// captures across unseen.
-class CGalleryReport : public QEvent {
-public:
-    explicit CGalleryReport(std::function<void()> fn) : QEvent(QEvent::User), m_fn(std::move(fn)) {
-        m_bPosted.store(true, std::memory_order_release);
-    }
-    ~CGalleryReport() override { m_bPosted.load(std::memory_order_acquire); }
-    void Run() const {
-        if (m_bPosted.load(std::memory_order_acquire)) m_fn();
-    }
-
-private:
-    std::function<void()> m_fn;
-    std::atomic<bool> m_bPosted{false};
-};
+using CGalleryReport = HandedEvent<std::function<void()>>;
 
 // Receives the run's reports. It belongs to the run, so reports still
 // queued when the run is gone are dropped with it. The run may end inside
@@ -52,8 +36,8 @@ class CGalleryInbox : public QObject {
 public:
     explicit CGalleryInbox(QObject* pParent) : QObject(pParent) {}
     bool event(QEvent* e) override {
-        if (const auto* pReport = dynamic_cast<const CGalleryReport*>(e)) {
-            pReport->Run();
+        if (const auto* pfnReport = CGalleryReport::Take(*e)) {
+            (*pfnReport)();
             return true;
         }
         return QObject::event(e);
@@ -130,7 +114,8 @@ void CMainFrame::OnPublishGallery() {
     // The run's thread: every report is handed to the user-interface thread.
     const std::weak_ptr<GalleryJob> weak = pJob;
     const auto report = [this, weak, pRaw](auto fn) {
-        QCoreApplication::postEvent(pRaw->pInbox.get(), new CGalleryReport([this, weak, fn] {
+        QCoreApplication::postEvent(pRaw->pInbox.get(),
+                                    new CGalleryReport(QEvent::User, [this, weak, fn] {
                                         const std::shared_ptr<GalleryJob> p = weak.lock();
                                         // A run abandoned at close leaves its late reports unread.
                                         if (!p || p != m_pGallery) return;

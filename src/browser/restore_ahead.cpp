@@ -10,6 +10,7 @@
 
 #include "codec/display_bitmap.h"
 #include "engine/ordered_engine.h"
+#include "platform/handed_event.h"
 
 namespace {
 
@@ -28,30 +29,18 @@ QImage PaintedCopy(const std::uint8_t* pBits, int nWidth, int nHeight) {
 
 namespace {
 
-// Posted by a helper, or by the user-interface thread itself. Qt's queue
-// hands it over under a lock of its own that a thread checker cannot see;
-// the flag makes the hand-over explicit, as for the run's events.
-class CPixelsReadyEvent : public QEvent {
-public:
-    CPixelsReadyEvent() : QEvent(WM_PIXELS_READY) {
-        m_bPosted.store(true, std::memory_order_release);
-    }
-    ~CPixelsReadyEvent() override { m_bPosted.load(std::memory_order_acquire); }
-    bool Posted() const { return m_bPosted.load(std::memory_order_acquire); }
-
-private:
-    std::atomic<bool> m_bPosted{false};
-};
+// Posted by a helper, or by the user-interface thread itself.
+using CPixelsReadyEvent = HandedEvent<>;
 
 void PostReady(QObject* pReceiver) {
-    QCoreApplication::postEvent(pReceiver, new CPixelsReadyEvent);
+    QCoreApplication::postEvent(pReceiver, new CPixelsReadyEvent(WM_PIXELS_READY));
 }
 
 }  // namespace
 
 bool RestoreAhead::IsReadyEvent(const QEvent& e) {
-    const auto* pEvent = dynamic_cast<const CPixelsReadyEvent*>(&e);
-    return pEvent && pEvent->Posted();
+    // The flag first: until it is read, nothing of the event may be.
+    return CPixelsReadyEvent::Take(e) && e.type() == WM_PIXELS_READY;
 }
 
 struct RestoreAhead::Remade {

@@ -13,29 +13,15 @@
 #include "browser/catalogue/sort_images.h"
 #include "codec/display_bitmap.h"
 #include "engine/ordered_engine.h"
+#include "platform/handed_event.h"
 #include "platform/paths.h"
 
 namespace {
 
 // A posted message: what the listener is to hear, made on the worker and
 // run (or dropped) on the user-interface thread. Everything it carries is its
-// own. Qt's event queue hands it over under a lock of its own; the flag makes
-// that hand-over explicit, so a thread checker sees the order too.
-class CRunEvent : public QEvent {
-public:
-    CRunEvent(QEvent::Type type, std::function<void(IRunListener&)> fnDeliver)
-        : QEvent(type), m_fnDeliver(std::move(fnDeliver)) {
-        m_bPosted.store(true, std::memory_order_release);
-    }
-    ~CRunEvent() override { m_bPosted.load(std::memory_order_acquire); }
-    void Deliver(IRunListener& listener) const {
-        if (m_bPosted.load(std::memory_order_acquire)) m_fnDeliver(listener);
-    }
-
-private:
-    std::function<void(IRunListener&)> m_fnDeliver;
-    std::atomic<bool> m_bPosted{false};
-};
+// own.
+using CRunEvent = HandedEvent<std::function<void(IRunListener&)>>;
 
 // What a helper reads of an entry, copied before the helpers start.
 struct ThumbInput {
@@ -71,9 +57,9 @@ void CatalogueRun::Post(QEvent::Type type, std::function<void(IRunListener&)> fn
 }
 
 bool CatalogueRun::Dispatch(const QEvent& e, IRunListener& listener) {
-    const auto* pEvent = dynamic_cast<const CRunEvent*>(&e);
-    if (!pEvent) return false;
-    pEvent->Deliver(listener);
+    const auto* pfnDeliver = CRunEvent::Take(e);
+    if (!pfnDeliver) return false;
+    (*pfnDeliver)(listener);
     return true;
 }
 
